@@ -1,0 +1,56 @@
+# Common settings and the small helpers every folder uses to declare its targets.
+
+add_library(artikel_common INTERFACE)
+target_compile_features(artikel_common INTERFACE cxx_std_20)
+target_include_directories(artikel_common INTERFACE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
+target_compile_options(artikel_common INTERFACE -Wall -Wextra)
+if(ARTIKELBLICK_WERROR)
+  target_compile_options(artikel_common INTERFACE -Werror)
+endif()
+target_compile_definitions(artikel_common INTERFACE
+  ARTIKELBLICK_VERSION="${PROJECT_VERSION}"
+  # Our text is Windows-1252 bytes: no implicit char* <-> QString conversion may guess an encoding.
+  QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_CAST_FROM_BYTEARRAY)
+if(ARTIKELBLICK_SANITIZE)
+  target_compile_options(artikel_common INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(artikel_common INTERFACE -fsanitize=address,undefined)
+endif()
+if(ARTIKELBLICK_FUZZ)
+  # Instrument every library so the fuzzers see coverage; the fuzz targets add the driver.
+  target_compile_options(artikel_common INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  target_link_options(artikel_common INTERFACE -fsanitize=address,undefined)
+endif()
+
+# artikel_library(<name> [DIR <dir>] [SOURCES_GLOB <glob>] [PUBLIC <deps...>] [PRIVATE <deps...>])
+# A static library from the .cpp files of one folder (default: the current one).
+function(artikel_library name)
+  cmake_parse_arguments(ARG "" "DIR;ALIAS" "PUBLIC;PRIVATE" ${ARGN})
+  if(NOT ARG_DIR)
+    set(ARG_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  endif()
+  file(GLOB srcs CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
+  file(GLOB hdrs CONFIGURE_DEPENDS ${ARG_DIR}/*.h)
+  add_library(${name} STATIC ${srcs} ${hdrs})
+  target_link_libraries(${name} PUBLIC artikel_common ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE})
+  if(ARG_ALIAS)
+    add_library(artikel::${ARG_ALIAS} ALIAS ${name})
+  endif()
+endfunction()
+
+# artikel_test(<name> DIR <dir under tests/> [GUI] LIBS <libs...>)
+# One test executable per subsystem from every .cpp of its test folder.
+function(artikel_test name)
+  cmake_parse_arguments(ARG "GUI" "DIR" "LIBS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${ARG_DIR}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(${name} ${srcs})
+  if(ARG_GUI)
+    target_link_libraries(${name} PRIVATE artikel_test_main_gui)
+  else()
+    target_link_libraries(${name} PRIVATE artikel_test_main)
+  endif()
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endfunction()
