@@ -10,8 +10,8 @@
 
 namespace artikel::convert {
 
-// The message is a German sentence for the user, in UTF-8 (the result file's encoding is the
-// writer's business), naming the file and what is wrong with it.
+// The message is a German sentence for the user, naming the file and what is wrong with it;
+// like all the program's text it is Windows-1252 bytes.
 class EConvertError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -22,7 +22,7 @@ public:
     virtual ~TConvertSink() = default;
     // First call: the header; then one call per data row. Cells are Windows-1252 bytes.
     virtual void Row(const std::vector<std::string>& cells) = 0;
-    // An additional note for the user ("Message=" line of the result file), UTF-8.
+    // An additional note for the user ("Message=" line of the result file), Windows-1252.
     virtual void Note(const std::string& message) = 0;
 };
 
