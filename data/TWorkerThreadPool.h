@@ -1,0 +1,60 @@
+#pragma once
+
+// A small pool of worker threads (1 to 5) that runs jobs and delivers each job's Completed on the
+// thread that created the pool. Threads are created on demand and idle ones are freed whenever a
+// job is added; jobs beyond five running ones wait in a first-in first-out queue.
+
+#include "data/TclThreadSynchronizer.h"
+#include "data/TWorkerThreadJob.h"
+
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace artikel {
+
+class TclWorkerThread;
+
+class TWorkerThreadPool {
+public:
+    static constexpr std::size_t kMaxThreadCount = 5;
+    static constexpr std::size_t kMinThreadCount = 1;
+
+    // Created on the owner thread, which must serve messages of `manager`'s windows.
+    explicit TWorkerThreadPool(TclSynchronizerManager& manager);
+    // Stops (serving messages until every job is delivered), then ends the threads.
+    ~TWorkerThreadPool();
+    TWorkerThreadPool(const TWorkerThreadPool&) = delete;
+    TWorkerThreadPool& operator=(const TWorkerThreadPool&) = delete;
+
+    // Owner thread.
+    void AddJob(std::unique_ptr<TWorkerThreadJob> job);
+    // Owner thread: waits, serving the owner's messages, until no job is pending. Once.
+    void Stop();
+
+    // Jobs added and not yet finished.
+    int PendingJobs() const { return FPendingJobs.load(std::memory_order_acquire); }
+    std::size_t ThreadCount() const;
+    std::size_t QueuedCount() const;
+    bool Stopping() const { return FStopping; }
+
+private:
+    friend class TclWorkerThread;
+    // Worker thread, after its job was delivered and freed.
+    void JobFinished(TclWorkerThread& thread);
+    // Under the lock.
+    TclWorkerThread& NewThread();
+    TclWorkerThread* IdleThread();
+
+    TclSynchronizerManager& FManager;
+    std::unique_ptr<TclThreadSynchronizer> FOwner;
+    mutable std::mutex FLock;
+    std::vector<std::unique_ptr<TclWorkerThread>> FThreads;
+    std::deque<std::unique_ptr<TWorkerThreadJob>> FQueue;
+    std::atomic<int> FPendingJobs{0};
+    bool FStopping = false;
+};
+
+} // namespace artikel

@@ -1,0 +1,4 @@
+# The loader delivers onto the Qt interface thread: its tests need the Qt side of the engine.
+if(TARGET test_data AND TARGET artikel_data_qt)
+  target_link_libraries(test_data PRIVATE artikel_data_qt)
+endif()
