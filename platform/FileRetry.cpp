@@ -43,78 +43,6 @@ std::string ResolveTarget(const std::string& fileName)
     return fileName;
 }
 
-// Writes a replacement of a file beside it and renames it into place on Commit; a writer that
-// is not committed removes its temporary file, so a failure never touches the old file.
-class TAtomicWriter {
-public:
-    explicit TAtomicWriter(const std::string& fileName) : target_(ResolveTarget(fileName)), shownName_(fileName)
-    {
-        ForceFileFolder(target_);
-        temp_ = ExtractFilePath(target_) + "." + ExtractFileName(target_) + ".~" + std::to_string(::getpid()) + "-" +
-                std::to_string(g_tempCounter++) + ".tmp";
-        fd_ = RetryOpen(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-        if (fd_ < 0)
-            throw EInOutError(CannotCreate(shownName_), errno);
-        created_ = true;
-    }
-
-    TAtomicWriter(const TAtomicWriter&) = delete;
-    TAtomicWriter& operator=(const TAtomicWriter&) = delete;
-
-    ~TAtomicWriter()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (created_)
-            ::unlink(temp_.c_str());
-    }
-
-    void Write(const char* data, std::size_t size)
-    {
-        while (size > 0) {
-            const ssize_t n = ::write(fd_, data, size);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                Fail(n < 0 ? errno : ENOSPC);
-            data += n;
-            size -= static_cast<std::size_t>(n);
-        }
-    }
-
-    void Commit()
-    {
-        struct stat st {};
-        if (::stat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            ::fchmod(fd_, st.st_mode & 07777);
-        if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS)
-            Fail(errno);
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0)
-            Fail(errno);
-        if (::rename(temp_.c_str(), target_.c_str()) != 0)
-            Fail(errno);
-        created_ = false;
-        // Make the rename itself durable; a failure here no longer endangers either file.
-        const std::string folder = ExtractFilePath(target_);
-        const int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dirFd >= 0) {
-            ::fsync(dirFd);
-            ::close(dirFd);
-        }
-    }
-
-private:
-    [[noreturn]] void Fail(int err) { throw EInOutError(CannotCreate(shownName_), err ? err : EIO); }
-
-    std::string target_;
-    std::string shownName_;
-    std::string temp_;
-    int fd_ = -1;
-    bool created_ = false;
-};
-
 std::string JoinLines(const std::vector<std::string>& list)
 {
     std::size_t total = 0;
@@ -130,6 +58,66 @@ std::string JoinLines(const std::vector<std::string>& list)
 }
 
 } // namespace
+
+TAtomicFileWriter::TAtomicFileWriter(const std::string& fileName)
+    : target_(ResolveTarget(fileName)), shownName_(fileName)
+{
+    ForceFileFolder(target_);
+    temp_ = ExtractFilePath(target_) + "." + ExtractFileName(target_) + ".~" + std::to_string(::getpid()) + "-" +
+            std::to_string(g_tempCounter++) + ".tmp";
+    fd_ = RetryOpen(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (fd_ < 0)
+        throw EInOutError(CannotCreate(shownName_), errno);
+    created_ = true;
+}
+
+TAtomicFileWriter::~TAtomicFileWriter()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    if (created_)
+        ::unlink(temp_.c_str());
+}
+
+void TAtomicFileWriter::Write(std::string_view data)
+{
+    const char* p = data.data();
+    std::size_t size = data.size();
+    while (size > 0) {
+        const ssize_t n = ::write(fd_, p, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            Fail(n < 0 ? errno : ENOSPC);
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+}
+
+void TAtomicFileWriter::Commit()
+{
+    struct stat st {};
+    if (::stat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        ::fchmod(fd_, st.st_mode & 07777);
+    if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS)
+        Fail(errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0)
+        Fail(errno);
+    if (::rename(temp_.c_str(), target_.c_str()) != 0)
+        Fail(errno);
+    created_ = false;
+    // Make the rename itself durable; a failure here no longer endangers either file.
+    const std::string folder = ExtractFilePath(target_);
+    const int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+void TAtomicFileWriter::Fail(int err) { throw EInOutError(CannotCreate(shownName_), err ? err : EIO); }
 
 std::vector<std::string> SplitLines(std::string_view text)
 {
@@ -233,7 +221,7 @@ bool CopyFileRetry(const std::string& source, const std::string& target)
         std::string block(kCopyBlockSize, '\0');
         for (int attempt = 1; attempt <= 10; ++attempt) {
             try {
-                TAtomicWriter out(target);
+                TAtomicFileWriter out(target);
                 if (in->Seek(0, TSeekOrigin::Begin) != 0)
                     return false;
                 for (;;) {
@@ -241,7 +229,7 @@ bool CopyFileRetry(const std::string& source, const std::string& target)
                     const std::size_t n = in->Read(block.data(), block.size());
                     if (n == 0 && errno != 0)
                         return false;
-                    out.Write(block.data(), n);
+                    out.Write(std::string_view(block.data(), n));
                     if (n < block.size())
                         break;
                 }
@@ -277,8 +265,8 @@ std::string SaveResourceToFile(std::string_view data, const std::string& fileNam
 
 void WriteFileAtomic(const std::string& fileName, std::string_view data)
 {
-    TAtomicWriter out(fileName);
-    out.Write(data.data(), data.size());
+    TAtomicFileWriter out(fileName);
+    out.Write(data);
     out.Commit();
 }
 

@@ -46,6 +46,32 @@ bool CopyFileRetry(const std::string& source, const std::string& target);
 // name actually written, or "" when none could be.
 std::string SaveResourceToFile(std::string_view data, const std::string& fileName);
 
+// Writes the replacement of a file beside it (a temporary file in the same folder) and renames
+// it over the file on Commit, keeping the old file's permissions; a symbolic link is followed.
+// A writer destroyed without Commit removes its temporary file: the old file is never touched
+// by a failed save. Failures raise EInOutError "Datei %s kann nicht erstellt werden".
+class TAtomicFileWriter {
+public:
+    // Creates the folder and the temporary file (one attempt).
+    explicit TAtomicFileWriter(const std::string& fileName);
+    TAtomicFileWriter(const TAtomicFileWriter&) = delete;
+    TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
+    ~TAtomicFileWriter();
+
+    void Write(std::string_view data);
+    // Flushes to the disk and renames into place.
+    void Commit();
+
+private:
+    [[noreturn]] void Fail(int err);
+
+    std::string target_;
+    std::string shownName_;
+    std::string temp_;
+    int fd_ = -1;
+    bool created_ = false;
+};
+
 // Replaces fileName by data atomically: a temporary file in the same folder is written, flushed
 // and renamed over it, keeping the old file's permissions. One attempt; on failure the old file
 // is untouched, the temporary file removed, and EInOutError "Datei %s kann nicht erstellt werden"

@@ -90,8 +90,7 @@ public:
     struct TItem {
         TIniLineKind kind = TIniLineKind::Unparsed;
         std::uint32_t hash = 0;   // of the key name (kind Key)
-        bool rewritten = false;   // written back as key "=" value instead of the raw line
-        std::string raw;          // the line as read (or as composed when rewritten)
+        std::string raw;          // the line as read; key "=" value once the value changed
         std::string key;          // kind Key: the trimmed key name
         std::string value;        // kind Key: the trimmed value, inline comment included
     };
@@ -103,7 +102,9 @@ public:
     TSectionItems::TSection* lastSection = nullptr;
 
     void Append(std::string raw, bool caseSensitive, bool localeFolding);
-    void Insert(std::uint32_t at, TItem item);
+    // Inserts a parsed key line; later sections move down, the key index of the section that
+    // receives it is updated, those of later sections are discarded.
+    void InsertKey(std::uint32_t at, TItem item, TSectionItems::TSection* owner);
 };
 
 class TFastIniFile : public TCustomIniFile {
@@ -120,6 +121,9 @@ public:
     // while the file is held. On failure the file on disk is untouched, the changes stay in
     // memory (modified stays set) and EInOutError is raised.
     void UpdateFile() override;
+
+    // Forgets that something changed, so that destruction writes nothing (after a failed save).
+    void DiscardChanges() { modified_ = false; }
 
     bool SectionExists(std::string_view section);
     bool ValueExists(std::string_view section, std::string_view key);
