@@ -1,0 +1,546 @@
+#include "data/TListDataSet.h"
+
+#include "data/TCSVReader.h"
+#include "data/TCachedFileStream.h"
+#include "data/TMappedFileStream.h"
+#include "platform/Win1252.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <system_error>
+
+namespace artikel {
+
+std::string SanitizeFieldName(std::string_view header)
+{
+    std::string name;
+    name.reserve(header.size());
+    for (char ch : header) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '(' || c == ')'
+            || c == 0xDF)
+            name.push_back(ch);
+        else if (c == '%')
+            name += "Proz";
+        else if (c == '+')
+            name += "und";
+        else if (c == 0x80)
+            name += "Euro";
+    }
+    return name;
+}
+
+std::string_view TField::Value() const
+{
+    const int row = dataSet_->CurrentRow();
+    if (row < 0)
+        return {};
+    return dataSet_->Cell(row, Slot());
+}
+
+TListDataSet::TListDataSet() = default;
+
+TListDataSet::~TListDataSet()
+{
+    const std::vector<IDataSetObserver*> observers = observers_;
+    for (IDataSetObserver* o : observers)
+        o->DataSetDestroyed(*this);
+}
+
+// ---------------------------------------------------------------- loading
+
+void TListDataSet::LoadFromFile(const std::filesystem::path& fileName)
+{
+    DisableControls();
+    try {
+        Close();
+        errorText_.clear();
+        ClearRecords();
+        for (std::string& h : headers_)
+            h.clear();
+        LoadRows(fileName);
+        if (!allRows_.empty())
+            Open();
+    } catch (...) {
+        EnableControls();
+        throw;
+    }
+    NotifyRefreshed();
+    EnableControls();
+    if (!errorText_.empty())
+        throw EDataSetError(errorText_);
+}
+
+void TListDataSet::LoadRows(const std::filesystem::path& fileName)
+{
+    // The file's bytes are copied once, into the buffer that becomes the rows' arena: the
+    // tokenizer reads it and the cells are written back into it, unquoted, behind the read
+    // position (a line's cells never take more room than its raw text).
+    char* buffer = nullptr;
+    size_t dataSize = 0;
+    TCSVOptions options;
+    {
+        TMappedFileStream file(fileName);
+        const size_t size = static_cast<size_t>(file.Size());
+        const std::string_view data(file.Memory() ? file.Memory() : "", size);
+        options = DetectCSVOptions(data);
+        const size_t capacity = size + options.LineBreak.size() + 2 + TRowStore::kArenaPadding;
+        buffer = static_cast<char*>(std::malloc(capacity));
+        if (!buffer)
+            throw std::bad_alloc();
+        if (size)
+            std::memcpy(buffer, data.data(), size);
+        dataSize = size;
+        // The last line must end with a line break to be read.
+        const std::string& lb = options.LineBreak;
+        if (!(size >= lb.size() && data.substr(size - lb.size()) == lb)) {
+            std::memcpy(buffer + dataSize, lb.data(), lb.size());
+            dataSize += lb.size();
+        }
+    }
+    separator_ = options.Separator;
+
+    TCSVReader reader(buffer, dataSize, options.Separator);
+    if (options.LineBreak.size() == 1) {
+        reader.SetLineEnd(options.LineBreak[0]);
+        reader.SetLineBreakLength(1);
+    }
+    char* arena = reader.Buffer();
+    size_t w = 0;
+
+    reader.First();
+    if (!reader.Eof()) {
+        if (reader.FieldCount() > kMaxLoadedFields)
+            errorText_ = "to many cols";
+        else
+            for (int i = 0; i < reader.FieldCount(); ++i)
+                headers_[static_cast<size_t>(i)] = reader.Field(i);
+        reader.Next();
+    }
+    while (!reader.Eof()) {
+        const int n = reader.FieldCount();
+        const uint32_t offset = static_cast<uint32_t>(w);
+        if (n > kMaxLoadedFields) {
+            errorText_ = "to many cols";
+            store_.AddArenaRow(offset, 0);
+        } else if (n > 0) {
+            bool quoted = false;
+            for (int i = 0; i < n && !quoted; ++i) {
+                const TCSVRawField& f = reader.RawField(i);
+                quoted = f.Length > 0 && f.Start[0] == '"' && !f.Literal;
+            }
+            if (!quoted) {
+                // Plain line: one move, then each separator becomes the cell's NUL.
+                const TCSVRawField& first = reader.RawField(0);
+                const TCSVRawField& last = reader.RawField(n - 1);
+                const char* start = first.Start;
+                const size_t len = static_cast<size_t>(last.Start + last.Length - start);
+                char* dst = arena + w;
+                if (dst != start)
+                    std::memmove(dst, start, len);
+                const ptrdiff_t shift = start - dst;
+                for (int i = 0; i < n; ++i) {
+                    const TCSVRawField& f = reader.RawField(i);
+                    dst[f.Start + f.Length - start] = '\0';
+                }
+                (void)shift;
+                w += len + 1;
+            } else {
+                for (int i = 0; i < n; ++i) {
+                    const size_t len = TCSVReader::Unquote(reader.RawField(i), arena + w);
+                    arena[w + len] = '\0';
+                    w += len + 1;
+                }
+            }
+            store_.AddArenaRow(offset, static_cast<uint32_t>(n));
+        } else {
+            store_.AddArenaRow(offset, 0);
+        }
+        reader.Next();
+    }
+
+    char* bytes = reader.ReleaseBuffer();
+    // Give back what the raw text needed beyond the cells.
+    if (char* shrunk = static_cast<char*>(std::realloc(bytes, w + TRowStore::kArenaPadding)))
+        bytes = shrunk;
+    store_.AdoptArena(bytes, w);
+    allRows_.resize(store_.RowCount());
+    for (size_t i = 0; i < allRows_.size(); ++i)
+        allRows_[i] = static_cast<TRowId>(i);
+}
+
+// ---------------------------------------------------------------- saving
+
+void TListDataSet::SaveToStream(TStream& stream)
+{
+    if (!open_)
+        return;
+    const int n = FieldCount();
+    std::string line;
+    auto put = [&line](std::string_view v) {
+        line.push_back('"');
+        for (char c : v) {
+            line.push_back(c);
+            if (c == '"')
+                line.push_back('"');
+        }
+        line.push_back('"');
+    };
+    for (int i = 0; i < n; ++i) {
+        if (i)
+            line.push_back(',');
+        put(headers_[static_cast<size_t>(i)]);
+    }
+    line += "\r\n";
+    stream.WriteString(line);
+    for (TRowId row : View()) {
+        line.clear();
+        for (int i = 0; i < n; ++i) {
+            if (i)
+                line.push_back(',');
+            put(store_.Cell(row, i));
+        }
+        line += "\r\n";
+        stream.WriteString(line);
+    }
+}
+
+void TListDataSet::SaveToFile(const std::filesystem::path& fileName)
+{
+    // Written beside the target and renamed over it, so a failed save never leaves a torn file.
+    std::filesystem::path temp = fileName;
+    temp += ".~sav";
+    const std::string shown = fileName.string();
+    try {
+        TWriteCachedFileStream stream(temp, kSaveBufferSize, shown);
+        SaveToStream(stream);
+        stream.Close();
+    } catch (...) {
+        std::error_code ignored;
+        std::filesystem::remove(temp, ignored);
+        throw;
+    }
+    if (::rename(temp.c_str(), fileName.c_str()) != 0) {
+        const int err = errno;
+        std::error_code ignored;
+        std::filesystem::remove(temp, ignored);
+        throw EStreamError("Cannot create " + shown + "." + std::strerror(err));
+    }
+}
+
+// ---------------------------------------------------------------- fields
+
+void TListDataSet::Open()
+{
+    if (open_)
+        return;
+    DisableControls();
+    BuildFields();
+    open_ = true;
+    cursor_ = RecordCount() > 0 ? 0 : -1;
+    bof_ = true;
+    eof_ = RecordCount() == 0;
+    NotifyRefreshed();
+    EnableControls();
+}
+
+void TListDataSet::Close()
+{
+    if (!open_)
+        return;
+    DisableControls();
+    fieldCache_.clear();
+    fields_.clear();
+    open_ = false;
+    cursor_ = -1;
+    bof_ = eof_ = true;
+    NotifyRefreshed();
+    EnableControls();
+}
+
+void TListDataSet::BuildFields()
+{
+    fields_.clear();
+    fieldCache_.clear();
+    int last = -1;
+    for (int slot = 0; slot < kRecordCells; ++slot)
+        if (!headers_[static_cast<size_t>(slot)].empty())
+            last = slot;
+    auto taken = [this](const std::string& name) {
+        for (const auto& f : fields_)
+            if (SameTextNoCase(f->FieldName(), name))
+                return true;
+        return false;
+    };
+    // Every slot up to the last named one gets a field, so that field k reads cell k-1 also
+    // when a header cell in between is empty.
+    for (int slot = 0; slot <= last; ++slot) {
+        std::string base = SanitizeFieldName(headers_[static_cast<size_t>(slot)]);
+        if (base.empty())
+            base = "Spalte" + std::to_string(slot);
+        std::string name = base;
+        for (int k = 1; taken(name); ++k)
+            name = base + std::to_string(k);
+        headers_[static_cast<size_t>(slot)] = name;
+        fields_.push_back(std::unique_ptr<TField>(new TField(this, name, slot + 1)));
+    }
+}
+
+TField* TListDataSet::FindField(std::string_view name)
+{
+    const std::string key(name);
+    if (auto it = fieldCache_.find(key); it != fieldCache_.end())
+        return it->second;
+    for (const auto& f : fields_) {
+        if (SameTextNoCase(f->FieldName(), name)) {
+            fieldCache_.emplace(key, f.get());
+            return f.get();
+        }
+    }
+    return nullptr;
+}
+
+TField& TListDataSet::FieldByName(std::string_view name)
+{
+    if (TField* f = FindField(name))
+        return *f;
+    throw EDataSetError("Das Feld '" + std::string(name) + "' wurde nicht gefunden");
+}
+
+int TListDataSet::ColumnIndex(std::string_view name) const
+{
+    if (name.empty())
+        return -1;
+    for (int slot = 0; slot < kRecordCells; ++slot) {
+        const std::string& h = headers_[static_cast<size_t>(slot)];
+        if (h.size() == name.size() && SameTextNoCase(h, name))
+            return slot;
+    }
+    return -1;
+}
+
+// ---------------------------------------------------------------- rows
+
+std::string_view TListDataSet::Cell(int viewRow, int slot) const
+{
+    const std::vector<TRowId>& view = View();
+    if (viewRow < 0 || static_cast<size_t>(viewRow) >= view.size())
+        return {};
+    return store_.Cell(view[static_cast<size_t>(viewRow)], slot);
+}
+
+void TListDataSet::AddRecord(std::unique_ptr<TListRecordData> row, bool alsoIntoFiltered, bool refresh)
+{
+    if (!row)
+        return;
+    DisableControls();
+    const TRowId id = store_.AddOwnedRow(std::move(row));
+    allRows_.push_back(id);
+    if (alsoIntoFiltered && filtered_)
+        filteredRows_.push_back(id);
+    NotifyRefreshed();
+    if (refresh)
+        RefreshView(false);
+    EnableControls();
+}
+
+void TListDataSet::ClearRecords()
+{
+    DisableControls();
+    store_.Clear();
+    std::vector<TRowId>().swap(allRows_);
+    std::vector<TRowId>().swap(filteredRows_);
+    fieldCache_.clear();
+    cursor_ = -1;
+    bof_ = eof_ = true;
+    NotifyRefreshed();
+    EnableControls();
+}
+
+void TListDataSet::Clear()
+{
+    ClearRecords();
+    if (open_)
+        RefreshView(false);
+}
+
+void TListDataSet::Delete()
+{
+    std::vector<TRowId>& view = View();
+    const int current = CurrentRow();
+    if (!open_ || view.empty() || current < 0)
+        return;
+    DisableControls();
+    const TRowId id = view[static_cast<size_t>(current)];
+    const int newPos = view.size() == 1 ? 0 : current - 1;
+    if (auto it = std::find(allRows_.begin(), allRows_.end(), id); it != allRows_.end())
+        allRows_.erase(it);
+    if (auto it = std::find(filteredRows_.begin(), filteredRows_.end(), id); it != filteredRows_.end())
+        filteredRows_.erase(it);
+    store_.Release(id);
+    RefreshView(false);
+    MoveCursor(newPos);
+    EnableControls();
+}
+
+// ---------------------------------------------------------------- cursor
+
+int TListDataSet::CurrentRow() const
+{
+    const int count = RecordCount();
+    if (!open_ || count == 0)
+        return -1;
+    if (cursor_ < 0)
+        return 0;
+    return cursor_ < count ? cursor_ : -1;
+}
+
+int TListDataSet::RecNo() const
+{
+    if (!open_)
+        return -1;
+    const int count = RecordCount();
+    const int p = (cursor_ == -1 && count > 0) ? 1 : cursor_ + 1;
+    if (p > count)
+        return p - 1;
+    return count == 0 ? -1 : p;
+}
+
+void TListDataSet::SetRecNo(int recNo)
+{
+    if (!open_ || recNo < 1 || recNo > RecordCount())
+        return;
+    bof_ = eof_ = false;
+    MoveCursor(recNo - 1);
+}
+
+void TListDataSet::GotoBookmark(TBookmark bookmark)
+{
+    if (!open_ || !BookmarkValid(bookmark))
+        return;
+    bof_ = eof_ = false;
+    MoveCursor(bookmark);
+}
+
+void TListDataSet::First()
+{
+    const int count = open_ ? RecordCount() : 0;
+    bof_ = true;
+    eof_ = count == 0;
+    MoveCursor(count > 0 ? 0 : -1);
+}
+
+void TListDataSet::Last()
+{
+    const int count = open_ ? RecordCount() : 0;
+    eof_ = true;
+    bof_ = count == 0;
+    MoveCursor(count - 1);
+}
+
+bool TListDataSet::Next()
+{
+    const int count = open_ ? RecordCount() : 0;
+    const int current = CurrentRow();
+    if (current >= 0 && current < count - 1) {
+        bof_ = eof_ = false;
+        MoveCursor(current + 1);
+        return true;
+    }
+    eof_ = true;
+    return false;
+}
+
+bool TListDataSet::Prior()
+{
+    const int current = CurrentRow();
+    if (current > 0) {
+        bof_ = eof_ = false;
+        MoveCursor(current - 1);
+        return true;
+    }
+    bof_ = true;
+    return false;
+}
+
+void TListDataSet::MoveCursor(int cursor)
+{
+    cursor_ = cursor;
+    NotifyCursor();
+}
+
+// ---------------------------------------------------------------- observers
+
+void TListDataSet::AddObserver(IDataSetObserver* observer)
+{
+    if (observer && std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+        observers_.push_back(observer);
+}
+
+void TListDataSet::RemoveObserver(IDataSetObserver* observer)
+{
+    observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+void TListDataSet::DisableControls()
+{
+    ++disableCount_;
+    const std::vector<IDataSetObserver*> observers = observers_;
+    for (IDataSetObserver* o : observers)
+        o->DataSetBeginUpdate(*this);
+}
+
+void TListDataSet::EnableControls()
+{
+    if (disableCount_ == 0)
+        return;
+    --disableCount_;
+    const std::vector<IDataSetObserver*> observers = observers_;
+    for (IDataSetObserver* o : observers)
+        o->DataSetEndUpdate(*this);
+}
+
+void TListDataSet::NotifyRefreshed()
+{
+    const std::vector<IDataSetObserver*> observers = observers_;
+    for (IDataSetObserver* o : observers)
+        o->DataSetRefreshed(*this);
+}
+
+void TListDataSet::NotifyCursor()
+{
+    const std::vector<IDataSetObserver*> observers = observers_;
+    for (IDataSetObserver* o : observers)
+        o->DataSetCursorMoved(*this);
+}
+
+void TListDataSet::RefreshView(bool resort)
+{
+    DisableControls();
+    try {
+        First();
+        NotifyRefreshed();
+        if (resort && !sortColumn_.empty())
+            SortByColumn(sortColumn_);
+    } catch (...) {
+        EnableControls();
+        throw;
+    }
+    EnableControls();
+}
+
+// ---------------------------------------------------------------- the positions queue
+
+void TListDataSetEx::BuildFields()
+{
+    static const char* const kNames[7] = {"sfdescription", "sflongtext", "sfpartNo", "sfPrice",
+                                          "sfpartUnit",    "sfQuantity", "sfPos"};
+    for (int i = 0; i < 7; ++i)
+        headers_[static_cast<size_t>(i)] = kNames[i];
+    TListDataSet::BuildFields();
+}
+
+} // namespace artikel

@@ -1,0 +1,72 @@
+#include "data/TMappedFileStream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace artikel {
+
+namespace {
+constexpr int64_t kMaxMappedSize = int64_t(0xFFFFFFFF);
+}
+
+TMappedFileStream::TMappedFileStream(const std::filesystem::path& fileName)
+{
+    fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0)
+        throw EStreamError("OSError");
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size >= kMaxMappedSize) {
+        ::close(fd_);
+        throw EStreamError("OSError");
+    }
+    size_ = st.st_size;
+    if (size_ > 0) {
+        void* view = ::mmap(nullptr, static_cast<size_t>(size_), PROT_READ, MAP_PRIVATE, fd_, 0);
+        if (view == MAP_FAILED) {
+            ::close(fd_);
+            throw EStreamError("OSError");
+        }
+        ::madvise(view, static_cast<size_t>(size_), MADV_SEQUENTIAL);
+        view_ = static_cast<const char*>(view);
+    }
+}
+
+TMappedFileStream::~TMappedFileStream()
+{
+    if (view_)
+        ::munmap(const_cast<char*>(view_), static_cast<size_t>(size_));
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+int64_t TMappedFileStream::Read(void* buffer, int64_t count)
+{
+    if (count <= 0 || position_ < 0 || position_ >= size_)
+        return 0;
+    const int64_t n = std::min(count, size_ - position_);
+    std::memcpy(buffer, view_ + position_, static_cast<size_t>(n));
+    position_ += n;
+    return n;
+}
+
+int64_t TMappedFileStream::Write(const void*, int64_t)
+{
+    throw EStreamError("TMappedFileStream is read only");
+}
+
+int64_t TMappedFileStream::Seek(int64_t offset, TSeekOrigin origin)
+{
+    int64_t base = 0;
+    if (origin == TSeekOrigin::Current)
+        base = position_;
+    else if (origin == TSeekOrigin::End)
+        base = size_;
+    position_ = std::min(base + offset, size_);
+    return position_;
+}
+
+} // namespace artikel

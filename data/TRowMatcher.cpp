@@ -1,0 +1,440 @@
+#include "data/TRowMatcher.h"
+
+#include "data/TextMatch.h"
+#include "platform/Win1252.h"
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define ARTIKEL_X86 1
+#endif
+
+namespace artikel {
+
+namespace {
+
+using u8 = unsigned char;
+
+// Runs fn(begin, end) over [0, n) split into `parts` pieces, the first on this thread.
+template <class Fn>
+void Parallel(size_t n, int parts, Fn fn)
+{
+    if (parts <= 1 || n < 4096) {
+        fn(size_t(0), n);
+        return;
+    }
+    std::vector<std::thread> threads;
+    const size_t step = n / static_cast<size_t>(parts);
+    for (int p = 1; p < parts; ++p) {
+        const size_t b = step * static_cast<size_t>(p);
+        const size_t e = p + 1 == parts ? n : b + step;
+        threads.emplace_back([&fn, b, e] { fn(b, e); });
+    }
+    fn(size_t(0), step);
+    for (std::thread& t : threads)
+        t.join();
+}
+
+// Both byte values that the upper-case mapping folds together with c (c twice when alone).
+void CaseVariants(u8 c, u8& a, u8& b)
+{
+    a = b = c;
+    for (int x = 0; x < 256; ++x)
+        if (x != c && kAnsiUpper[x] == kAnsiUpper[c])
+            b = static_cast<u8>(x);
+}
+
+// Candidate positions h in [from, to) where text[h] is f1/f2 and text[h + lastOff] is l1/l2.
+// onHit(h) returns where to go on (h + 1 to take the next candidate). Reads up to 31 bytes past
+// to + lastOff: the caller guarantees that they are readable.
+template <class OnHit>
+void ScanScalar(const u8* text, size_t from, size_t to, size_t lastOff, const u8 v[4], OnHit& onHit)
+{
+    size_t i = from;
+    while (i < to) {
+        const u8 c = text[i];
+        if ((c == v[0] || c == v[1]) && (text[i + lastOff] == v[2] || text[i + lastOff] == v[3]))
+            i = onHit(i);
+        else
+            ++i;
+    }
+}
+
+#ifdef ARTIKEL_X86
+template <class OnHit>
+void ScanSse2(const u8* text, size_t from, size_t to, size_t lastOff, const u8 v[4], OnHit& onHit)
+{
+    const __m128i f1 = _mm_set1_epi8(static_cast<char>(v[0])), f2 = _mm_set1_epi8(static_cast<char>(v[1]));
+    const __m128i l1 = _mm_set1_epi8(static_cast<char>(v[2])), l2 = _mm_set1_epi8(static_cast<char>(v[3]));
+    size_t i = from;
+    while (i < to) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + lastOff));
+        const __m128i m = _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(a, f1), _mm_cmpeq_epi8(a, f2)),
+                                        _mm_or_si128(_mm_cmpeq_epi8(b, l1), _mm_cmpeq_epi8(b, l2)));
+        uint32_t mask = static_cast<uint32_t>(_mm_movemask_epi8(m));
+        if (to - i < 16)
+            mask &= (1u << (to - i)) - 1;
+        size_t next = i + 16;
+        while (mask) {
+            const size_t h = i + static_cast<size_t>(__builtin_ctz(mask));
+            const size_t resume = onHit(h);
+            if (resume > h + 1) {
+                next = std::max(resume, h + 1);
+                if (next < i + 16) {
+                    // Keep the candidates of this block that lie at or after the resume point.
+                    mask &= ~((1u << (next - i)) - 1);
+                    continue;
+                }
+                break;
+            }
+            mask &= mask - 1;
+        }
+        i = std::max(next, i + 1);
+    }
+}
+
+template <class OnHit>
+__attribute__((target("avx2"))) void ScanAvx2(const u8* text, size_t from, size_t to, size_t lastOff,
+                                               const u8 v[4], OnHit& onHit)
+{
+    const __m256i f1 = _mm256_set1_epi8(static_cast<char>(v[0])), f2 = _mm256_set1_epi8(static_cast<char>(v[1]));
+    const __m256i l1 = _mm256_set1_epi8(static_cast<char>(v[2])), l2 = _mm256_set1_epi8(static_cast<char>(v[3]));
+    size_t i = from;
+    while (i < to) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + i));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + i + lastOff));
+        const __m256i m = _mm256_and_si256(_mm256_or_si256(_mm256_cmpeq_epi8(a, f1), _mm256_cmpeq_epi8(a, f2)),
+                                           _mm256_or_si256(_mm256_cmpeq_epi8(b, l1), _mm256_cmpeq_epi8(b, l2)));
+        uint64_t mask = static_cast<uint32_t>(_mm256_movemask_epi8(m));
+        if (to - i < 32)
+            mask &= (uint64_t(1) << (to - i)) - 1;
+        size_t next = i + 32;
+        while (mask) {
+            const size_t h = i + static_cast<size_t>(__builtin_ctzll(mask));
+            const size_t resume = onHit(h);
+            if (resume > h + 1) {
+                next = resume;
+                if (next < i + 32) {
+                    mask &= ~((uint64_t(1) << (next - i)) - 1);
+                    continue;
+                }
+                break;
+            }
+            mask &= mask - 1;
+        }
+        i = next;
+    }
+}
+
+bool HaveAvx2()
+{
+    static const bool have = __builtin_cpu_supports("avx2");
+    return have;
+}
+#endif
+
+template <class OnHit>
+void Scan(const u8* text, size_t from, size_t to, size_t lastOff, const u8 v[4], OnHit& onHit)
+{
+    if (from >= to)
+        return;
+#ifdef ARTIKEL_X86
+    if (HaveAvx2())
+        ScanAvx2(text, from, to, lastOff, v, onHit);
+    else
+        ScanSse2(text, from, to, lastOff, v, onHit);
+#else
+    ScanScalar(text, from, to, lastOff, v, onHit);
+#endif
+}
+
+} // namespace
+
+struct TRowMatcher::Plan {
+    enum Kind {
+        Never,       // matches no cell
+        AnyNonEmpty, // only stars: every cell matches
+        Substring,   // "*core*": core somewhere in the cell, "?" any one character
+        Exact,       // the whole cell, ignoring case
+        Reference,   // anything else: GlobMatch cell by cell
+    };
+    Kind kind = Reference;
+    std::string token;
+    std::string core;
+    bool qWild = false;
+    size_t anchorOff = 0;
+    size_t anchorLen = 0;
+    u8 variants[4] = {0, 0, 0, 0};
+};
+
+TRowMatcher::TRowMatcher(const TRowStore& store, int column, bool wildcard)
+    : store_(store), column_(column), wildcard_(wildcard)
+{
+    const unsigned hw = std::thread::hardware_concurrency();
+    threads_ = hw >= 2 ? 2 : 1;
+}
+
+TRowMatcher::Plan TRowMatcher::MakePlan(const std::string& token) const
+{
+    Plan plan;
+    plan.token = token;
+    const bool hasNul = token.find('\0') != std::string::npos;
+    if (!wildcard_) {
+        plan.kind = token.empty() ? Plan::Never : (hasNul ? Plan::Reference : Plan::Exact);
+        plan.core = token;
+        plan.qWild = false;
+    } else {
+        if (token.find_first_not_of('*') == std::string::npos) {
+            plan.kind = token.empty() ? Plan::Never : Plan::AnyNonEmpty;
+            return plan;
+        }
+        if (hasNul)
+            return plan;
+        if (token.find('*') == std::string::npos) {
+            // No star: the whole cell, "?" standing for any one character.
+            plan.kind = Plan::Exact;
+            plan.core = token;
+        } else {
+            const bool wrapped = token.size() >= 3 && token.front() == '*' && token.back() == '*'
+                                 && token.find('*', 1) == token.size() - 1;
+            if (!wrapped)
+                return plan;
+            plan.kind = Plan::Substring;
+            plan.core = token.substr(1, token.size() - 2);
+        }
+        plan.qWild = true;
+    }
+    if (plan.kind != Plan::Substring && plan.kind != Plan::Exact)
+        return plan;
+    // Anchor the search on the longest literal run of the core.
+    size_t bestOff = 0, bestLen = 0;
+    for (size_t i = 0; i < plan.core.size();) {
+        if (plan.qWild && plan.core[i] == '?') {
+            ++i;
+            continue;
+        }
+        size_t j = i;
+        while (j < plan.core.size() && !(plan.qWild && plan.core[j] == '?'))
+            ++j;
+        if (j - i > bestLen) {
+            bestLen = j - i;
+            bestOff = i;
+        }
+        i = j;
+    }
+    if (bestLen == 0) {
+        plan.kind = Plan::Reference;
+        return plan;
+    }
+    plan.anchorOff = bestOff;
+    plan.anchorLen = bestLen;
+    CaseVariants(static_cast<u8>(plan.core[bestOff]), plan.variants[0], plan.variants[1]);
+    CaseVariants(static_cast<u8>(plan.core[bestOff + bestLen - 1]), plan.variants[2], plan.variants[3]);
+    return plan;
+}
+
+bool TRowMatcher::CellMatches(const Plan& plan, std::string_view cell) const
+{
+    if (plan.kind == Plan::Never)
+        return false;
+    if (plan.kind == Plan::AnyNonEmpty)
+        return true;
+    return wildcard_ ? GlobMatch(cell, plan.token) : (!cell.empty() && SameTextNoCase(cell, plan.token));
+}
+
+bool TRowMatcher::RowMatchesReference(TRowId row, const std::string& token) const
+{
+    auto match = [&](std::string_view cell) {
+        return wildcard_ ? GlobMatch(cell, token) : (!cell.empty() && SameTextNoCase(cell, token));
+    };
+    if (column_ >= 0 && !match(store_.Cell(row, column_)))
+        return false;
+    for (int slot = 0; slot < kRecordCells; ++slot) {
+        const std::string_view cell = store_.Cell(row, slot);
+        if (!cell.empty() && match(cell))
+            return true;
+    }
+    return false;
+}
+
+bool TRowMatcher::RowMatches(TRowId row, const std::string& token) const
+{
+    return RowMatchesPlan(MakePlan(token), row);
+}
+
+namespace {
+
+// Verifies a candidate: the core placed so that its anchor starts at h, inside [lo, hi).
+inline bool VerifyAt(const u8* text, size_t lo, size_t h, size_t anchorOff, const std::string& core, bool qWild,
+                     bool whole)
+{
+    if (h < lo + anchorOff)
+        return false;
+    const size_t start = h - anchorOff;
+    const size_t n = core.size();
+    for (size_t i = 0; i < n; ++i) {
+        const u8 c = static_cast<u8>(core[i]);
+        const u8 t = text[start + i];
+        if (qWild && c == '?') {
+            if (t == 0)
+                return false;
+        } else if (kAnsiUpper[t] != kAnsiUpper[c]) {
+            return false;
+        }
+    }
+    if (whole)
+        return (start == 0 || text[start - 1] == 0) && text[start + n] == 0;
+    return true;
+}
+
+} // namespace
+
+bool TRowMatcher::RowMatchesPlan(const Plan& plan, TRowId row) const
+{
+    const bool fast = store_.IsArenaRow(row) && (plan.kind != Plan::Reference);
+    if (!fast)
+        return RowMatchesReference(row, plan.token);
+    if (plan.kind == Plan::Never)
+        return false;
+    if (column_ >= 0) {
+        const std::string_view cell = store_.Cell(row, column_);
+        if (!CellMatches(plan, cell))
+            return false;
+        if (!cell.empty())
+            return true;
+        // The named cell is empty (only an all-star token gets here): some other cell must match.
+    }
+    if (plan.kind == Plan::AnyNonEmpty)
+        return store_.HasNonEmptyCell(row);
+    const u8* text = reinterpret_cast<const u8*>(store_.Arena());
+    const size_t lo = store_.ArenaOffset(row);
+    const size_t hi = store_.ArenaEnd(row);
+    if (hi - lo < plan.core.size())
+        return false;
+    bool found = false;
+    const bool whole = plan.kind == Plan::Exact;
+    auto onHit = [&](size_t h) -> size_t {
+        if (VerifyAt(text, lo, h, plan.anchorOff, plan.core, plan.qWild, whole)) {
+            found = true;
+            return hi + 1;
+        }
+        return h + 1;
+    };
+    const size_t last = plan.anchorLen - 1;
+    // The anchor cannot start later than where the rest of the core still fits.
+    const size_t to = hi - (plan.core.size() - plan.anchorOff) + 1;
+    Scan(text, lo + plan.anchorOff, to, last, plan.variants, onHit);
+    return found;
+}
+
+void TRowMatcher::ScanArena(const Plan& plan, std::vector<uint8_t>& hitById) const
+{
+    const u8* text = reinterpret_cast<const u8*>(store_.Arena());
+    const size_t used = store_.ArenaUsed();
+    const size_t rows = store_.ArenaRowCount();
+    hitById.assign(rows, 0);
+    if (rows == 0 || used < plan.core.size())
+        return;
+    const bool whole = plan.kind == Plan::Exact;
+    const size_t last = plan.anchorLen - 1;
+    const size_t tail = plan.core.size() - plan.anchorOff;
+    Parallel(rows, threads_, [&](size_t rb, size_t re) {
+        const size_t lo = store_.ArenaOffset(static_cast<TRowId>(rb));
+        const size_t hi = store_.ArenaEnd(static_cast<TRowId>(re - 1));
+        if (hi - lo < plan.core.size())
+            return;
+        size_t row = rb;
+        auto onHit = [&](size_t h) -> size_t {
+            if (!VerifyAt(text, lo, h, plan.anchorOff, plan.core, plan.qWild, whole))
+                return h + 1;
+            const size_t start = h - plan.anchorOff;
+            while (store_.ArenaEnd(static_cast<TRowId>(row)) <= start)
+                ++row;
+            hitById[row] = 1;
+            // The rest of this row cannot change the answer.
+            return store_.ArenaEnd(static_cast<TRowId>(row)) + plan.anchorOff;
+        };
+        Scan(text, lo + plan.anchorOff, hi - tail + 1, last, plan.variants, onHit);
+    });
+}
+
+std::vector<uint8_t> TRowMatcher::Evaluate(const Plan& plan, const std::vector<TRowId>& rows) const
+{
+    std::vector<uint8_t> flags(rows.size(), 0);
+    const bool scannable = column_ < 0 && (plan.kind == Plan::Substring || plan.kind == Plan::Exact);
+    // A scan over all bytes pays when the rows to check are a good part of all rows.
+    if (scannable && rows.size() * 8 >= store_.ArenaRowCount() && store_.ArenaRowCount() > 0) {
+        std::vector<uint8_t> hitById;
+        ScanArena(plan, hitById);
+        Parallel(rows.size(), threads_, [&](size_t b, size_t e) {
+            for (size_t i = b; i < e; ++i) {
+                const TRowId r = rows[i];
+                flags[i] = store_.IsArenaRow(r) ? hitById[r] : RowMatchesReference(r, plan.token);
+            }
+        });
+        return flags;
+    }
+    Parallel(rows.size(), threads_, [&](size_t b, size_t e) {
+        for (size_t i = b; i < e; ++i)
+            flags[i] = RowMatchesPlan(plan, rows[i]);
+    });
+    return flags;
+}
+
+std::vector<TRowId> TRowMatcher::Select(const std::vector<TRowId>& rows, const std::vector<std::string>& tokens,
+                                        size_t needed) const
+{
+    if (tokens.empty() || needed == 0)
+        return {};
+    if (needed >= tokens.size()) {
+        // Every token: narrow the candidates token by token.
+        std::vector<TRowId> candidates = rows;
+        for (const std::string& token : tokens) {
+            if (candidates.empty())
+                break;
+            const Plan plan = MakePlan(token);
+            const std::vector<uint8_t> flags = Evaluate(plan, candidates);
+            size_t k = 0;
+            for (size_t i = 0; i < candidates.size(); ++i)
+                if (flags[i])
+                    candidates[k++] = candidates[i];
+            candidates.resize(k);
+        }
+        return candidates;
+    }
+    // Any one token.
+    std::vector<uint8_t> matched(rows.size(), 0);
+    std::vector<TRowId> open = rows;
+    std::vector<size_t> openIndex(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        openIndex[i] = i;
+    for (const std::string& token : tokens) {
+        if (open.empty())
+            break;
+        const Plan plan = MakePlan(token);
+        const std::vector<uint8_t> flags = Evaluate(plan, open);
+        size_t k = 0;
+        for (size_t i = 0; i < open.size(); ++i) {
+            if (flags[i]) {
+                matched[openIndex[i]] = 1;
+            } else {
+                open[k] = open[i];
+                openIndex[k] = openIndex[i];
+                ++k;
+            }
+        }
+        open.resize(k);
+        openIndex.resize(k);
+    }
+    std::vector<TRowId> out;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (matched[i])
+            out.push_back(rows[i]);
+    return out;
+}
+
+} // namespace artikel
