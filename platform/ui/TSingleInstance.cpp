@@ -1,6 +1,6 @@
 #include "platform/ui/TSingleInstance.h"
 
-#include "platform/Win1252.h"
+#include "platform/ui/AnsiQString.h"
 
 #include <QApplication>
 #include <QDir>
@@ -208,8 +208,7 @@ void NotifyFirstInstance()
         return;
     const QStringList args = QCoreApplication::arguments();
     const QString first = args.size() > 1 ? args.at(1) : QString();
-    instance->NotifyFirstInstance(Utf16ToWin1252(std::u16string_view(
-        reinterpret_cast<const char16_t*>(first.utf16()), static_cast<std::size_t>(first.size()))));
+    instance->NotifyFirstInstance(ToAnsi(first));
 }
 
 TSingleInstance* SingleInstance()
