@@ -1,0 +1,188 @@
+#include "platform/EInOutError.h"
+#include "platform/Folders.h"
+#include "tests/common/TestEnv.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace artikel;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Sets an environment variable for one scope.
+class TEnvGuard {
+public:
+    TEnvGuard(const char* name, const char* value) : name_(name)
+    {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+            hadOld_ = true;
+        }
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~TEnvGuard()
+    {
+        if (hadOld_)
+            ::setenv(name_, old_.c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::string old_;
+    bool hadOld_ = false;
+};
+
+std::string S(const fs::path& p) { return p.string(); }
+
+} // namespace
+
+TEST(Folders, IncludeBackslashKeepsDriveLetterRules)
+{
+    struct Case { const char* in; const char* out; };
+    for (const Case c : {Case{"", ""}, Case{"C", "C:/"}, Case{"c", "c:/"}, Case{"C:", "C:"}, Case{"/a/", "/a/"},
+                         Case{"/a", "/a/"}, Case{"ab", "ab/"}, Case{"1", "1/"}, Case{"\xC4", "\xC4/"},
+                         Case{"/", "/"}, Case{"a:b", "a:b/"}}) {
+        EXPECT_EQ(IncludeBackslash(c.in), c.out) << '"' << c.in << '"';
+    }
+}
+
+TEST(Folders, PathPartsSplitAtTheLastSeparator)
+{
+    EXPECT_EQ(ExtractFilePath("/a/b/c.txt"), "/a/b/");
+    EXPECT_EQ(ExtractFileName("/a/b/c.txt"), "c.txt");
+    EXPECT_EQ(ExtractFilePath("c.txt"), "");
+    EXPECT_EQ(ExtractFileName("c.txt"), "c.txt");
+    EXPECT_EQ(ExcludeBackslash("/a/b/"), "/a/b");
+    EXPECT_EQ(ExcludeBackslash("/"), "/");
+}
+
+TEST(Folders, MakeValidFileNameDropsWhatNoFileNameMayHold)
+{
+    struct Case { const char* in; bool removeBlanks; const char* out; };
+    for (const Case c : {Case{"a:b*c?.csv", false, "abc.csv"}, Case{"a b", true, "ab"}, Case{"a b", false, "a b"},
+                         Case{"  x\t y  ", false, "x y"}, Case{"\\?|><:/*\"", false, ""},
+                         Case{"a\x01\x1F" "b", false, "ab"}, Case{"M\xFCller & S\xF6hne", false, "M\xFCller & S\xF6hne"},
+                         Case{" \"quoted\" ", false, "quoted"}, Case{"   ", false, ""}}) {
+        EXPECT_EQ(MakeValidFileName(c.in, c.removeBlanks), c.out) << '"' << c.in << '"';
+    }
+}
+
+TEST(Folders, ForceFoldersCreatesAllParentsAndRejectsAnEmptyPath)
+{
+    const fs::path base = test::MakeTempDir("force");
+    const fs::path deep = base / "a" / "b" / "c";
+    EXPECT_TRUE(ForceFolders(S(deep) + "/"));
+    EXPECT_TRUE(fs::is_directory(deep));
+    EXPECT_TRUE(ForceFolders(S(deep))); // exists already
+    EXPECT_TRUE(ForceFolders("/"));
+
+    test::WriteFileBytes(base / "file", "x");
+    EXPECT_FALSE(ForceFolders(S(base / "file" / "sub")));
+
+    try {
+        ForceFolders("");
+        FAIL() << "an empty path must raise";
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "Verzeichnis kann nicht erstellt werden");
+        EXPECT_EQ(e.Code(), 3);
+    }
+
+    EXPECT_TRUE(ForceFileFolder(S(base / "x" / "y" / "f.txt")));
+    EXPECT_TRUE(fs::is_directory(base / "x" / "y"));
+    EXPECT_FALSE(fs::exists(base / "x" / "y" / "f.txt"));
+}
+
+TEST(Folders, RootsFollowTheEnvironmentAndAreCreated)
+{
+    const fs::path base = test::MakeTempDir("roots");
+    {
+        TEnvGuard data("XDG_DATA_HOME", S(base / "data").c_str());
+        TEnvGuard tmp("TMPDIR", S(base / "tmp").c_str());
+        EXPECT_EQ(GetClientRoot(), S(base / "data") + "/LX-ClientRoot/default/");
+        EXPECT_TRUE(fs::is_directory(base / "data" / "LX-ClientRoot" / "default"));
+        EXPECT_EQ(GetScratchFolder(), S(base / "tmp") + "/LXTempDir/");
+        EXPECT_EQ(GetScratchFolder("VirtualTempPath"), S(base / "tmp") + "/LXTempDir/VirtualTempPath/");
+        EXPECT_TRUE(fs::is_directory(base / "tmp" / "LXTempDir" / "VirtualTempPath"));
+    }
+    {
+        TEnvGuard data("XDG_DATA_HOME", nullptr);
+        TEnvGuard home("HOME", S(base / "home").c_str());
+        EXPECT_EQ(GetClientRoot(), S(base / "home") + "/.local/share/LX-ClientRoot/default/");
+    }
+}
+
+TEST(Folders, ProgramFolderHoldsTheRunningProgram)
+{
+    const std::string folder = GetProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '/');
+    EXPECT_TRUE(FileExists(folder + "test_platform"));
+
+    SetProgramFolderOverride("/opt/artikel");
+    EXPECT_EQ(GetProgramFolder(), "/opt/artikel/");
+    SetProgramFolderOverride("");
+    EXPECT_EQ(GetProgramFolder(), folder);
+}
+
+TEST(Folders, ExistenceTestsTellFilesFromFolders)
+{
+    const fs::path base = test::MakeTempDir("exists");
+    test::WriteFileBytes(base / "file", "x");
+    fs::create_directory(base / "dir");
+    fs::create_symlink(base / "file", base / "linkToFile");
+    fs::create_symlink(base / "dir", base / "linkToDir");
+    fs::create_symlink(base / "gone", base / "dangling");
+
+    struct Case { const char* name; bool file, dir; };
+    for (const Case c : {Case{"file", true, false}, Case{"dir", false, true}, Case{"missing", false, false},
+                         Case{"linkToFile", true, false}, Case{"linkToDir", false, true},
+                         Case{"dangling", false, false}, Case{"file/below", false, false}}) {
+        EXPECT_EQ(FileExists(S(base / c.name)), c.file) << c.name;
+        EXPECT_EQ(DirectoryExists(S(base / c.name)), c.dir) << c.name;
+    }
+    EXPECT_FALSE(FileExists(""));
+    EXPECT_FALSE(DirectoryExists(""));
+}
+
+TEST(Folders, DeleteFileForcedRemovesProtectedFiles)
+{
+    const fs::path base = test::MakeTempDir("delete");
+    test::WriteFileBytes(base / "ro", "x");
+    ::chmod(S(base / "ro").c_str(), 0444);
+    EXPECT_TRUE(DeleteFileForced(S(base / "ro")));
+    EXPECT_FALSE(fs::exists(base / "ro"));
+    EXPECT_TRUE(DeleteFileForced(S(base / "never-there")));
+    fs::create_directory(base / "dir");
+    EXPECT_FALSE(DeleteFileForced(S(base / "dir")));
+    EXPECT_TRUE(fs::is_directory(base / "dir"));
+}
+
+TEST(Folders, DeleteFolderTreeRemovesBottomUpWithoutFollowingLinks)
+{
+    for (const bool keepRoot : {false, true}) {
+        const fs::path base = test::MakeTempDir("tree");
+        const fs::path root = base / "root";
+        const fs::path outside = base / "outside";
+        test::WriteFileBytes(outside / "keep.txt", "keep");
+        test::WriteFileBytes(root / "own.txt", "own");
+        test::WriteFileBytes(root / "a" / "b" / "deep.txt", "deep");
+        test::WriteFileBytes(root / "a" / "ro.txt", "ro");
+        ::chmod(S(root / "a" / "ro.txt").c_str(), 0444);
+        fs::create_directory_symlink(outside, root / "a" / "link");
+
+        EXPECT_TRUE(DeleteFolderTree(S(root) + "/", keepRoot)) << keepRoot;
+        EXPECT_FALSE(fs::exists(root / "a"));
+        EXPECT_EQ(fs::exists(root / "own.txt"), keepRoot);
+        EXPECT_EQ(fs::exists(root), keepRoot);
+        EXPECT_EQ(test::ReadFileBytes(outside / "keep.txt"), "keep");
+    }
+    EXPECT_TRUE(DeleteFolderTree(S(test::MakeTempDir("tree")) + "/none", false));
+}
