@@ -1,0 +1,116 @@
+#include "converter/ConvertSourceFile.h"
+
+#include "converter/ReadSpreadsheetOrText.h"
+#include "converter/TConvertMessage.h"
+#include "converter/TDatanormReader.h"
+#include "converter/TZipExtract.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace artikel::convert {
+namespace {
+
+std::string LowerExtension(const std::filesystem::path& p)
+{
+    std::string e = p.extension().string();
+    for (char& c : e)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return e;
+}
+
+// Entries packers add beside the data: resource forks, hidden files, folder thumbnails.
+bool IsPackingJunk(const std::filesystem::path& rel)
+{
+    for (const auto& part : rel) {
+        const std::string s = part.string();
+        if (s == "__MACOSX" || (!s.empty() && s.front() == '.'))
+            return true;
+    }
+    const std::string name = rel.filename().string();
+    return name == "Thumbs.db" || name == "desktop.ini";
+}
+
+void ConvertDatanorm(const std::vector<std::filesystem::path>& files, TConvertSink& sink)
+{
+    TDatanormReader reader;
+    for (const auto& f : files)
+        reader.AddFile(f);
+    reader.Convert(sink);
+}
+
+void ConvertZip(const std::filesystem::path& zip, TConvertSink& sink)
+{
+    const std::string shown = zip.filename().string();
+    TZipExtract extract;
+    const std::vector<std::filesystem::path> files = extract.Extract(zip);
+    std::vector<std::filesystem::path> datanorm, sheets, texts, found;
+    for (const auto& f : files) {
+        const std::filesystem::path rel = f.lexically_relative(extract.Folder());
+        if (IsPackingJunk(rel))
+            continue;
+        found.push_back(rel);
+        if (ProbeDatanormFile(f).isDatanorm) {
+            datanorm.push_back(f);
+            continue;
+        }
+        const TSheetKind kind = DetectSheetKind(f);
+        const std::string ext = LowerExtension(f);
+        if (kind == TSheetKind::Xlsx || kind == TSheetKind::Xls || (kind == TSheetKind::Text && ext == ".csv"))
+            sheets.push_back(f);
+        else if (kind == TSheetKind::Text && (ext == ".txt" || ext == ".tsv" || ext == ".tab"))
+            texts.push_back(f);
+    }
+    if (!datanorm.empty()) {
+        ConvertDatanorm(datanorm, sink);
+        return;
+    }
+    if (sheets.size() == 1) {
+        ReadSpreadsheetOrText(sheets.front(), sink);
+        return;
+    }
+    if (sheets.empty() && texts.size() == 1) {
+        ReadSpreadsheetOrText(texts.front(), sink);
+        return;
+    }
+    if (found.empty())
+        FailFile(shown, "ist ein leeres Zip-Archiv.");
+    std::string list;
+    for (size_t i = 0; i < found.size() && i < 10; ++i) {
+        if (i)
+            list += ", ";
+        list += found[i].generic_string();
+    }
+    if (found.size() > 10)
+        list += ", … (" + std::to_string(found.size()) + " Dateien)";
+    FailFile(shown, (sheets.size() > 1 ? "enthält mehrere Tabellen statt einer; bitte jede Datei einzeln importieren. Gefunden: "
+                                       : "enthält weder eine DATANORM-Lieferung noch eine CSV- oder Excel-Datei. Gefunden: ")
+            + list + ".");
+}
+
+} // namespace
+
+void ConvertSourceFile(const std::filesystem::path& source, TConvertSink& sink)
+{
+    const std::string shown = source.filename().string();
+    std::error_code ec;
+    const auto status = std::filesystem::status(source, ec);
+    if (ec || !std::filesystem::exists(status))
+        FailFile(shown, "wurde nicht gefunden.");
+    if (std::filesystem::is_directory(status))
+        FailFile(shown, "ist ein Ordner, keine Datei.");
+    if (!std::filesystem::is_regular_file(status))
+        FailFile(shown, "ist keine gewöhnliche Datei.");
+
+    if (ProbeDatanormFile(source).isDatanorm) {
+        ConvertDatanorm(FindDatanormDelivery(source), sink);
+        return;
+    }
+    if (DetectSheetKind(source) == TSheetKind::OtherZip) {
+        ConvertZip(source, sink);
+        return;
+    }
+    ReadSpreadsheetOrText(source, sink);
+}
+
+} // namespace artikel::convert

@@ -1,0 +1,264 @@
+#include "converter/TCSVTargetWriter.h"
+
+#include "converter/ConvertText.h"
+#include "data/TCSVReader.h"
+#include "platform/Win1252.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace artikel::convert {
+namespace {
+
+constexpr size_t kFlushBytes = 1 << 20;
+
+bool AllEmpty(const std::vector<std::string>& cells)
+{
+    return std::all_of(cells.begin(), cells.end(), [](const std::string& c) { return c.empty(); });
+}
+
+// Header names the program can tell apart: an empty name becomes "Spalte N", a repeated one
+// (ignoring case) gets " (2)", " (3)" ...
+void NameColumns(std::vector<std::string>& header)
+{
+    for (size_t i = 0; i < header.size(); ++i) {
+        if (header[i].empty())
+            header[i] = "Spalte " + std::to_string(i + 1);
+    }
+    for (size_t i = 1; i < header.size(); ++i) {
+        auto taken = [&](const std::string& name, size_t upTo) {
+            for (size_t j = 0; j < upTo; ++j)
+                if (header[j].size() == name.size() && SameTextNoCase(header[j], name))
+                    return true;
+            return false;
+        };
+        if (!taken(header[i], i))
+            continue;
+        for (int n = 2;; ++n) {
+            std::string candidate = header[i] + " (" + std::to_string(n) + ")";
+            if (!taken(candidate, header.size())) {
+                header[i] = std::move(candidate);
+                break;
+            }
+        }
+    }
+}
+
+// "Die Zieldatei „name“ " + what; built step by step (g++ 12 warns falsely on literal + temporary).
+std::string TargetMessage(const std::filesystem::path& target, const char* what)
+{
+    std::string m = "Die Zieldatei \x84";
+    m += NativeToWin1252(target);
+    m += "\x93 ";
+    m += what;
+    return m;
+}
+
+} // namespace
+
+TCSVTargetWriter::TCSVTargetWriter(std::filesystem::path target) : target_(std::move(target))
+{
+    const std::filesystem::path folder = target_.has_parent_path() ? target_.parent_path() : std::filesystem::path(".");
+    std::string hidden = ".";
+    hidden += target_.filename().string();
+    hidden += ".XXXXXX";
+    std::string templ = (folder / hidden).string();
+    const int fd = ::mkstemp(templ.data());
+    if (fd < 0)
+        throw EConvertError(TargetMessage(target_, "kann nicht angelegt werden."));
+    ::fchmod(fd, 0644);
+    temp_ = templ;
+    file_ = ::fdopen(fd, "wb");
+    if (!file_) {
+        ::close(fd);
+        std::error_code ec;
+        std::filesystem::remove(temp_, ec);
+        throw EConvertError(TargetMessage(target_, "kann nicht angelegt werden."));
+    }
+    out_.reserve(kFlushBytes + 64 * 1024);
+}
+
+TCSVTargetWriter::~TCSVTargetWriter()
+{
+    if (!committed_)
+        Abort();
+}
+
+void TCSVTargetWriter::Abort()
+{
+    if (file_) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    if (!committed_ && !temp_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(temp_, ec);
+        temp_.clear();
+    }
+}
+
+void TCSVTargetWriter::Note(const std::string& message)
+{
+    if (std::find(notes_.begin(), notes_.end(), message) == notes_.end())
+        notes_.push_back(message);
+}
+
+void TCSVTargetWriter::Render(std::string& out, const std::vector<std::string>& cells, char sep) const
+{
+    const size_t n = std::min(cells.size(), kMaxColumns);
+    for (size_t i = 0; i < n; ++i) {
+        if (i)
+            out.push_back(sep);
+        const std::string& c = cells[i];
+        bool quote = false;
+        bool clean = true;
+        for (char ch : c) {
+            if (ch == sep || ch == '"' || ch == '\r' || ch == '\n')
+                quote = true;
+            else if (ch == '\0' || (blankTabs_ && ch == '\t'))
+                clean = false;
+        }
+        if (quote)
+            out.push_back('"');
+        if (clean && !quote) {
+            out.append(c);
+        } else {
+            for (char ch : c) {
+                if (ch == '\0')
+                    continue;
+                if (ch == '"')
+                    out.push_back('"');
+                out.push_back(blankTabs_ && ch == '\t' ? ' ' : ch);
+            }
+        }
+        if (quote)
+            out.push_back('"');
+    }
+    out.append("\r\n");
+}
+
+void TCSVTargetWriter::Row(const std::vector<std::string>& cells)
+{
+    if (!file_)
+        throw EConvertError(TargetMessage(target_, "ist bereits geschlossen."));
+    if (!headerSeen_) {
+        headerSeen_ = true;
+        std::vector<std::string> header(cells.begin(), cells.begin() + static_cast<long>(std::min(cells.size(), kMaxColumns)));
+        if (cells.size() > kMaxColumns && !truncatedNoted_) {
+            truncatedNoted_ = true;
+            Note("Die Quelle hat " + std::to_string(cells.size())
+                + " Spalten; \xFC" "bernommen wurden die ersten 100.");
+        }
+        NameColumns(header);
+        columns_ = header.size();
+        bufferedBytes_ += header.size() + 2;
+        for (const std::string& c : header)
+            bufferedBytes_ += c.size();
+        pending_.push_back(std::move(header));
+        return;
+    }
+    if (AllEmpty(cells))
+        return;
+    if (cells.size() > kMaxColumns && !truncatedNoted_) {
+        const bool lost = std::any_of(cells.begin() + kMaxColumns, cells.end(), [](const std::string& c) { return !c.empty(); });
+        if (lost) {
+            truncatedNoted_ = true;
+            Note("Die Quelle hat mehr als 100 Spalten; \xFC" "bernommen wurden die ersten 100.");
+        }
+    }
+    ++rows_;
+    if (separator_) {
+        Render(out_, cells, separator_);
+        if (out_.size() >= kFlushBytes)
+            Flush();
+        return;
+    }
+    pending_.push_back(cells);
+    if (pending_.back().size() > kMaxColumns)
+        pending_.back().resize(kMaxColumns);
+    bufferedBytes_ += pending_.back().size() + 2;
+    for (const std::string& c : pending_.back())
+        bufferedBytes_ += c.size();
+    // Quoting only adds bytes: once the unquoted size passes the detection window, every
+    // candidate's rendering covers it.
+    if (bufferedBytes_ > kDetectBytes)
+        Decide();
+}
+
+void TCSVTargetWriter::Decide()
+{
+    std::string sample;
+    auto tryWith = [&](char sep) {
+        sample.clear();
+        for (const auto& row : pending_)
+            Render(sample, row, sep);
+        return DetectCSVOptions(std::string_view(sample).substr(0, std::min(sample.size(), kDetectBytes))).Separator == sep;
+    };
+    char chosen = 0;
+    for (char sep : {';', '\t', ','}) {
+        if (tryWith(sep)) {
+            chosen = sep;
+            break;
+        }
+    }
+    if (!chosen) {
+        // Tabs inside the cells outvote every separator: blank them.
+        blankTabs_ = true;
+        for (char sep : {';', ','}) {
+            if (tryWith(sep)) {
+                chosen = sep;
+                break;
+            }
+        }
+    }
+    if (!chosen) {
+        chosen = ';';
+        tryWith(chosen);
+    }
+    separator_ = chosen;
+    out_.append(sample);
+    pending_.clear();
+    pending_.shrink_to_fit();
+}
+
+void TCSVTargetWriter::Flush()
+{
+    if (!out_.empty() && std::fwrite(out_.data(), 1, out_.size(), file_) != out_.size())
+        WriteFailed();
+    out_.clear();
+}
+
+void TCSVTargetWriter::WriteFailed()
+{
+    Abort();
+    throw EConvertError(TargetMessage(target_, "konnte nicht geschrieben werden (Datentr\xE4ger voll?)."));
+}
+
+void TCSVTargetWriter::Commit()
+{
+    if (!file_)
+        throw EConvertError(TargetMessage(target_, "ist bereits geschlossen."));
+    if (!headerSeen_)
+        throw EConvertError("Die Quelle enth\xE4lt keine Daten.");
+    if (!separator_)
+        Decide();
+    Flush();
+    if (std::fflush(file_) != 0 || ::fsync(::fileno(file_)) != 0)
+        WriteFailed();
+    const int rc = std::fclose(file_);
+    file_ = nullptr;
+    if (rc != 0)
+        WriteFailed();
+    std::error_code ec;
+    std::filesystem::rename(temp_, target_, ec);
+    if (ec)
+        WriteFailed();
+    committed_ = true;
+    temp_.clear();
+}
+
+} // namespace artikel::convert

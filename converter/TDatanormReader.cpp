@@ -1,0 +1,1253 @@
+#include "converter/TDatanormReader.h"
+
+#include "converter/ConvertText.h"
+#include "converter/Cp850.h"
+#include "converter/TMappedFile.h"
+#include "platform/Win1252.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <optional>
+#include <unordered_map>
+#include <cctype>
+
+namespace artikel::convert {
+namespace {
+
+constexpr size_t kMaxFields = 40;
+constexpr uint32_t kNoLine = 0xFFFFFFFFu;
+
+// A byte range of one added file (files are numbered from 1; 0 is no range).
+struct TRef {
+    uint32_t file = 0;
+    uint32_t len = 0;
+    uint64_t off = 0;
+    bool empty() const { return file == 0 || len == 0; }
+};
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s)
+{
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string_view TrimRight(std::string_view s)
+{
+    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r' || s.back() == '\n'))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool AllDigits(std::string_view s)
+{
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Digits with an optional sign; a decimal separator means the writer gave euros, not cents.
+// Returns false for anything else.
+bool ParseCents(std::string_view s, int64_t& cents)
+{
+    s = Trim(s);
+    if (s.empty())
+        return false;
+    bool neg = false;
+    if (s.front() == '-' || s.front() == '+') {
+        neg = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    int64_t whole = 0;
+    size_t i = 0;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+        if (whole > 100'000'000'000'000LL)
+            return false;
+        whole = whole * 10 + (s[i] - '0');
+    }
+    if (i == s.size()) {
+        cents = neg ? -whole : whole;
+        return i > 0;
+    }
+    if (s[i] != ',' && s[i] != '.')
+        return false;
+    int64_t frac = 0;
+    int fracDigits = 0;
+    for (++i; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9')
+            return false;
+        if (fracDigits < 2)
+            frac = frac * 10 + (s[i] - '0');
+        ++fracDigits;
+    }
+    if (fracDigits == 1)
+        frac *= 10;
+    cents = whole * 100 + frac;
+    if (neg)
+        cents = -cents;
+    return true;
+}
+
+int64_t ParseInt(std::string_view s, int64_t fallback)
+{
+    s = Trim(s);
+    if (!AllDigits(s) || s.size() > 15)
+        return fallback;
+    int64_t v = 0;
+    for (char c : s)
+        v = v * 10 + (c - '0');
+    return v;
+}
+
+// Text numbers are numbers: "0042" in the article and "42" in the text block name the same block.
+std::string NormalizeKey(std::string_view s)
+{
+    s = Trim(s);
+    if (AllDigits(s)) {
+        while (s.size() > 1 && s.front() == '0')
+            s.remove_prefix(1);
+    }
+    return std::string(s);
+}
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+struct TFields {
+    std::array<std::string_view, kMaxFields> f;
+    size_t n = 0;
+    // 1-based field number as in the record descriptions; missing fields are empty.
+    std::string_view operator[](size_t i) const { return i >= 1 && i <= n ? f[i - 1] : std::string_view(); }
+};
+
+void SplitFields(std::string_view line, TFields& out)
+{
+    out.n = 0;
+    size_t start = 0;
+    while (out.n < kMaxFields) {
+        const size_t p = line.find(';', start);
+        if (p == std::string_view::npos) {
+            if (start < line.size())
+                out.f[out.n++] = line.substr(start);
+            break;
+        }
+        out.f[out.n++] = line.substr(start, p - start);
+        start = p + 1;
+    }
+}
+
+// Calls fn(line) for every non-blank line; CR LF, LF or CR end a line, a DOS end-of-file byte
+// and blanks around a line are dropped.
+template <class Fn>
+void ForEachLine(const char* data, size_t size, Fn&& fn)
+{
+    const char* p = data;
+    const char* end = data + size;
+    const bool lf = std::memchr(data, '\n', size) != nullptr;
+    const char breakChar = lf ? '\n' : '\r';
+    while (p < end) {
+        const char* e = static_cast<const char*>(std::memchr(p, breakChar, static_cast<size_t>(end - p)));
+        if (!e)
+            e = end;
+        std::string_view line(p, static_cast<size_t>(e - p));
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\x1a' || IsBlank(line.back())))
+            line.remove_suffix(1);
+        while (!line.empty() && (line.front() == '\x1a' || IsBlank(line.front())))
+            line.remove_prefix(1);
+        if (!line.empty() && !fn(line))
+            return;
+        p = e + 1;
+    }
+}
+
+std::string_view SkipBom(std::string_view s)
+{
+    if (s.size() >= 3 && s.substr(0, 3) == "\xEF\xBB\xBF")
+        s.remove_prefix(3);
+    return s;
+}
+
+bool IsRecordLetter(char c) { return std::strchr("ABCDEJKPRSTVWZ", c) != nullptr && c != '\0'; }
+
+// The version a 4.0/3.0 fixed-width header names: characters 124-125, or, where trailing blanks
+// were lost, the two digits in front of the currency at its end.
+int FixedHeaderVersion(std::string_view line)
+{
+    auto digitsToVersion = [](std::string_view d) {
+        if (d == "04")
+            return 4;
+        if (d == "03")
+            return 3;
+        if (d == "05")
+            return 5;
+        return 0;
+    };
+    if (line.size() >= 125) {
+        const int v = digitsToVersion(line.substr(123, 2));
+        if (v)
+            return v;
+    }
+    std::string_view t = Trim(line);
+    for (std::string_view cur : {"EUR", "DEM", "CHF", "ATS", "USD"}) {
+        if (t.size() >= 5 && t.substr(t.size() - 3) == cur) {
+            std::string_view d = Trim(t.substr(0, t.size() - 3));
+            if (d.size() >= 2)
+                return digitsToVersion(d.substr(d.size() - 2));
+        }
+    }
+    if (t.size() >= 2)
+        return digitsToVersion(t.substr(t.size() - 2));
+    return 0;
+}
+
+// The shape of an A record without a header: 4.0 has the 2-digit text flag in field 4 and the
+// price in field 10; 5.0 the unit in field 6 and the price in field 9.
+int GuessVersionFromArticle(const TFields& f)
+{
+    const std::string_view f4 = Trim(f[4]);
+    const bool four = f4.size() == 2 && AllDigits(f4) && (Trim(f[10]).empty() || AllDigits(Trim(f[10])));
+    const bool five = f.n >= 9 && AllDigits(Trim(f[9])) && !AllDigits(Trim(f[6]));
+    if (four && !five)
+        return 4;
+    if (five && !four)
+        return 5;
+    if (four)
+        return f.n > 16 ? 5 : 4;
+    return 0;
+}
+
+std::string FileLabel(const std::string& name) { return "\x84" + name + "\x93"; }
+
+} // namespace
+
+std::vector<std::string> DatanormColumns(bool withMakerColumns)
+{
+    std::vector<std::string> cols = {"Artikelnummer", "Text", "Langtext", "Einheit", "Preiseinheit", "Preis",
+        "PreisOhnePreiseinheit", "Preisart", "Rabattgruppe", "Rabattgruppentext", "Rabatt", "Hauptwarengruppe",
+        "Warengruppe", "Warengruppentext", "EAN", "Matchcode", "AlternativArtikelnummer", "Verpackungsmenge",
+        "Katalogseite"};
+    if (withMakerColumns) {
+        cols.push_back("Hersteller");
+        cols.push_back("HerstellerArtikelnummer");
+        cols.push_back("HerstellerTyp");
+    }
+    return cols;
+}
+
+TDatanormProbe ProbeDatanorm(std::string_view head)
+{
+    TDatanormProbe probe;
+    head = SkipBom(head);
+    int lines = 0;
+    int records = 0;
+    int others = 0;
+    int counts[128] = {};
+    bool first = true;
+    ForEachLine(head.data(), head.size(), [&](std::string_view line) {
+        ++lines;
+        const char c = line[0];
+        if (first && c == 'V') {
+            first = false;
+            if (line.size() > 1 && line[1] == ';') {
+                TFields f;
+                SplitFields(line, f);
+                const std::string_view v = Trim(f[2]);
+                probe.version = v.size() >= 2 && v.substr(0, 2) == "05" ? 5 : (v.substr(0, 2) == "04" ? 4 : 0);
+                if (v.substr(0, 2) == "03")
+                    probe.version = 3;
+                ++records;
+            } else {
+                probe.version = FixedHeaderVersion(line);
+                if (probe.version)
+                    ++records;
+                else
+                    ++others;
+            }
+            return lines < 200;
+        }
+        first = false;
+        if (line.size() >= 2 && line[1] == ';' && IsRecordLetter(c)) {
+            ++records;
+            ++counts[static_cast<unsigned char>(c)];
+            if (c == 'A' && probe.version == 0) {
+                TFields f;
+                SplitFields(line, f);
+                probe.version = GuessVersionFromArticle(f);
+            }
+        } else if (probe.version == 3 && line.size() >= 2 && IsRecordLetter(c)) {
+            ++records;
+            ++counts[static_cast<unsigned char>(c)];
+        } else {
+            ++others;
+        }
+        return lines < 200;
+    });
+    if (records == 0 || others * 5 > records)
+        return TDatanormProbe{};
+    probe.isDatanorm = true;
+    const int articles = counts['A'] + counts['B'] + counts['T'] + counts['D'];
+    const int best = std::max({articles, counts['P'], counts['R'], counts['S']});
+    if (best == 0)
+        probe.kind = EDatanormKind::None;
+    else if (best == articles)
+        probe.kind = EDatanormKind::Articles;
+    else if (best == counts['P'])
+        probe.kind = EDatanormKind::Prices;
+    else if (best == counts['R'])
+        probe.kind = EDatanormKind::Rebates;
+    else
+        probe.kind = EDatanormKind::Groups;
+    return probe;
+}
+
+TDatanormProbe ProbeDatanormFile(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return {};
+    std::string head(64 * 1024, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(in.gcount()));
+    // A cut-off last line says nothing.
+    if (head.size() == 64 * 1024) {
+        const size_t p = head.find_last_of("\r\n");
+        if (p != std::string::npos)
+            head.resize(p);
+    }
+    return ProbeDatanorm(head);
+}
+
+std::vector<std::filesystem::path> FindDatanormDelivery(const std::filesystem::path& file)
+{
+    std::vector<std::filesystem::path> out{file};
+    auto lowerName = [](const std::filesystem::path& p) {
+        std::string n = p.filename().string();
+        for (char& c : n)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return n;
+    };
+    auto prefixOf = [](const std::string& lower) -> std::optional<std::string> {
+        for (const char* word : {"datanorm", "datpreis"}) {
+            const size_t p = lower.find(word);
+            if (p != std::string::npos)
+                return lower.substr(0, p);
+        }
+        return std::nullopt;
+    };
+    const std::string own = lowerName(file);
+    const auto prefix = prefixOf(own);
+    if (!prefix)
+        return out;
+    std::error_code ec;
+    const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+    std::vector<std::filesystem::path> siblings;
+    int seen = 0;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (++seen > 5000)
+            break;
+        if (!it->is_regular_file(ec))
+            continue;
+        const std::string n = lowerName(it->path());
+        if (n == own)
+            continue;
+        const auto p = prefixOf(n);
+        if (!p || *p != *prefix)
+            continue;
+        if (ProbeDatanormFile(it->path()).isDatanorm)
+            siblings.push_back(it->path());
+    }
+    std::sort(siblings.begin(), siblings.end());
+    out.insert(out.end(), siblings.begin(), siblings.end());
+    return out;
+}
+
+struct TDatanormReader::Impl {
+    struct File {
+        std::string name; // Windows-1252, for messages
+        std::string order; // lower-case name: article files are read in this order
+        TMappedFile map;
+        std::string owned;
+        const char* data = nullptr;
+        size_t size = 0;
+        const unsigned char* table = nullptr; // CP850 -> Windows-1252; null: bytes are Windows-1252
+        TDatanormProbe probe;
+        int version = 0;
+    };
+
+    struct Article {
+        TRef a;
+        TRef b;
+        TRef number; // after a renumbering
+        TRef pRebateGroup;
+        int64_t aCents = 0;
+        int64_t pList = -1;
+        int64_t pNet = -1;
+        double pRebateFactor = 1.0;
+        uint32_t priceUnit = 1;
+        uint32_t dBegin = 0, dEnd = 0;
+        uint8_t aFlag = 0;
+        bool hasA = false;
+        bool deleted = false;
+        bool pRebate = false;
+    };
+
+    struct TextLine {
+        uint32_t block;
+        uint32_t line;
+        TRef text;
+    };
+
+    struct DPart {
+        uint32_t article;
+        uint32_t line;
+        char kind;
+        uint32_t block;
+        TRef text;
+    };
+
+    struct Rebate {
+        int flag = 1;
+        int64_t value = 0;
+        TRef text;
+    };
+
+    std::deque<File> files;
+    std::deque<std::string> keyArena;
+    std::unordered_map<std::string_view, uint32_t> articleIndex;
+    std::vector<Article> articles;
+    std::unordered_map<std::string, uint32_t> textIds, eIds;
+    std::vector<TextLine> tLines, eLines;
+    std::vector<uint32_t> tStart, eStart; // per block id: first line; size ids + 1
+    std::vector<DPart> dParts;
+    std::unordered_map<std::string, Rebate> rebates;
+    std::unordered_map<std::string, TRef> mainGroups, groups, groupsByMain;
+    int unknownRecords = 0;
+    int orphanPrices = 0;
+    bool anyFive = false;
+    bool anyArticleRecord = false;
+    bool anyPriceRecord = false;
+    std::vector<std::string> notes;
+
+    // --- bytes and text -------------------------------------------------------------------
+    std::string_view Raw(const TRef& r) const
+    {
+        if (r.file == 0)
+            return {};
+        const File& f = files[r.file - 1];
+        return std::string_view(f.data + r.off, r.len);
+    }
+
+    TRef RefOf(uint32_t fileNo, std::string_view field) const
+    {
+        const File& f = files[fileNo - 1];
+        TRef r;
+        if (field.empty())
+            return r;
+        r.file = fileNo;
+        r.off = static_cast<uint64_t>(field.data() - f.data);
+        r.len = static_cast<uint32_t>(field.size());
+        return r;
+    }
+
+    // Appends the field as Windows-1252 text.
+    void AppendText(std::string& out, uint32_t fileNo, std::string_view raw) const
+    {
+        const size_t at = out.size();
+        out.append(raw);
+        const unsigned char* table = fileNo ? files[fileNo - 1].table : nullptr;
+        if (table) {
+            for (size_t i = at; i < out.size(); ++i)
+                out[i] = static_cast<char>(table[static_cast<unsigned char>(out[i])]);
+        }
+    }
+
+    void SetText(std::string& out, uint32_t fileNo, std::string_view raw) const
+    {
+        out.clear();
+        AppendText(out, fileNo, raw);
+    }
+
+    // The key of an article number: its bytes where they are plain ASCII or already
+    // Windows-1252, else a translated copy, so that files of different encodings agree.
+    std::string_view ArticleKey(uint32_t fileNo, std::string_view raw)
+    {
+        raw = Trim(raw);
+        const unsigned char* table = files[fileNo - 1].table;
+        if (!table || std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            return raw;
+        std::string& s = keyArena.emplace_back();
+        SetText(s, fileNo, raw);
+        return s;
+    }
+
+    std::string TextKey(uint32_t fileNo, std::string_view raw) const
+    {
+        std::string k = NormalizeKey(raw);
+        const unsigned char* table = files[fileNo - 1].table;
+        if (table)
+            for (char& c : k)
+                c = static_cast<char>(table[static_cast<unsigned char>(c)]);
+        return k;
+    }
+
+    uint32_t BlockId(std::unordered_map<std::string, uint32_t>& ids, std::string key)
+    {
+        const auto [it, added] = ids.try_emplace(std::move(key), static_cast<uint32_t>(ids.size()));
+        (void)added;
+        return it->second;
+    }
+
+    Article* Find(std::string_view key)
+    {
+        const auto it = articleIndex.find(key);
+        return it == articleIndex.end() ? nullptr : &articles[it->second];
+    }
+
+    uint32_t FindOrAdd(std::string_view key)
+    {
+        const auto [it, added] = articleIndex.try_emplace(key, static_cast<uint32_t>(articles.size()));
+        if (added)
+            articles.emplace_back();
+        return it->second;
+    }
+
+    // --- files ----------------------------------------------------------------------------
+    void Prepare(File& f)
+    {
+        std::string_view bytes(f.data, f.size);
+        const bool bom = bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF";
+        bool high = false;
+        for (unsigned char c : bytes) {
+            if (c >= 0x80) {
+                high = true;
+                break;
+            }
+        }
+        if (bom || (high && IsValidUtf8(bytes))) {
+            f.owned = Utf8ToWin1252(SkipBom(bytes));
+            f.data = f.owned.data();
+            f.size = f.owned.size();
+        } else if (high) {
+            size_t dos = 0, ansi = 0;
+            for (unsigned char c : bytes) {
+                switch (c) {
+                case 0x81: case 0x84: case 0x94: case 0x8E: case 0x99: case 0x9A: case 0xE1: ++dos; break;
+                case 0xE4: case 0xF6: case 0xFC: case 0xC4: case 0xD6: case 0xDC: case 0xDF: ++ansi; break;
+                default: break;
+                }
+            }
+            if (dos >= ansi)
+                f.table = kCp850ToWin1252;
+        }
+        const size_t headSize = std::min<size_t>(f.size, 64 * 1024);
+        std::string_view head(f.data, headSize);
+        if (headSize < f.size) {
+            const size_t p = head.find_last_of("\r\n");
+            if (p != std::string_view::npos)
+                head = head.substr(0, p);
+        }
+        f.probe = ProbeDatanorm(head);
+    }
+
+    // --- records --------------------------------------------------------------------------
+    void OnArticle(uint32_t fileNo, int version, std::string_view line, const TFields& f)
+    {
+        anyArticleRecord = true;
+        const std::string_view key = ArticleKey(fileNo, f[3]);
+        if (key.empty()) {
+            ++unknownRecords;
+            return;
+        }
+        Article& a = articles[FindOrAdd(key)];
+        const char vkz = UpperAscii(Trim(f[2]).empty() ? 'N' : Trim(f[2]).front());
+        if (vkz == 'L') {
+            a.deleted = true;
+            return;
+        }
+        a.deleted = false;
+        a.hasA = true;
+        a.a = RefOf(fileNo, line);
+        int64_t cents = 0;
+        if (version == 5) {
+            int64_t flag = ParseInt(f[7], 1);
+            int64_t unit = ParseInt(f[8], 1);
+            // Some writers swap the two fields: a "price flag" of 10, 100 or 1000 is the unit.
+            if (flag == 10 || flag == 100 || flag == 1000) {
+                std::swap(flag, unit);
+                if (flag != 1 && flag != 2 && flag != 9)
+                    flag = 1;
+            }
+            a.aFlag = static_cast<uint8_t>(flag == 2 || flag == 9 ? flag : 1);
+            a.priceUnit = unit >= 1 && unit <= 1'000'000'000 ? static_cast<uint32_t>(unit) : 1;
+            ParseCents(f[9], cents);
+        } else {
+            const int64_t flag = ParseInt(f[7], 1);
+            a.aFlag = static_cast<uint8_t>(flag == 2 ? 2 : 1);
+            static constexpr uint32_t kUnits[] = {1, 10, 100, 1000};
+            const int64_t code = ParseInt(f[8], 0);
+            a.priceUnit = code >= 0 && code <= 3 ? kUnits[code] : 1;
+            ParseCents(f[10], cents);
+        }
+        a.aCents = cents;
+    }
+
+    void OnExtra4(uint32_t fileNo, std::string_view line, const TFields& f)
+    {
+        const std::string_view key = ArticleKey(fileNo, f[3]);
+        if (key.empty())
+            return;
+        const char vkz = UpperAscii(Trim(f[2]).empty() ? 'N' : Trim(f[2]).front());
+        if (vkz == 'L')
+            return;
+        articles[FindOrAdd(key)].b = RefOf(fileNo, line);
+    }
+
+    void OnChange5(uint32_t fileNo, const TFields& f)
+    {
+        const char vkz = UpperAscii(Trim(f[2]).empty() ? ' ' : Trim(f[2]).front());
+        const std::string_view key = ArticleKey(fileNo, f[3]);
+        if (key.empty())
+            return;
+        const auto it = articleIndex.find(key);
+        if (it == articleIndex.end())
+            return;
+        const uint32_t slot = it->second;
+        if (vkz == 'L') {
+            articles[slot].deleted = true;
+        } else if (vkz == 'A') {
+            const std::string_view next = ArticleKey(fileNo, f[4]);
+            if (next.empty() || next == key)
+                return;
+            articleIndex.erase(it);
+            const auto old = articleIndex.find(next);
+            if (old != articleIndex.end()) {
+                articles[old->second].deleted = true;
+                old->second = slot;
+            } else {
+                articleIndex.emplace(next, slot);
+            }
+            articles[slot].number = RefOf(fileNo, Trim(f[4]));
+        }
+    }
+
+    void AddTextLine(std::vector<TextLine>& lines, uint32_t block, uint32_t fileNo, std::string_view no,
+        std::string_view text)
+    {
+        const int64_t n = ParseInt(no, -1);
+        const uint32_t lineNo = n >= 0 && n < kNoLine ? static_cast<uint32_t>(n) : kNoLine;
+        if (lineNo == kNoLine && text.empty())
+            return;
+        lines.push_back(TextLine{block, lineNo, RefOf(fileNo, text)});
+    }
+
+    void OnTextBlock(uint32_t fileNo, int version, const TFields& f, bool eBlock)
+    {
+        anyArticleRecord = true;
+        if (Trim(f[3]).empty())
+            return;
+        auto& ids = eBlock ? eIds : textIds;
+        auto& lines = eBlock ? eLines : tLines;
+        const uint32_t block = BlockId(ids, TextKey(fileNo, f[3]));
+        if (version == 5) {
+            const std::string_view kind = Trim(f[4]);
+            if (!kind.empty() && kind != "1")
+                return;
+            AddTextLine(lines, block, fileNo, f[5], f[6]);
+        } else {
+            AddTextLine(lines, block, fileNo, f[5], f[7]);
+            if (!Trim(f[8]).empty() || !Trim(f[10]).empty())
+                AddTextLine(lines, block, fileNo, f[8], f[10]);
+        }
+    }
+
+    void AddDPart(uint32_t article, uint32_t fileNo, std::string_view no, std::string_view kind,
+        std::string_view block, std::string_view text)
+    {
+        const std::string_view k = Trim(kind);
+        const char c = k.empty() ? 'F' : UpperAscii(k.front());
+        DPart d{article, kNoLine, c, 0, RefOf(fileNo, text)};
+        const int64_t n = ParseInt(no, -1);
+        if (n >= 0 && n < kNoLine)
+            d.line = static_cast<uint32_t>(n);
+        if (c == 'T' || c == 'E') {
+            if (Trim(block).empty())
+                return;
+            d.block = BlockId(c == 'T' ? textIds : eIds, TextKey(fileNo, block));
+        } else if (Trim(text).empty() && d.line == kNoLine) {
+            return;
+        }
+        dParts.push_back(d);
+    }
+
+    void OnArticleText(uint32_t fileNo, int version, const TFields& f)
+    {
+        anyArticleRecord = true;
+        const std::string_view key = ArticleKey(fileNo, f[3]);
+        if (key.empty())
+            return;
+        const uint32_t slot = FindOrAdd(key);
+        if (version == 5) {
+            AddDPart(slot, fileNo, f[4], f[5], f[7], f[6]);
+        } else {
+            AddDPart(slot, fileNo, f[4], f[5], f[6], f[7]);
+            if (!Trim(f[8]).empty() || !Trim(f[11]).empty())
+                AddDPart(slot, fileNo, f[8], f[9], f[10], f[11]);
+        }
+    }
+
+    // One price of a P record: article, price flag, price in cents, its own unit (5.0; 0 = none),
+    // rebate group and three (flag, value) rebates.
+    void ApplyPrice(uint32_t fileNo, std::string_view number, std::string_view flagText, std::string_view priceText,
+        std::string_view unitText, std::string_view group, const std::array<std::string_view, 6>& rebatePairs)
+    {
+        anyPriceRecord = true;
+        const std::string_view key = ArticleKey(fileNo, number);
+        if (key.empty())
+            return;
+        Article* a = Find(key);
+        if (!a || !a->hasA) {
+            ++orphanPrices;
+            return;
+        }
+        const int64_t flag = ParseInt(flagText, 1);
+        int64_t cents = 0;
+        if (flag == 1 || flag == 2) {
+            if (ParseCents(priceText, cents) && cents != 0) {
+                (flag == 1 ? a->pList : a->pNet) = cents;
+                const int64_t unit = ParseInt(unitText, 0);
+                if (unit >= 1 && unit <= 1'000'000'000)
+                    a->priceUnit = static_cast<uint32_t>(unit);
+            }
+        }
+        if (!Trim(group).empty())
+            a->pRebateGroup = RefOf(fileNo, Trim(group));
+        double factor = 1.0;
+        bool any = false;
+        for (size_t i = 0; i < 3; ++i) {
+            const std::string_view rf = Trim(rebatePairs[i * 2]);
+            const std::string_view rv = Trim(rebatePairs[i * 2 + 1]);
+            if (rf.empty() || rv.empty())
+                continue;
+            if (rf == "0") {
+                a->pRebateGroup = RefOf(fileNo, rv);
+                continue;
+            }
+            const int64_t v = ParseInt(rv, -1);
+            if (v <= 0)
+                continue;
+            factor *= RebateFactor(static_cast<int>(ParseInt(rf, 1)), v);
+            any = true;
+        }
+        if (any) {
+            a->pRebate = true;
+            a->pRebateFactor = factor;
+        }
+    }
+
+    static double RebateFactor(int flag, int64_t value)
+    {
+        switch (flag) {
+        case 2: return static_cast<double>(value) / 1000.0;        // multiplier, 3 decimals
+        case 3: return 1.0 + static_cast<double>(value) / 10000.0; // surcharge in percent
+        default: return 1.0 - static_cast<double>(value) / 10000.0; // rebate in percent
+        }
+    }
+
+    void OnPrice(uint32_t fileNo, int version, const TFields& f)
+    {
+        if (version == 5) {
+            ApplyPrice(fileNo, f[2], f[3], f[5], f[4], f[6], {f[7], f[8], f[9], f[10], f[11], f[12]});
+            return;
+        }
+        for (size_t b = 0; b < 3; ++b) {
+            const size_t o = 3 + b * 9;
+            if (Trim(f[o]).empty())
+                continue;
+            ApplyPrice(fileNo, f[o], f[o + 1], f[o + 2], {}, {},
+                {f[o + 3], f[o + 4], f[o + 5], f[o + 6], f[o + 7], f[o + 8]});
+        }
+    }
+
+    void OnRebate(uint32_t fileNo, int version, const TFields& f)
+    {
+        const size_t o = version == 5 ? 2 : 3;
+        const std::string group = TextKey(fileNo, f[o]);
+        if (group.empty())
+            return;
+        Rebate r;
+        r.flag = static_cast<int>(ParseInt(f[o + 1], 1));
+        r.value = ParseInt(f[o + 2], 0);
+        r.text = RefOf(fileNo, Trim(f[o + 3]));
+        rebates[group] = r;
+    }
+
+    void OnGroup(uint32_t fileNo, int version, const TFields& f)
+    {
+        if (version == 5) {
+            const std::string main = TextKey(fileNo, f[2]);
+            const std::string sub = TextKey(fileNo, f[3]);
+            const TRef text = RefOf(fileNo, Trim(f[4]));
+            if (sub.empty()) {
+                if (!main.empty())
+                    mainGroups[main] = text;
+            } else {
+                groupsByMain[main + '\x01' + sub] = text;
+                groups[sub] = text;
+            }
+            return;
+        }
+        const std::string main = TextKey(fileNo, f[3]);
+        const std::string sub = TextKey(fileNo, f[5]);
+        if (!main.empty() && !Trim(f[4]).empty())
+            mainGroups[main] = RefOf(fileNo, Trim(f[4]));
+        if (!sub.empty()) {
+            const TRef text = RefOf(fileNo, Trim(f[6]));
+            groupsByMain[main + '\x01' + sub] = text;
+            groups[sub] = text;
+        }
+    }
+
+    void ReadFile(uint32_t fileNo)
+    {
+        File& file = files[fileNo - 1];
+        const int version = file.version;
+        TFields f;
+        bool first = true;
+        int records = 0;
+        int64_t endCount = -1;
+        ForEachLine(file.data, file.size, [&](std::string_view line) {
+            const bool wasFirst = first;
+            first = false;
+            const char r = line[0];
+            if (r == 'V' && wasFirst)
+                return true;
+            if (line.size() < 2 || line[1] != ';') {
+                ++unknownRecords;
+                return true;
+            }
+            SplitFields(line, f);
+            ++records;
+            switch (r) {
+            case 'A': OnArticle(fileNo, version, line, f); break;
+            case 'B':
+                if (version == 5)
+                    OnChange5(fileNo, f);
+                else
+                    OnExtra4(fileNo, line, f);
+                break;
+            case 'T': OnTextBlock(fileNo, version, f, false); break;
+            case 'E':
+                if (version == 5)
+                    endCount = ParseInt(f[2], -1);
+                else
+                    OnTextBlock(fileNo, version, f, true);
+                break;
+            case 'D': OnArticleText(fileNo, version, f); break;
+            case 'P': OnPrice(fileNo, version, f); break;
+            case 'R': OnRebate(fileNo, version, f); break;
+            case 'S': OnGroup(fileNo, version, f); break;
+            case 'Z': case 'C': case 'K': case 'J': case 'W': break;
+            default: ++unknownRecords; break;
+            }
+            return true;
+        });
+        if (endCount >= 0 && endCount != records && endCount != records - 1)
+            notes.push_back("Die Datei " + FileLabel(file.name) + " ist vermutlich unvollst\xE4ndig: laut Endesatz "
+                + std::to_string(endCount) + " Datens\xE4tze, gelesen " + std::to_string(records - 1) + ".");
+    }
+
+    // --- long texts -----------------------------------------------------------------------
+    static void SortLines(std::vector<TextLine>& lines, std::vector<uint32_t>& start, size_t blocks)
+    {
+        std::stable_sort(lines.begin(), lines.end(), [](const TextLine& x, const TextLine& y) {
+            return x.block != y.block ? x.block < y.block : x.line < y.line;
+        });
+        start.assign(blocks + 1, 0);
+        for (const TextLine& l : lines)
+            ++start[l.block + 1];
+        for (size_t i = 1; i < start.size(); ++i)
+            start[i] += start[i - 1];
+    }
+
+    void AppendLine(std::string& out, uint32_t fileNo, std::string_view text) const
+    {
+        out.append("\r\n");
+        AppendText(out, fileNo, TrimRight(text));
+    }
+
+    // The block's lines in line order; a repeated line number keeps its last text.
+    template <class Fn>
+    void ForBlockLines(const std::vector<TextLine>& lines, const std::vector<uint32_t>& start, uint32_t block,
+        Fn&& fn) const
+    {
+        if (block + 1 >= start.size())
+            return;
+        for (uint32_t i = start[block]; i < start[block + 1]; ++i) {
+            if (lines[i].line != kNoLine && i + 1 < start[block + 1] && lines[i + 1].line == lines[i].line)
+                continue;
+            fn(lines[i].text);
+        }
+    }
+
+    void AppendBlock(std::string& out, uint32_t block) const
+    {
+        ForBlockLines(tLines, tStart, block, [&](const TRef& t) { AppendLine(out, t.file, Raw(t)); });
+    }
+
+    void AppendFilledBlock(std::string& out, uint32_t block, const TRef& values) const
+    {
+        std::string vals;
+        SetText(vals, values.file, Raw(values));
+        size_t vpos = 0;
+        auto nextValue = [&]() -> std::string_view {
+            if (vpos > vals.size())
+                return {};
+            size_t e = vals.find('$', vpos);
+            if (e == std::string::npos)
+                e = vals.size();
+            std::string_view v = Trim(std::string_view(vals).substr(vpos, e - vpos));
+            vpos = e + 1;
+            return v;
+        };
+        bool anyLine = false;
+        ForBlockLines(eLines, eStart, block, [&](const TRef& t) {
+            anyLine = true;
+            std::string line;
+            SetText(line, t.file, TrimRight(Raw(t)));
+            std::string filled;
+            for (size_t i = 0; i < line.size();) {
+                if (line[i] == '$') {
+                    while (i < line.size() && line[i] == '$')
+                        ++i;
+                    filled.append(nextValue());
+                } else {
+                    filled.push_back(line[i++]);
+                }
+            }
+            out.append("\r\n");
+            out.append(TrimRight(filled));
+        });
+        if (!anyLine && !vals.empty()) {
+            for (char& c : vals)
+                if (c == '$')
+                    c = ' ';
+            out.append("\r\n");
+            out.append(Trim(vals));
+        }
+    }
+
+    void BuildLongText(std::string& out, const Article& a, std::string_view textKey, uint32_t fileNo) const
+    {
+        out.clear();
+        if (!Trim(textKey).empty()) {
+            const auto it = textIds.find(TextKey(fileNo, textKey));
+            if (it != textIds.end())
+                AppendBlock(out, it->second);
+        }
+        for (uint32_t i = a.dBegin; i < a.dEnd; ++i) {
+            const DPart& d = dParts[i];
+            if (d.kind == 'T')
+                AppendBlock(out, d.block);
+            else if (d.kind == 'E')
+                AppendFilledBlock(out, d.block, d.text);
+            else
+                AppendLine(out, d.text.file, Raw(d.text));
+        }
+        // No empty lines at either end; the first line has no break in front.
+        size_t b = 0;
+        while (b < out.size() && (out[b] == '\r' || out[b] == '\n'))
+            ++b;
+        size_t e = out.size();
+        while (e > b && (out[e - 1] == '\r' || out[e - 1] == '\n' || out[e - 1] == ' '))
+            --e;
+        out.erase(e);
+        out.erase(0, b);
+    }
+
+    // --- output ---------------------------------------------------------------------------
+    static void FormatFixed(std::string& out, int64_t scaled, int decimals)
+    {
+        out.clear();
+        bool neg = scaled < 0;
+        uint64_t v = neg ? static_cast<uint64_t>(-(scaled + 1)) + 1 : static_cast<uint64_t>(scaled);
+        char buf[40];
+        int n = 0;
+        for (int d = 0; d < decimals; ++d) {
+            buf[n++] = static_cast<char>('0' + v % 10);
+            v /= 10;
+        }
+        buf[n++] = ',';
+        do {
+            buf[n++] = static_cast<char>('0' + v % 10);
+            v /= 10;
+        } while (v);
+        if (neg)
+            buf[n++] = '-';
+        out.assign(std::string_view(buf, static_cast<size_t>(n)));
+        std::reverse(out.begin(), out.end());
+    }
+
+    static void FormatPerUnit(std::string& out, int64_t cents, uint32_t unit)
+    {
+        int decimals = 4;
+        unsigned __int128 pow = 100; // 10^(decimals - 2)
+        while (pow < unit) {
+            pow *= 10;
+            ++decimals;
+        }
+        const bool neg = cents < 0;
+        const unsigned __int128 c = static_cast<unsigned __int128>(neg ? -cents : cents);
+        const unsigned __int128 scaled = (c * pow * 2 + unit) / (2 * static_cast<unsigned __int128>(unit));
+        const int64_t s = static_cast<int64_t>(scaled);
+        FormatFixed(out, neg ? -s : s, decimals);
+    }
+
+    void LookUpGroupText(std::string& out, const std::string& main, const std::string& sub) const
+    {
+        out.clear();
+        const TRef* t = nullptr;
+        if (!sub.empty()) {
+            auto it = groupsByMain.find(main + '\x01' + sub);
+            if (it != groupsByMain.end())
+                t = &it->second;
+            else if (auto g = groups.find(sub); g != groups.end())
+                t = &g->second;
+        }
+        if (!t && !main.empty()) {
+            if (auto m = mainGroups.find(main); m != mainGroups.end())
+                t = &m->second;
+        }
+        if (t)
+            SetText(out, t->file, Raw(*t));
+    }
+
+    void Write(TConvertSink& sink)
+    {
+        const std::vector<std::string> header = DatanormColumns(anyFive);
+        sink.Row(header);
+        std::vector<std::string> cells(header.size());
+        TFields af, bf;
+        std::string text2;
+        for (const Article& a : articles) {
+            if (!a.hasA || a.deleted)
+                continue;
+            const uint32_t fa = a.a.file;
+            const int version = files[fa - 1].version;
+            SplitFields(Raw(a.a), af);
+            bf.n = 0;
+            const uint32_t fb = a.b.file;
+            if (version != 5 && fb)
+                SplitFields(Raw(a.b), bf);
+            const bool five = version == 5;
+            auto set = [&](size_t col, uint32_t fileNo, std::string_view raw) { SetText(cells[col], fileNo, Trim(raw)); };
+
+            if (!a.number.empty())
+                set(0, a.number.file, Raw(a.number));
+            else
+                set(0, fa, af[3]);
+            // Short texts joined by a blank.
+            set(1, fa, af[five ? 4 : 5]);
+            SetText(text2, fa, Trim(af[five ? 5 : 6]));
+            if (!text2.empty()) {
+                if (!cells[1].empty())
+                    cells[1].push_back(' ');
+                cells[1].append(text2);
+            }
+            BuildLongText(cells[2], a, af[five ? 24 : 13], fa);
+            set(3, fa, af[five ? 6 : 9]);
+            cells[4] = std::to_string(a.priceUnit);
+
+            int64_t cents = 0;
+            const char* kind = "";
+            if (a.pNet > 0 || (a.pNet < 0 && a.aFlag == 2 && a.aCents != 0)) {
+                cents = a.pNet > 0 ? a.pNet : a.aCents;
+                kind = "Nettopreis";
+            } else if (a.pList > 0 || (a.aFlag == 1 && a.aCents != 0)) {
+                cents = a.pList > 0 ? a.pList : a.aCents;
+                kind = "Listenpreis";
+            } else if (a.aFlag == 9) {
+                kind = "auf Anfrage";
+            } else if (a.aCents != 0) {
+                cents = a.aCents;
+                kind = a.aFlag == 2 ? "Nettopreis" : "Listenpreis";
+            }
+            if (cents != 0) {
+                FormatFixed(cells[5], cents, 2);
+                FormatPerUnit(cells[6], cents, a.priceUnit);
+            } else {
+                cells[5].clear();
+                cells[6].clear();
+            }
+            cells[7] = kind;
+
+            // Rebate group: a price update may name another group than the article.
+            if (!a.pRebateGroup.empty())
+                set(8, a.pRebateGroup.file, Raw(a.pRebateGroup));
+            else
+                set(8, fa, af[five ? 10 : 11]);
+            cells[9].clear();
+            cells[10].clear();
+            double factor = 1.0;
+            bool rebate = false;
+            if (!cells[8].empty()) {
+                const auto it = rebates.find(NormalizeKey(cells[8]));
+                if (it != rebates.end()) {
+                    SetText(cells[9], it->second.text.file, Raw(it->second.text));
+                    if (it->second.value > 0 && it->second.flag != 0) {
+                        factor = RebateFactor(it->second.flag, it->second.value);
+                        rebate = true;
+                    }
+                }
+            }
+            if (a.pRebate) {
+                factor = a.pRebateFactor;
+                rebate = true;
+            }
+            if (rebate)
+                FormatFixed(cells[10], static_cast<int64_t>(std::llround((1.0 - factor) * 10000.0)), 2);
+
+            set(11, fa, af[five ? 11 : 12]);
+            if (five)
+                set(12, fa, af[12]);
+            else
+                set(12, fb, bf[12]);
+            LookUpGroupText(cells[13], NormalizeKey(cells[11]), NormalizeKey(cells[12]));
+            if (five) {
+                set(14, fa, af[19]);
+                set(15, fa, af[13]);
+                set(16, fa, af[15]);
+                set(17, fa, af[21]);
+                set(18, fa, af[22]);
+            } else {
+                set(14, fb, bf[10]);
+                set(15, fb, bf[4]);
+                set(16, fb, bf[5]);
+                set(17, fb, bf[14]);
+                set(18, fb, bf[6]);
+            }
+            if (cells.size() > 19) {
+                set(19, fa, five ? af[16] : std::string_view());
+                set(20, fa, five ? af[17] : std::string_view());
+                set(21, fa, five ? af[18] : std::string_view());
+            }
+            sink.Row(cells);
+        }
+    }
+
+    void Convert(TConvertSink& sink)
+    {
+        if (files.empty())
+            throw EConvertError("Es wurde keine DATANORM-Datei angegeben.");
+        for (File& f : files) {
+            if (!f.probe.isDatanorm)
+                throw EConvertError("Die Datei " + FileLabel(f.name) + " ist keine DATANORM-Datei.");
+            if (f.probe.version == 3)
+                throw EConvertError("Die Datei " + FileLabel(f.name)
+                    + " liegt im Format DATANORM 3.0 vor. Diese Version wird nicht unterst\xFCtzt; bitte fordern Sie "
+                      "beim Lieferanten eine Lieferung in DATANORM 4.0 oder 5.0 an.");
+        }
+        // Article files in ascending name order, then price files, then look-up tables.
+        std::vector<uint32_t> order(files.size());
+        for (uint32_t i = 0; i < order.size(); ++i)
+            order[i] = i + 1;
+        auto rank = [&](uint32_t no) {
+            switch (files[no - 1].probe.kind) {
+            case EDatanormKind::Articles: return 0;
+            case EDatanormKind::Prices: return 1;
+            default: return 2;
+            }
+        };
+        std::stable_sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
+            if (rank(x) != rank(y))
+                return rank(x) < rank(y);
+            return files[x - 1].order < files[y - 1].order;
+        });
+        int deliveryVersion = 0;
+        for (uint32_t no : order)
+            if (!deliveryVersion && files[no - 1].probe.version)
+                deliveryVersion = files[no - 1].probe.version;
+        if (!deliveryVersion)
+            deliveryVersion = 4;
+        size_t bytes = 0;
+        for (File& f : files) {
+            f.version = f.probe.version ? f.probe.version : deliveryVersion;
+            anyFive = anyFive || f.version == 5;
+            bytes += f.size;
+        }
+        articles.reserve(bytes / 160 + 16);
+        articleIndex.reserve(bytes / 160 + 16);
+
+        for (uint32_t no : order)
+            ReadFile(no);
+
+        if (!anyArticleRecord || std::none_of(articles.begin(), articles.end(), [](const Article& a) { return a.hasA; })) {
+            if (anyPriceRecord)
+                throw EConvertError("Die Lieferung " + FileLabel(files[order.front() - 1].name)
+                    + " enth\xE4lt nur Preis\xE4nderungen (DATPREIS), aber keine Artikel. Bitte importieren Sie die "
+                      "Artikeldatei (DATANORM.001) zusammen mit der Preisdatei.");
+            throw EConvertError("Die Lieferung " + FileLabel(files[order.front() - 1].name)
+                + " enth\xE4lt keine Artikel (keine A-S\xE4tze).");
+        }
+
+        SortLines(tLines, tStart, textIds.size());
+        SortLines(eLines, eStart, eIds.size());
+        std::stable_sort(dParts.begin(), dParts.end(), [](const DPart& x, const DPart& y) {
+            return x.article != y.article ? x.article < y.article : x.line < y.line;
+        });
+        for (uint32_t i = 0; i < dParts.size();) {
+            uint32_t j = i;
+            while (j < dParts.size() && dParts[j].article == dParts[i].article)
+                ++j;
+            articles[dParts[i].article].dBegin = i;
+            articles[dParts[i].article].dEnd = j;
+            i = j;
+        }
+
+        Write(sink);
+        if (unknownRecords)
+            sink.Note(std::to_string(unknownRecords) + " Datens\xE4tze unbekannter Art wurden \xFC" "bersprungen.");
+        if (orphanPrices)
+            sink.Note(std::to_string(orphanPrices)
+                + " Preis\xE4nderungen betrafen keine Artikel der Lieferung und wurden \xFC" "bersprungen.");
+        for (const std::string& n : notes)
+            sink.Note(n);
+    }
+};
+
+TDatanormReader::TDatanormReader() : impl_(std::make_unique<Impl>()) {}
+TDatanormReader::~TDatanormReader() = default;
+
+void TDatanormReader::AddFile(const std::filesystem::path& file)
+{
+    Impl::File& f = impl_->files.emplace_back();
+    f.name = NativeToWin1252(file.filename());
+    f.order = AnsiLowerCase(f.name);
+    if (!f.map.Open(file))
+        throw EConvertError("Die Datei " + FileLabel(f.name) + " kann nicht gelesen werden.");
+    f.data = f.map.Data();
+    f.size = f.map.Size();
+    if (f.size >= 0xFFFFFFFFull * 64)
+        throw EConvertError("Die Datei " + FileLabel(f.name) + " ist zu gro\xDF.");
+    impl_->Prepare(f);
+}
+
+void TDatanormReader::AddBuffer(std::string name, std::string bytes)
+{
+    Impl::File& f = impl_->files.emplace_back();
+    f.name = std::move(name);
+    f.order = AnsiLowerCase(f.name);
+    f.owned = std::move(bytes);
+    f.data = f.owned.data();
+    f.size = f.owned.size();
+    impl_->Prepare(f);
+}
+
+void TDatanormReader::Convert(TConvertSink& sink) { impl_->Convert(sink); }
+
+} // namespace artikel::convert
