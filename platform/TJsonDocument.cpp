@@ -99,6 +99,10 @@ void WriteFloat(std::string& out, double d)
         out += "null";
         return;
     }
+    if (d == 0) {
+        out += '0'; // also for -0: a reader takes "-0" for the integer 0 anyway
+        return;
+    }
     char buf[40];
     const auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, 15);
     out.append(buf, r.ptr);

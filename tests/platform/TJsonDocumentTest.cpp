@@ -69,6 +69,7 @@ TEST(JsonWriter, NumbersBooleansAndNull)
         {TJSON(123456789012.25), "123456789012.25"},
         {TJSON(1e20), "1e+20"},
         {TJSON(-42), "-42"},
+        {TJSON(-0.0), "0"},
         {TJSON(std::uint64_t{18446744073709551615u}), "18446744073709551615"},
         {TJSON(std::numeric_limits<double>::infinity()), "null"},
         {TJSON(true), "true"},
