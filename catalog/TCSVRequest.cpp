@@ -1,0 +1,365 @@
+#include "catalog/TCSVRequest.h"
+
+#include "catalog/CatalogHelpers.h"
+#include "platform/EInOutError.h"
+#include "platform/FileRetry.h"
+#include "platform/Folders.h"
+#include "platform/Win1252.h"
+#include "platform/uUserMode.h"
+
+#include <algorithm>
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <fstream>
+#include <optional>
+
+namespace artikel {
+
+namespace {
+
+// A node file is a few kilobytes; anything far larger under the nodes folder is no node file,
+// and reading it must not exhaust memory.
+constexpr std::streamoff kMaxNodeFileSize = 16 * 1024 * 1024;
+
+std::optional<std::string> ReadSmallFile(const std::string& fileName)
+{
+    std::ifstream in(fileName, std::ios::binary | std::ios::ate);
+    if (!in)
+        return std::nullopt;
+    const std::streamoff size = in.tellg();
+    if (size < 0 || size > kMaxNodeFileSize)
+        return std::nullopt;
+    std::string bytes(static_cast<size_t>(size), '\0');
+    in.seekg(0);
+    if (!in.read(bytes.data(), size))
+        return std::nullopt;
+    return bytes;
+}
+
+// A node document read from a file: an object whose "items", when present and not null, is an
+// array of objects. Anything else counts as unreadable.
+std::optional<TJSON> ReadNodeDocument(const std::string& fileName)
+{
+    const std::optional<std::string> bytes = ReadSmallFile(fileName);
+    if (!bytes)
+        return std::nullopt;
+    try {
+        TJSON doc = ReadJson(*bytes);
+        if (!doc.is_object())
+            return std::nullopt;
+        if (const TJSON* items = JsonFind(doc, "items"); items && !items->is_null()) {
+            if (!items->is_array())
+                return std::nullopt;
+            for (const auto& item : *items)
+                if (!item.is_object())
+                    return std::nullopt;
+        }
+        return doc;
+    } catch (const EJsonError&) {
+        return std::nullopt;
+    }
+}
+
+// The "items" array of a node document; nullptr when absent or not an array.
+const TJSON* FilterItems(const TJSON& node)
+{
+    const TJSON* items = JsonFind(node, "items");
+    return items && items->is_array() ? items : nullptr;
+}
+
+TJSON* FilterItems(TJSON& node)
+{
+    return const_cast<TJSON*>(FilterItems(static_cast<const TJSON&>(node)));
+}
+
+// The same, created when absent or null; nullptr when it holds something else.
+TJSON* MakeFilterItems(TJSON& node)
+{
+    TJSON& items = JsonMember(node, "items");
+    if (items.is_null())
+        items = TJSON::array();
+    return items.is_array() ? &items : nullptr;
+}
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+std::string Trim(std::string_view s)
+{
+    size_t b = 0;
+    size_t e = s.size();
+    while (b < e && IsBlank(s[b]))
+        ++b;
+    while (e > b && IsBlank(s[e - 1]))
+        --e;
+    return std::string(s.substr(b, e - b));
+}
+
+// One name per line becomes a comma list.
+std::string LinesToCommaList(std::string_view text)
+{
+    const std::string trimmed = Trim(text);
+    std::string out;
+    out.reserve(trimmed.size());
+    for (size_t i = 0; i < trimmed.size(); ++i) {
+        const char c = trimmed[i];
+        if (c == '\r' && i + 1 < trimmed.size() && trimmed[i + 1] == '\n')
+            ++i;
+        out += (c == '\r' || c == '\n') ? ',' : c;
+    }
+    return out;
+}
+
+void SortByCaption(TJSON& items)
+{
+    std::stable_sort(items.begin(), items.end(), [](const TJSON& a, const TJSON& b) {
+        return NaturalCompareText(JsonText(a, "Caption"), JsonText(b, "Caption")) < 0;
+    });
+}
+
+} // namespace
+
+std::string NodeBackupFileName(const std::string& nodeFile)
+{
+    const size_t slash = nodeFile.find_last_of(kPathDelim);
+    const size_t dot = nodeFile.find_last_of('.');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    if (dot == std::string::npos || dot < nameStart)
+        return nodeFile + kNodeBackupExt;
+    return nodeFile.substr(0, dot) + kNodeBackupExt;
+}
+
+bool SaveNodeFile(const TJSON& doc, const std::string& fileName)
+{
+    if (fileName.empty())
+        return false;
+    const std::string text = WriteJson(doc, TJsonLayout::Indented);
+    try {
+        WriteFileAtomic(fileName, text);
+    } catch (const std::exception&) {
+        return false;
+    }
+    // The node file is safe on disk; a backup that cannot be written leaves the older backup.
+    try {
+        WriteFileAtomic(NodeBackupFileName(fileName), text);
+    } catch (const std::exception&) {
+    }
+    return true;
+}
+
+std::string FormatPriceFactor(double value, char decimalSeparator)
+{
+    if (!std::isfinite(value))
+        value = 0.0;
+    char buf[40];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+    std::string out(buf, r.ptr);
+    std::replace(out.begin(), out.end(), '.', decimalSeparator);
+    return out;
+}
+
+double ParsePriceFactor(std::string_view text)
+{
+    std::string s = Trim(text);
+    std::replace(s.begin(), s.end(), ',', '.');
+    if (!s.empty() && s.front() == '+')
+        s.erase(0, 1);
+    double value = 0.0;
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size() || !std::isfinite(value))
+        return 0.0;
+    return value;
+}
+
+char LocaleDecimalSeparator()
+{
+    const std::lconv* lc = std::localeconv();
+    if (lc && lc->decimal_point && lc->decimal_point[0] && !lc->decimal_point[1])
+        return lc->decimal_point[0];
+    return '.';
+}
+
+TCSVRequest::TCSVRequest(const std::string& clientRoot)
+    : rootFolder_(IncludeBackslash(IncludeBackslash(clientRoot) + kCatalogRootName)),
+      nodesFolder_(rootFolder_ + "nodes" + kPathDelim),
+      basketsFolder_(rootFolder_ + "baskets" + kPathDelim),
+      decimalSeparator_(LocaleDecimalSeparator())
+{
+    for (const std::string* folder : {&rootFolder_, &nodesFolder_, &basketsFolder_}) {
+        try {
+            ForceFolders(*folder);
+        } catch (const std::exception&) {
+        }
+    }
+    SetUserModeFolder(rootFolder_);
+}
+
+TCSVRequest::~TCSVRequest() = default;
+
+void TCSVRequest::ReloadNodes()
+{
+    std::lock_guard lock(nodeLock_);
+    nodeList_.clear();
+    for (const std::string& file : ListFilesRecursive(nodesFolder_, "*.json")) {
+        bool changed = false;
+        std::optional<TJSON> doc = ReadNodeDocument(file);
+        if (!doc) {
+            doc = ReadNodeDocument(NodeBackupFileName(file));
+            if (!doc)
+                continue;
+            changed = true; // the node file is written back from its backup
+        }
+        auto node = std::make_unique<TJSON>(std::move(*doc));
+        SetJsonTextUtf8(*node, "nodefile", file);
+        SetJsonTextUtf8(*node, "nodepath", ExtractFilePath(file));
+        if (JsonText(*node, "Caption").empty())
+            SetJsonTextUtf8(*node, "Caption", ExtractFileName(file));
+        if (TJSON* items = FilterItems(*node)) {
+            for (TJSON& item : *items) {
+                if (JsonText(item, "uid").empty()) {
+                    SetJsonText(item, "uid", NewGuidText());
+                    changed = true;
+                }
+                if (JsonText(item, "Caption").empty() && !JsonText(item, "filter").empty()) {
+                    JsonMember(item, "Caption") = JsonTextUtf8(item, "filter");
+                    changed = true;
+                }
+            }
+            SortByCaption(*items);
+        }
+        if (JsonText(*node, "uid").empty()) {
+            SetJsonText(*node, "uid", NewGuidText());
+            changed = true;
+        }
+        if (changed)
+            SaveNodeFile(*node, file);
+        nodeList_.push_back(std::move(node));
+    }
+    std::stable_sort(nodeList_.begin(), nodeList_.end(), [](const auto& a, const auto& b) {
+        return NaturalCompareText(JsonText(*a, "Caption"), JsonText(*b, "Caption")) < 0;
+    });
+}
+
+std::vector<TJSON*> TCSVRequest::Nodes() const
+{
+    std::lock_guard lock(nodeLock_);
+    std::vector<TJSON*> out;
+    out.reserve(nodeList_.size());
+    for (const auto& node : nodeList_)
+        out.push_back(node.get());
+    return out;
+}
+
+std::size_t TCSVRequest::NodeCount() const
+{
+    std::lock_guard lock(nodeLock_);
+    return nodeList_.size();
+}
+
+TJSON* TCSVRequest::FindNode(std::string_view id) const
+{
+    std::lock_guard lock(nodeLock_);
+    for (const auto& node : nodeList_) {
+        if (JsonText(*node, "uid") == id)
+            return node.get();
+        if (const TJSON* items = FilterItems(static_cast<const TJSON&>(*node)))
+            for (const auto& item : *items)
+                if (JsonText(item, "uid") == id)
+                    return node.get();
+    }
+    return nullptr;
+}
+
+TJSON* TCSVRequest::FindFilter(std::string_view id) const
+{
+    std::lock_guard lock(nodeLock_);
+    for (const auto& node : nodeList_) {
+        if (TJSON* items = FilterItems(*node))
+            for (auto& item : *items)
+                if (JsonText(item, "uid") == id)
+                    return &item;
+    }
+    return nullptr;
+}
+
+std::string TCSVRequest::NeighbourNodeId(std::string_view id) const
+{
+    std::lock_guard lock(nodeLock_);
+    for (size_t i = 0; i < nodeList_.size(); ++i) {
+        if (JsonText(*nodeList_[i], "uid") != id)
+            continue;
+        if (i > 0)
+            return JsonText(*nodeList_[i - 1], "uid");
+        if (nodeList_.size() > 1)
+            return JsonText(*nodeList_[1], "uid");
+        return {};
+    }
+    return {};
+}
+
+std::string TCSVRequest::AddFilter(TJSON& node, std::string_view findText)
+{
+    std::lock_guard lock(nodeLock_);
+    TJSON* items = MakeFilterItems(node);
+    if (!items)
+        return {};
+    for (const auto& item : *items) {
+        const std::string filter = JsonText(item, "filter");
+        if (filter.size() == findText.size() && SameTextNoCase(filter, findText))
+            return JsonText(item, "uid");
+    }
+    const std::string uid = NewGuidText();
+    TJSON item = TJSON::object();
+    SetJsonText(item, "filter", findText);
+    SetJsonText(item, "uid", uid);
+    items->push_back(std::move(item));
+    return uid;
+}
+
+std::string TCSVRequest::RemoveFilter(TJSON& node, std::string_view filterId)
+{
+    std::lock_guard lock(nodeLock_);
+    std::string result = JsonText(node, "uid");
+    TJSON* items = FilterItems(node);
+    if (!items)
+        return result;
+    for (size_t i = 0; i < items->size(); ++i) {
+        if (JsonText((*items)[i], "uid") != filterId)
+            continue;
+        items->erase(i);
+        if (i < items->size())
+            result = JsonText((*items)[i], "uid");
+        else if (!items->empty())
+            result = JsonText((*items)[0], "uid");
+        return result;
+    }
+    return result;
+}
+
+TCSVSetup TCSVRequest::LoadCSVSetup(const TJSON& node) const
+{
+    TCSVSetup setup;
+    for (size_t i = 0; i < kPositionFieldNames.size(); ++i) {
+        setup.SourceColumns[i] = JsonText(node, kPositionFieldNames[i]);
+        setup.Assigned = setup.Assigned || !setup.SourceColumns[i].empty();
+    }
+    setup.PriceFactor = ParsePriceFactor(JsonText(node, "PriceFactor"));
+    return setup;
+}
+
+bool TCSVRequest::SaveCSVSetup(TJSON& node, const TCSVSetup& setup)
+{
+    for (size_t i = 0; i < kPositionFieldNames.size(); ++i)
+        SetJsonText(node, kPositionFieldNames[i], LinesToCommaList(setup.SourceColumns[i]));
+    SetJsonText(node, "PriceFactor", FormatPriceFactor(setup.PriceFactor, decimalSeparator_));
+    if (JsonTextUtf8(node, "nodefile").empty())
+        return true;
+    return SaveNode(node);
+}
+
+bool TCSVRequest::SaveNode(const TJSON& node) const
+{
+    return SaveNodeFile(node, JsonTextUtf8(node, "nodefile"));
+}
+
+} // namespace artikel

@@ -1,0 +1,112 @@
+#pragma once
+
+// The catalog of databases: the catalog folders, the node documents of all databases found on
+// disk, and the positions queue.
+//
+// Every database lives in a folder of its own below NodesFolder with its node file "node.json"
+// (caption, file names, saved filters, field assignment). There is no central index: the catalog
+// is what a recursive scan of NodesFolder finds. Node documents are owned here; pointers to them
+// and to their filter objects stay valid only until the next ReloadNodes.
+//
+// Folder paths are native (UTF-8 on Linux) and end in the separator. Caption, filter and id
+// texts are Windows-1252 (see platform/TJsonDocument.h for how the documents hold them).
+
+#include "catalog/TCSVSetup.h"
+#include "platform/TJsonDocument.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace artikel {
+
+inline constexpr const char* kCatalogRootName = "TCSVRequest2.Root";
+inline constexpr const char* kNodeFileName = "node.json";
+inline constexpr const char* kNodeBackupExt = ".~json";
+
+// The backup beside a node file: its name with the extension changed to ".~json".
+std::string NodeBackupFileName(const std::string& nodeFile);
+
+// Writes a node document to fileName, indented, atomically (a temporary file in the same folder,
+// flushed and renamed over the old one; the folder is created when missing), then the same text
+// to the backup file. False when the node file could not be written: the old file and its backup
+// are then as they were.
+bool SaveNodeFile(const TJSON& doc, const std::string& fileName);
+
+class TCSVRequest {
+public:
+    // Creates the catalog folders "TCSVRequest2.Root", its "nodes" and "baskets" below
+    // clientRoot (normally GetClientRoot()) and makes the catalog root the settings folder.
+    // A folder that cannot be created is not reported here; later writes into it fail.
+    // Does not scan: the catalog is empty until ReloadNodes.
+    explicit TCSVRequest(const std::string& clientRoot);
+    ~TCSVRequest();
+    TCSVRequest(const TCSVRequest&) = delete;
+    TCSVRequest& operator=(const TCSVRequest&) = delete;
+
+    const std::string& RootFolder() const { return rootFolder_; }
+    const std::string& NodesFolder() const { return nodesFolder_; }
+    const std::string& BasketsFolder() const { return basketsFolder_; }
+
+    // Rebuilds the node list from every "*.json" below NodesFolder: fills "nodefile" and
+    // "nodepath", repairs missing ids and captions (saving the repaired file), sorts filters and
+    // databases by caption. A node file that cannot be parsed is taken from its ".~json" backup
+    // when that parses (and rewritten from it); otherwise the database is left out, its folder
+    // stays on disk.
+    void ReloadNodes();
+
+    // The node documents in caption order (a copy of the list; the documents stay owned here).
+    std::vector<TJSON*> Nodes() const;
+    std::size_t NodeCount() const;
+
+    // The database whose "uid" is id, or which holds a filter with that "uid" (exact compare).
+    TJSON* FindNode(std::string_view id) const;
+    // The filter object with that "uid" in any database.
+    TJSON* FindFilter(std::string_view id) const;
+    // The id of the database listed before the database id (for the first: the second one);
+    // empty when id is no database id or there is no neighbour.
+    std::string NeighbourNodeId(std::string_view id) const;
+
+    // Returns the id of the filter with that find text (letter case ignored), appending a new
+    // filter when there is none. Changes the document in memory only.
+    std::string AddFilter(TJSON& node, std::string_view findText);
+    // Deletes the filter with that id and returns the id to select next: the filter now at its
+    // place, else the first filter, else the database itself. In memory only.
+    std::string RemoveFilter(TJSON& node, std::string_view filterId);
+
+    // The field assignment stored in the node document.
+    TCSVSetup LoadCSVSetup(const TJSON& node) const;
+    // Stores the field assignment and saves the node file (when the document has one).
+    // Returns the result of the save (true when there was nothing to save).
+    bool SaveCSVSetup(TJSON& node, const TCSVSetup& setup);
+    // Saves a node document to the path in its "nodefile" (see SaveNodeFile).
+    bool SaveNode(const TJSON& node) const;
+
+    // Decimal separator used when "PriceFactor" is written; the user's locale by default.
+    char DecimalSeparator() const { return decimalSeparator_; }
+    void SetDecimalSeparator(char separator) { decimalSeparator_ = separator; }
+
+    // The office link adds here: PositionSet (the positions queue), the purchase-type flag read
+    // with GetCurrentOrder when the catalog is created, and MakePosition.
+
+private:
+    std::string rootFolder_;
+    std::string nodesFolder_;
+    std::string basketsFolder_;
+    char decimalSeparator_;
+
+    mutable std::mutex nodeLock_;
+    std::vector<std::unique_ptr<TJSON>> nodeList_; // guarded by nodeLock_
+};
+
+// "PriceFactor" as written with the given decimal separator: general format, up to 15
+// significant digits, no thousands separators.
+std::string FormatPriceFactor(double value, char decimalSeparator);
+// "PriceFactor" read with "." or "," as the decimal separator; 0 when it is no number.
+double ParsePriceFactor(std::string_view text);
+// The decimal separator of the user's locale (LC_NUMERIC).
+char LocaleDecimalSeparator();
+
+} // namespace artikel
