@@ -1,0 +1,228 @@
+#include "platform/ui/AnsiQString.h"
+#include "platform/ui/MarkupRenderer.h"
+
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace artikel;
+
+namespace {
+
+QFont TestFont()
+{
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setPixelSize(14);
+    return f;
+}
+
+qreal Advance(const QFont& font, const char* text, bool bold = false)
+{
+    QFont f = font;
+    f.setBold(bold);
+    return QFontMetricsF(f).horizontalAdvance(FromAnsi(text));
+}
+
+QImage Render(std::string_view markup, QSize size, const MarkupOptions& options = {}, QColor pen = Qt::black)
+{
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    QFont f = TestFont();
+    f.setPixelSize(24);
+    p.setFont(f);
+    p.setPen(pen);
+    DrawMarkup(p, markup, QRect(QPoint(0, 0), size), options);
+    return img;
+}
+
+struct PixelCount { int red = 0, black = 0, blue = 0, other = 0; };
+
+PixelCount CountInk(const QImage& img)
+{
+    PixelCount c;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor px = img.pixelColor(x, y);
+            if (px == Qt::white)
+                continue;
+            // Only fully inked pixels: anti-aliased edges blend with white.
+            if (px.red() > 200 && px.green() < 40 && px.blue() < 40)
+                ++c.red;
+            else if (px.red() < 40 && px.green() < 40 && px.blue() > 200)
+                ++c.blue;
+            else if (px.red() < 40 && px.green() < 40 && px.blue() < 40)
+                ++c.black;
+            else
+                ++c.other;
+        }
+    return c;
+}
+
+} // namespace
+
+TEST(MarkupRenderer, WidthsFollowTheRunsFonts)
+{
+    const QFont font = TestFont();
+    const QSize mixed = MeasureMarkup(font, "a<b>b</b>c");
+    const qreal expected = Advance(font, "a") + Advance(font, "b", true) + Advance(font, "c");
+    EXPECT_NEAR(mixed.width(), expected, 1.0);
+    // Bold runs are wider than the same text in the normal face.
+    EXPECT_GT(MeasureMarkup(font, "<b>Schraube M8</b>").width(), MeasureMarkup(font, "Schraube M8").width());
+    // Hidden text takes no room; a "<" without ">" drops the rest.
+    EXPECT_EQ(MeasureMarkup(font, "ab<z>cdef</z>").width(), MeasureMarkup(font, "ab").width());
+    EXPECT_EQ(MeasureMarkup(font, "ab<cdef").width(), MeasureMarkup(font, "ab").width());
+    // A closing /FONT restores the size from before.
+    EXPECT_GT(MeasureMarkup(font, "<font size=\"5\">W</font>").height(), MeasureMarkup(font, "W").height());
+    EXPECT_EQ(MeasureMarkup(font, "<font size=\"5\"></font>W").height(), MeasureMarkup(font, "W").height());
+}
+
+TEST(MarkupRenderer, LineBreaksAndLineCount)
+{
+    const QFont font = TestFont();
+    const int one = MeasureMarkup(font, "eins").height();
+    ASSERT_GT(one, 0);
+    struct Case { const char* markup; size_t lines; };
+    for (const Case c : {Case{"eins\r\nzwei", 2}, Case{"eins<br>zwei<BR>drei", 3}, Case{"eins\nzwei", 1},
+                         Case{"<b>Wg<br>Wg", 2}, Case{"a<p>b</p>c", 2}, Case{"<ul><li>x<li>y</ul>", 2}}) {
+        EXPECT_EQ(MarkupLineTexts(font, c.markup, 2000).size(), c.lines) << c.markup;
+        EXPECT_NEAR(MeasureMarkup(font, c.markup).height(), c.lines * one, c.lines) << c.markup;
+    }
+    const auto lines = MarkupLineTexts(font, "eins\r\nzwei", 2000);
+    EXPECT_EQ(lines, (std::vector<std::string>{"eins", "zwei"}));
+}
+
+TEST(MarkupRenderer, ShownTextOfEntitiesAndAccelerators)
+{
+    const QFont font = TestFont();
+    struct Case { const char* markup; const char* shown; };
+    for (const Case c : {Case{"x&amp;y", "x&y"}, Case{"x & y", "x & y"}, Case{"&Datei", "Datei"},
+                         Case{"A&&B", "A&B"}, Case{"&permil;", "\x89"}, Case{"1&lt;2&gt;0", "1<2>0"},
+                         Case{"  viel   Platz  ", "viel   Platz"}, Case{"a<unknown>b", "ab"},
+                         Case{"&euro; 5", "\x80 5"}}) {
+        const auto lines = MarkupLineTexts(font, c.markup, 2000);
+        ASSERT_EQ(lines.size(), 1u) << c.markup;
+        EXPECT_EQ(lines[0], c.shown) << c.markup;
+    }
+    // The enabled/disabled form drops accelerator ampersands unless the first stands between blanks.
+    EXPECT_EQ(MarkupLineTexts(font, EnabledMarkupText(true, "A&B"), 2000)[0], "AB");
+    EXPECT_EQ(MarkupLineTexts(font, EnabledMarkupText(false, "A&B"), 2000)[0], "AB");
+    EXPECT_EQ(MarkupLineTexts(font, EnabledMarkupText(true, "Schrauben & Muttern"), 2000)[0], "Schrauben & Muttern");
+    EXPECT_EQ(MarkupLineTexts(font, EnabledMarkupText(true, "&Kopieren &amp; Einf\xFCgen"), 2000)[0], "Kopieren & Einf\xFCgen");
+    EXPECT_EQ(EnabledMarkupText(false, "x"), "<FONT color=\"#808080\">x</Font>");
+}
+
+TEST(MarkupRenderer, EllipsisAndWordWrap)
+{
+    const QFont font = TestFont();
+    const char* text = "Kupferrohr halbhart in Stangen zu 5 m";
+    const int full = MeasureMarkup(font, text).width();
+    const int width = full / 2;
+    MarkupOptions cut;
+    cut.ellipsis = true;
+    const auto lines = MarkupLineTexts(font, text, width, cut);
+    ASSERT_EQ(lines.size(), 1u);
+    const std::string& shown = lines[0];
+    ASSERT_GT(shown.size(), 3u);
+    EXPECT_EQ(shown.substr(shown.size() - 3), "...");
+    EXPECT_EQ(std::string(text).find(shown.substr(0, shown.size() - 3)), 0u) << shown;
+    EXPECT_LE(Advance(font, shown.c_str()), width + 0.5);
+    // Something fits beside the dots, and one more character would not.
+    EXPECT_GT(Advance(font, std::string(text).substr(0, shown.size() - 2).append("...").c_str()), width - 0.5);
+    // A text that fits is left alone.
+    EXPECT_EQ(MarkupLineTexts(font, text, full + 2, cut)[0], text);
+
+    MarkupOptions wrap;
+    wrap.wordWrap = true;
+    const auto wrapped = MarkupLineTexts(font, text, width, wrap);
+    ASSERT_GE(wrapped.size(), 2u);
+    std::string joined;
+    for (const std::string& l : wrapped) {
+        EXPECT_LE(Advance(font, l.c_str()), width + 0.5) << l;
+        joined += (joined.empty() ? "" : " ") + l;
+    }
+    EXPECT_EQ(joined, text);
+    // Measuring wraps at the given width and is never wider than it.
+    const QSize measured = MeasureMarkup(font, text, width);
+    EXPECT_LE(measured.width(), width);
+    EXPECT_EQ(measured.height(), MeasureMarkup(font, "Kupfer").height() * static_cast<int>(wrapped.size()));
+}
+
+TEST(MarkupRenderer, LinkHitTesting)
+{
+    const QFont font = TestFont();
+    const char* text = "Mehr <a href=\"file://C:/Bilder/x.png\">Bilder</a> hier";
+    const QRect rect(10, 20, 400, 40);
+    const qreal before = Advance(font, "Mehr ");
+    const qreal linkWidth = Advance(font, "Bilder");
+    const int y = rect.top() + 5;
+    struct Case { qreal x; bool hit; };
+    for (const Case c : {Case{before + 2, true}, Case{before + linkWidth - 2, true}, Case{before - 3, false},
+                         Case{before + linkWidth + 3, false}}) {
+        const MarkupHit hit = HitTestMarkup(font, text, rect, QPoint(rect.left() + static_cast<int>(c.x), y));
+        EXPECT_EQ(hit.hit, c.hit) << c.x;
+        if (c.hit) {
+            EXPECT_EQ(hit.href, "file://C:/Bilder/x.png");
+            EXPECT_EQ(hit.text, "Bilder");
+        }
+    }
+    // Below the text, and in a second line's link.
+    EXPECT_FALSE(HitTestMarkup(font, text, rect, QPoint(rect.left() + static_cast<int>(before + 4), rect.top() + 35)).hit);
+    const MarkupHit second = HitTestMarkup(font, "eins<br><a href=\"b\">zwei</a>", rect,
+                                           QPoint(rect.left() + 3, rect.top() + MeasureMarkup(font, "x").height() + 3));
+    EXPECT_TRUE(second.hit);
+    EXPECT_EQ(second.href, "b");
+    // Drawing reports the same link under the point.
+    QImage img(rect.right() + 10, rect.bottom() + 10, QImage::Format_RGB32);
+    QPainter p(&img);
+    p.setFont(font);
+    const QPoint point(rect.left() + static_cast<int>(before + 4), y);
+    EXPECT_EQ(DrawMarkup(p, text, rect, {}, &point).href, "file://C:/Bilder/x.png");
+}
+
+TEST(MarkupRenderer, DrawnColours)
+{
+    const QSize size(160, 40);
+    struct Case { const char* markup; bool red, black, blue; };
+    for (const Case c : {
+             Case{"<font color=\"#FF0000\">MMMM</font>", true, false, false},
+             Case{"<font color=\"clred\" /font>MMMM", true, false, false},
+             Case{"<font color:\"clred\"/font>MMMM", true, false, false},
+             Case{"<font color=\"clnichtda\">MMMM</font>", false, true, false}, // unknown name: black
+             Case{"MMMM", false, false, true},                                    // the painter's pen colour
+             Case{"<font color=\"clred\">MM</bogus>MM", true, false, true},       // "/B..." resets the colour
+             Case{"<font color=\"clred\">MM<z>MM</z>", true, false, false},
+         }) {
+        const PixelCount ink = CountInk(Render(c.markup, size, {}, QColor(0, 0, 255)));
+        EXPECT_EQ(ink.red > 20, c.red) << c.markup;
+        EXPECT_EQ(ink.black > 20, c.black) << c.markup;
+        EXPECT_EQ(ink.blue > 20, c.blue) << c.markup;
+    }
+    // Links use the link colour given to the renderer.
+    MarkupOptions options;
+    options.linkColor = QColor(255, 0, 0);
+    const PixelCount link = CountInk(Render("<a href=\"x\">MMMM</a>", size, options));
+    EXPECT_GT(link.red, 20);
+    EXPECT_EQ(link.black, 0);
+}
+
+TEST(MarkupRenderer, ImagesFromTheImageList)
+{
+    QPixmap green(10, 10);
+    green.fill(QColor(0, 255, 0));
+    const QList<QPixmap> images{QPixmap(), green};
+    MarkupOptions options;
+    options.images = &images;
+    const QFont font = TestFont();
+    const int textOnly = MeasureMarkup(font, "ab", 2000, options).width();
+    EXPECT_EQ(MeasureMarkup(font, "ab<img src=\"idx:1\">", 2000, options).width(), textOnly + 10);
+    EXPECT_EQ(MeasureMarkup(font, "ab<img src=\"IDX:1\" width=\"30\" height=\"40\">", 2000, options),
+              QSize(textOnly + 30, 40 + static_cast<int>(std::ceil(QFontMetricsF(font).descent()))));
+    // Missing and empty images draw nothing and take no room.
+    for (const char* missing : {"ab<img src=\"idx:0\">", "ab<img src=\"idx:7\">", "ab<img src=\"idx:x\">", "ab<img src=\"bild\">"})
+        EXPECT_EQ(MeasureMarkup(font, missing, 2000, options).width(), textOnly) << missing;
+    const QImage img = Render("<img src=\"idx:1\">", QSize(40, 40), options);
+    EXPECT_EQ(img.pixelColor(5, 20), QColor(0, 255, 0));
+}
