@@ -1,8 +1,6 @@
 #include "catalog/TCSVRequest.h"
 
 #include "catalog/CatalogHelpers.h"
-#include "platform/EInOutError.h"
-#include "platform/FileRetry.h"
 #include "platform/Folders.h"
 #include "platform/Win1252.h"
 #include "platform/uUserMode.h"
@@ -11,55 +9,10 @@
 #include <charconv>
 #include <clocale>
 #include <cmath>
-#include <fstream>
-#include <optional>
 
 namespace artikel {
 
 namespace {
-
-// A node file is a few kilobytes; anything far larger under the nodes folder is no node file,
-// and reading it must not exhaust memory.
-constexpr std::streamoff kMaxNodeFileSize = 16 * 1024 * 1024;
-
-std::optional<std::string> ReadSmallFile(const std::string& fileName)
-{
-    std::ifstream in(fileName, std::ios::binary | std::ios::ate);
-    if (!in)
-        return std::nullopt;
-    const std::streamoff size = in.tellg();
-    if (size < 0 || size > kMaxNodeFileSize)
-        return std::nullopt;
-    std::string bytes(static_cast<size_t>(size), '\0');
-    in.seekg(0);
-    if (!in.read(bytes.data(), size))
-        return std::nullopt;
-    return bytes;
-}
-
-// A node document read from a file: an object whose "items", when present and not null, is an
-// array of objects. Anything else counts as unreadable.
-std::optional<TJSON> ReadNodeDocument(const std::string& fileName)
-{
-    const std::optional<std::string> bytes = ReadSmallFile(fileName);
-    if (!bytes)
-        return std::nullopt;
-    try {
-        TJSON doc = ReadJson(*bytes);
-        if (!doc.is_object())
-            return std::nullopt;
-        if (const TJSON* items = JsonFind(doc, "items"); items && !items->is_null()) {
-            if (!items->is_array())
-                return std::nullopt;
-            for (const auto& item : *items)
-                if (!item.is_object())
-                    return std::nullopt;
-        }
-        return doc;
-    } catch (const EJsonError&) {
-        return std::nullopt;
-    }
-}
 
 // The "items" array of a node document; nullptr when absent or not an array.
 const TJSON* FilterItems(const TJSON& node)
@@ -119,34 +72,6 @@ void SortByCaption(TJSON& items)
 
 } // namespace
 
-std::string NodeBackupFileName(const std::string& nodeFile)
-{
-    const size_t slash = nodeFile.find_last_of(kPathDelim);
-    const size_t dot = nodeFile.find_last_of('.');
-    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    if (dot == std::string::npos || dot < nameStart)
-        return nodeFile + kNodeBackupExt;
-    return nodeFile.substr(0, dot) + kNodeBackupExt;
-}
-
-bool SaveNodeFile(const TJSON& doc, const std::string& fileName)
-{
-    if (fileName.empty())
-        return false;
-    const std::string text = WriteJson(doc, TJsonLayout::Indented);
-    try {
-        WriteFileAtomic(fileName, text);
-    } catch (const std::exception&) {
-        return false;
-    }
-    // The node file is safe on disk; a backup that cannot be written leaves the older backup.
-    try {
-        WriteFileAtomic(NodeBackupFileName(fileName), text);
-    } catch (const std::exception&) {
-    }
-    return true;
-}
-
 std::string FormatPriceFactor(double value, char decimalSeparator)
 {
     if (!std::isfinite(value))
@@ -183,7 +108,8 @@ TCSVRequest::TCSVRequest(const std::string& clientRoot)
     : rootFolder_(IncludeBackslash(IncludeBackslash(clientRoot) + kCatalogRootName)),
       nodesFolder_(rootFolder_ + "nodes" + kPathDelim),
       basketsFolder_(rootFolder_ + "baskets" + kPathDelim),
-      decimalSeparator_(LocaleDecimalSeparator())
+      decimalSeparator_(LocaleDecimalSeparator()),
+      positionSet_(std::make_unique<TListDataSetEx>())
 {
     for (const std::string* folder : {&rootFolder_, &nodesFolder_, &basketsFolder_}) {
         try {
@@ -192,6 +118,7 @@ TCSVRequest::TCSVRequest(const std::string& clientRoot)
         }
     }
     SetUserModeFolder(rootFolder_);
+    positionSet_->Open();
 }
 
 TCSVRequest::~TCSVRequest() = default;
@@ -202,9 +129,9 @@ void TCSVRequest::ReloadNodes()
     nodeList_.clear();
     for (const std::string& file : ListFilesRecursive(nodesFolder_, "*.json")) {
         bool changed = false;
-        std::optional<TJSON> doc = ReadNodeDocument(file);
+        std::optional<TJSON> doc = ReadNodeFile(file);
         if (!doc) {
-            doc = ReadNodeDocument(NodeBackupFileName(file));
+            doc = ReadNodeFile(NodeBackupFileName(file));
             if (!doc)
                 continue;
             changed = true; // the node file is written back from its backup

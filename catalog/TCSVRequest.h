@@ -11,7 +11,9 @@
 // Folder paths are native (UTF-8 on Linux) and end in the separator. Caption, filter and id
 // texts are Windows-1252 (see platform/TJsonDocument.h for how the documents hold them).
 
+#include "catalog/NodeFile.h"
 #include "catalog/TCSVSetup.h"
+#include "data/TListDataSet.h"
 #include "platform/TJsonDocument.h"
 
 #include <memory>
@@ -23,17 +25,6 @@
 namespace artikel {
 
 inline constexpr const char* kCatalogRootName = "TCSVRequest2.Root";
-inline constexpr const char* kNodeFileName = "node.json";
-inline constexpr const char* kNodeBackupExt = ".~json";
-
-// The backup beside a node file: its name with the extension changed to ".~json".
-std::string NodeBackupFileName(const std::string& nodeFile);
-
-// Writes a node document to fileName, indented, atomically (a temporary file in the same folder,
-// flushed and renamed over the old one; the folder is created when missing), then the same text
-// to the backup file. False when the node file could not be written: the old file and its backup
-// are then as they were.
-bool SaveNodeFile(const TJSON& doc, const std::string& fileName);
 
 class TCSVRequest {
 public:
@@ -88,14 +79,19 @@ public:
     char DecimalSeparator() const { return decimalSeparator_; }
     void SetDecimalSeparator(char separator) { decimalSeparator_ = separator; }
 
-    // The office link adds here: PositionSet (the positions queue), the purchase-type flag read
-    // with GetCurrentOrder when the catalog is created, and MakePosition.
+    // The positions queue (rows waiting to be sent to the office application, shown by the
+    // basket): open from the start, with the seven fields of kPositionFieldNames.
+    TListDataSetEx& PositionSet() const { return *positionSet_; }
+
+    // The office link adds here: the purchase-type flag read with GetCurrentOrder when the
+    // catalog is created, and MakePosition, which appends a row to PositionSet.
 
 private:
     std::string rootFolder_;
     std::string nodesFolder_;
     std::string basketsFolder_;
     char decimalSeparator_;
+    std::unique_ptr<TListDataSetEx> positionSet_;
 
     mutable std::mutex nodeLock_;
     std::vector<std::unique_ptr<TJSON>> nodeList_; // guarded by nodeLock_

@@ -60,6 +60,16 @@ TEST_F(CatalogTest, CreatesItsFoldersAndMakesTheRootTheSettingsFolder)
     EXPECT_EQ(catalog_->NodeCount(), 0u); // creation does not scan
 }
 
+TEST_F(CatalogTest, PositionSetIsOpenAndEmptyWithTheSevenPositionFields)
+{
+    TListDataSetEx& positions = catalog_->PositionSet();
+    EXPECT_TRUE(positions.Active());
+    EXPECT_EQ(positions.RecordCount(), 0);
+    ASSERT_EQ(positions.FieldCount(), 7);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(positions.Field(i).FieldName(), kPositionFieldNames[static_cast<size_t>(i)]);
+}
+
 TEST_F(CatalogTest, EmptyOrMissingNodesFolderGivesAnEmptyCatalog)
 {
     catalog_->ReloadNodes();
