@@ -1,0 +1,257 @@
+#include "converter/TTextCsvReader.h"
+
+#include "converter/TConvertMessage.h"
+#include "platform/Win1252.h"
+
+#include <array>
+#include <fstream>
+#include <map>
+#include <vector>
+
+namespace artikel::convert {
+namespace {
+
+constexpr std::size_t kSampleBytes = 64 * 1024;
+constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{2} << 30;
+
+bool IsControl(unsigned char c) {
+    return (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' && c != 0x1A && c != 0x1B) ||
+           c == 0x7F;
+}
+
+// A quote-aware scan of one line: adds the number of each candidate separator outside quotes
+// to counts and returns the position after the line break (or npos at the end of the sample).
+std::size_t CountLine(std::string_view text, std::size_t pos, std::array<int, 4>& counts, bool& blank) {
+    static constexpr char kCandidates[4] = {'\t', ';', '|', ','};
+    bool inQuote = false;
+    bool fieldStart = true;
+    blank = true;
+    for (; pos < text.size(); ++pos) {
+        const char c = text[pos];
+        if (inQuote) {
+            if (c == '"') inQuote = false; // "" re-enters at once below
+            continue;
+        }
+        if (c == '"' && fieldStart) {
+            inQuote = true;
+            blank = false;
+            fieldStart = false;
+            continue;
+        }
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n') ++pos;
+            return pos + 1;
+        }
+        fieldStart = false;
+        if (c != ' ') blank = false;
+        // "Müller, Hans": a comma before a blank is punctuation, not a separator.
+        if (c == ',' && pos + 1 < text.size() && text[pos + 1] == ' ') continue;
+        for (int k = 0; k < 4; ++k)
+            if (c == kCandidates[k]) {
+                ++counts[static_cast<std::size_t>(k)];
+                fieldStart = true;
+            }
+    }
+    return std::string_view::npos;
+}
+
+} // namespace
+
+TTextCsvReader::TTextCsvReader(std::string fileName) : fileName_(std::move(fileName)) {}
+
+TTextEncoding TTextCsvReader::DetectEncoding(std::string_view b) {
+    auto u = [&](std::size_t i) { return static_cast<unsigned char>(b[i]); };
+    if (b.size() >= 3 && u(0) == 0xEF && u(1) == 0xBB && u(2) == 0xBF) return TTextEncoding::Utf8Bom;
+    if (b.size() >= 2 && u(0) == 0xFF && u(1) == 0xFE) return TTextEncoding::Utf16Le;
+    if (b.size() >= 2 && u(0) == 0xFE && u(1) == 0xFF) return TTextEncoding::Utf16Be;
+    // UTF-16 without a BOM: text of Latin letters has a zero in every other byte.
+    const std::size_t pairs = std::min(b.size(), kSampleBytes) / 2;
+    if (pairs >= 2) {
+        std::size_t evenZero = 0, oddZero = 0;
+        for (std::size_t i = 0; i < pairs; ++i) {
+            evenZero += b[2 * i] == 0;
+            oddZero += b[2 * i + 1] == 0;
+        }
+        if (oddZero * 10 >= pairs * 7 && evenZero * 20 < pairs) return TTextEncoding::Utf16Le;
+        if (evenZero * 10 >= pairs * 7 && oddZero * 20 < pairs) return TTextEncoding::Utf16Be;
+    }
+    bool high = false;
+    for (char c : b)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            high = true;
+            break;
+        }
+    return high && IsValidUtf8(b) ? TTextEncoding::Utf8 : TTextEncoding::Win1252;
+}
+
+std::string TTextCsvReader::DecodeToWin1252(std::string_view bytes, TTextEncoding encoding) {
+    std::string text;
+    switch (encoding) {
+    case TTextEncoding::Utf8Bom: text = Utf8ToWin1252(bytes.substr(3)); break;
+    case TTextEncoding::Utf8: text = Utf8ToWin1252(bytes); break;
+    case TTextEncoding::Utf16Le:
+    case TTextEncoding::Utf16Be: {
+        const bool le = encoding == TTextEncoding::Utf16Le;
+        std::u16string units(bytes.size() / 2, u'\0');
+        for (std::size_t i = 0; i < units.size(); ++i) {
+            const auto lo = static_cast<unsigned char>(bytes[2 * i + (le ? 0 : 1)]);
+            const auto hi = static_cast<unsigned char>(bytes[2 * i + (le ? 1 : 0)]);
+            units[i] = static_cast<char16_t>(lo | (hi << 8));
+        }
+        std::u16string_view view(units);
+        if (!view.empty() && view[0] == u'\xFEFF') view.remove_prefix(1);
+        text = Utf16ToWin1252(view);
+        break;
+    }
+    case TTextEncoding::Win1252: text.assign(bytes); break;
+    }
+    std::erase(text, '\0');
+    return text;
+}
+
+char TTextCsvReader::DetectSeparator(std::string_view text) {
+    static constexpr char kCandidates[4] = {'\t', ';', '|', ','}; // also the order of preference
+    const std::string_view sample = text.substr(0, kSampleBytes);
+    std::vector<std::array<int, 4>> lines;
+    std::size_t pos = 0;
+    while (pos < sample.size() && lines.size() < 200) {
+        std::array<int, 4> counts{};
+        bool blank = true;
+        const std::size_t next = CountLine(sample, pos, counts, blank);
+        // A line cut off by the end of the sample is left out unless it is the whole text.
+        if (next == std::string_view::npos && sample.size() < text.size() && !lines.empty()) break;
+        if (!blank) lines.push_back(counts);
+        pos = next;
+    }
+    if (lines.empty()) return 0;
+    // A separator that splits (nearly) every line into the same number of cells is the one;
+    // of several such, the order of preference decides (decimal commas beside ";" are common).
+    std::array<long, 4> totals{};
+    for (std::size_t k = 0; k < 4; ++k) {
+        std::map<int, std::size_t> freq;
+        for (const auto& l : lines) {
+            totals[k] += l[k];
+            ++freq[l[k]];
+        }
+        int modal = 0;
+        std::size_t best = 0;
+        for (const auto& [count, n] : freq)
+            if (count > 0 && n > best) {
+                modal = count;
+                best = n;
+            }
+        if (modal > 0 && best * 10 >= lines.size() * 8) return kCandidates[k];
+    }
+    std::size_t bestK = 0;
+    for (std::size_t k = 1; k < 4; ++k)
+        if (totals[k] > totals[bestK]) bestK = k;
+    return totals[bestK] > 0 ? kCandidates[bestK] : 0;
+}
+
+void TTextCsvReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    if (ec) FailFile(fileName_, "kann nicht gelesen werden.");
+    if (size > kMaxFileBytes) FailFile(fileName_, "ist zu groß (mehr als 2 GB).");
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size())))
+        FailFile(fileName_, "kann nicht gelesen werden.");
+    ReadBytes(bytes, sink);
+}
+
+void TTextCsvReader::ReadBytes(std::string_view bytes, TConvertSink& sink) {
+    if (bytes.empty()) FailFile(fileName_, "ist leer.");
+    const TTextEncoding encoding = DetectEncoding(bytes);
+    if (encoding == TTextEncoding::Win1252 || encoding == TTextEncoding::Utf8) {
+        const std::string_view sample = bytes.substr(0, kSampleBytes);
+        std::size_t controls = 0;
+        for (char c : sample) controls += IsControl(static_cast<unsigned char>(c));
+        if (controls > 16 && controls * 20 > sample.size())
+            FailFile(fileName_, "ist keine Textdatei und in keinem bekannten Tabellenformat.");
+    }
+    std::string text = DecodeToWin1252(bytes, encoding);
+    if (encoding == TTextEncoding::Utf16Le || encoding == TTextEncoding::Utf16Be) {
+        const std::string_view sample = std::string_view(text).substr(0, kSampleBytes);
+        std::size_t controls = 0;
+        for (char c : sample) controls += IsControl(static_cast<unsigned char>(c));
+        if (controls > 16 && controls * 20 > sample.size())
+            FailFile(fileName_, "ist keine Textdatei und in keinem bekannten Tabellenformat.");
+    }
+    while (!text.empty() && (text.back() == '\x1A')) text.pop_back(); // DOS end-of-file mark
+    const char sep = DetectSeparator(text);
+
+    const std::size_t n = text.size();
+    std::vector<std::string> cells;
+    std::size_t used = 0; // cells in use; the strings keep their capacity from row to row
+    std::size_t pos = 0;
+    std::size_t line = 1;
+    bool any = false;
+    auto atBreak = [&](std::size_t p) { return text[p] == '\r' || text[p] == '\n'; };
+    while (pos < n) {
+        used = 0;
+        const std::size_t rowLine = line;
+        for (;;) {
+            if (used == cells.size()) {
+                if (used >= kMaxCells) {
+                    FailFile(fileName_, "hat in Zeile " + std::to_string(rowLine) + " mehr als " +
+                                            std::to_string(kMaxCells) + " Spalten.");
+                }
+                cells.emplace_back();
+            }
+            std::string& cell = cells[used++];
+            cell.clear();
+            bool quotedDone = false;
+            if (pos < n && text[pos] == '"') {
+                std::string_view rest(text);
+                std::size_t j = pos + 1;
+                std::size_t breaks = 0;
+                for (;;) {
+                    const std::size_t q = rest.find('"', j);
+                    if (q == std::string_view::npos) break; // never closed: the quote is literal
+                    for (std::size_t k = j; k < q; ++k) breaks += text[k] == '\n' || (text[k] == '\r' && (k + 1 >= n || text[k + 1] != '\n'));
+                    cell.append(rest.substr(j, q - j));
+                    if (q + 1 < n && text[q + 1] == '"') {
+                        cell += '"';
+                        j = q + 2;
+                    } else {
+                        pos = q + 1;
+                        quotedDone = true;
+                        break;
+                    }
+                }
+                if (quotedDone) line += breaks;
+                else cell.clear();
+            }
+            const std::size_t start = pos;
+            while (pos < n && text[pos] != sep && !atBreak(pos)) ++pos;
+            cell.append(text, start, pos - start);
+            if (pos < n && text[pos] == sep && sep != 0) {
+                ++pos;
+                continue;
+            }
+            if (pos < n) { // line break
+                if (text[pos] == '\r' && pos + 1 < n && text[pos + 1] == '\n') ++pos;
+                ++pos;
+                ++line;
+            }
+            break;
+        }
+        bool blank = true;
+        for (std::size_t i = 0; i < used && blank; ++i) blank = cells[i].empty();
+        if (blank) continue;
+        // The sink sees exactly the cells of this row.
+        if (cells.size() != used) {
+            std::vector<std::string> row(std::make_move_iterator(cells.begin()),
+                                         std::make_move_iterator(cells.begin() + static_cast<std::ptrdiff_t>(used)));
+            sink.Row(row);
+            for (std::size_t i = 0; i < used; ++i) cells[i] = std::move(row[i]);
+        } else {
+            sink.Row(cells);
+        }
+        any = true;
+    }
+    if (!any) FailFile(fileName_, "enthält keine Daten.");
+}
+
+} // namespace artikel::convert

@@ -1,0 +1,141 @@
+#pragma once
+
+// Streaming parsers of the XML parts of an .xlsx workbook (expat). Each takes its part in chunks
+// of any size; a document type declaration is refused, so no entity can expand. Errors raise
+// EConvertError with a message naming `fileName`.
+
+#include "converter/TCellFormat.h"
+#include "converter/TConvertSink.h"
+
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace artikel::convert {
+
+class TXmlPart {
+public:
+    explicit TXmlPart(std::string fileName);
+    virtual ~TXmlPart();
+    TXmlPart(const TXmlPart&) = delete;
+    TXmlPart& operator=(const TXmlPart&) = delete;
+
+    void Feed(const char* data, std::size_t size, bool final);
+    const std::string& FileName() const { return fileName_; }
+
+    // Longest text kept of one element: the spreadsheet allows 32,767 characters in a cell.
+    static constexpr std::size_t kMaxText = 1 << 20;
+
+protected:
+    // Element names without their namespace prefix; attrs as expat gives them (name, value, ...).
+    virtual void Start(std::string_view name, const char** attrs) = 0;
+    virtual void End(std::string_view name) = 0;
+    // Character data goes to text_ while collecting_ is set.
+    bool collecting_ = false;
+    std::string text_;
+    static const char* Attr(const char** attrs, std::string_view name);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    std::string fileName_;
+};
+
+// Decodes the "_xHHHH_" escapes of OOXML strings (in UTF-8 text) and returns Windows-1252.
+std::string OoxmlTextToWin1252(std::string_view utf8);
+
+// xl/sharedStrings.xml: every <si> (plain or rich text runs, phonetic runs left out).
+class TXlsxSharedStrings : public TXmlPart {
+public:
+    using TXmlPart::TXmlPart;
+    std::vector<std::string> strings; // Windows-1252
+protected:
+    void Start(std::string_view name, const char** attrs) override;
+    void End(std::string_view name) override;
+private:
+    int phonetic_ = 0;
+    bool inItem_ = false;
+    std::string item_;
+};
+
+// xl/styles.xml: the number format of each cell format (the "s" attribute of a cell).
+class TXlsxStyles : public TXmlPart {
+public:
+    using TXmlPart::TXmlPart;
+    std::vector<TCellFormat> CellFormats() const;
+protected:
+    void Start(std::string_view name, const char** attrs) override;
+    void End(std::string_view name) override;
+private:
+    std::map<int, TCellFormat> custom_;
+    std::vector<int> xfFormatIds_;
+    bool inCellXfs_ = false;
+};
+
+// xl/workbook.xml: sheet names, visibility and relationship ids; the date system.
+class TXlsxWorkbook : public TXmlPart {
+public:
+    using TXmlPart::TXmlPart;
+    struct Sheet {
+        std::string name; // UTF-8
+        std::string relId;
+        bool hidden = false;
+    };
+    std::vector<Sheet> sheets;
+    bool date1904 = false;
+protected:
+    void Start(std::string_view name, const char** attrs) override;
+    void End(std::string_view) override {}
+};
+
+// *.rels: relationship id -> (type, target).
+class TXlsxRelations : public TXmlPart {
+public:
+    using TXmlPart::TXmlPart;
+    struct Relation {
+        std::string type;
+        std::string target;
+    };
+    std::map<std::string, Relation> relations;
+protected:
+    void Start(std::string_view name, const char** attrs) override;
+    void End(std::string_view) override {}
+};
+
+// A worksheet: the rows as the user sees them, empty rows left out, each row up to its last
+// non-empty cell with empty cells keeping their column.
+class TXlsxSheetParser : public TXmlPart {
+public:
+    TXlsxSheetParser(std::string fileName, const std::vector<std::string>& sharedStrings,
+                     const std::vector<TCellFormat>& formats, bool date1904, TConvertSink& sink);
+    std::size_t RowsDelivered() const { return rows_; }
+
+    static constexpr std::size_t kMaxColumns = 16384;
+
+protected:
+    void Start(std::string_view name, const char** attrs) override;
+    void End(std::string_view name) override;
+
+private:
+    std::string CellText();
+
+    const std::vector<std::string>& shared_;
+    const std::vector<TCellFormat>& formats_;
+    bool date1904_;
+    TConvertSink& sink_;
+    std::vector<std::string> cells_;
+    std::size_t rows_ = 0;
+    std::size_t nextColumn_ = 0;
+    std::size_t column_ = 0;
+    std::string type_;
+    int style_ = 0;
+    bool inCell_ = false;
+    bool inInline_ = false;
+    int phonetic_ = 0;
+    std::string value_;
+    std::string inline_;
+};
+
+} // namespace artikel::convert

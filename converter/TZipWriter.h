@@ -1,0 +1,33 @@
+#pragma once
+
+// Writes a Zip archive (deflated entries with a fixed time stamp, so the same content gives the
+// same bytes). Used by the generators of sample and benchmark workbooks and by tests.
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+struct zip;
+
+namespace artikel::convert {
+
+class TZipWriter {
+public:
+    explicit TZipWriter(const std::filesystem::path& file); // raises std::runtime_error
+    ~TZipWriter();                                          // discards an archive not closed
+    TZipWriter(const TZipWriter&) = delete;
+    TZipWriter& operator=(const TZipWriter&) = delete;
+
+    // The name is stored as given (tests use hostile names on purpose).
+    void Add(const std::string& name, std::string bytes, bool compress = true);
+    // A Unix symbolic link entry pointing at target.
+    void AddSymlink(const std::string& name, const std::string& target);
+    void Close();
+
+private:
+    zip* archive_ = nullptr;
+    std::string path_;
+};
+
+} // namespace artikel::convert
