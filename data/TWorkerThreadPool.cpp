@@ -31,15 +31,22 @@ void TWorkerThreadPool::AddJob(std::unique_ptr<TWorkerThreadJob> job)
     FPendingJobs.fetch_add(1, std::memory_order_acq_rel);
     std::lock_guard lock(FLock);
     TclWorkerThread* thread = IdleThread();
-    if (!thread && FThreads.size() < kMaxThreadCount)
-        thread = &NewThread();
+    if (!thread && FThreads.size() < kMaxThreadCount) {
+        try {
+            thread = &NewThread();
+        } catch (...) {
+            // With a running thread the job can wait in the queue; without one it would never run.
+            if (FThreads.empty()) {
+                FPendingJobs.fetch_sub(1, std::memory_order_acq_rel);
+                throw;
+            }
+        }
+    }
     if (thread)
         thread->GiveJob(std::move(job));
     else
         FQueue.push_back(std::move(job));
 
-    while (FThreads.size() < kMinThreadCount)
-        NewThread();
     for (std::size_t i = FThreads.size(); i-- > 0;) {
         if (!FThreads[i]->Busy())
             FThreads.erase(FThreads.begin() + static_cast<std::ptrdiff_t>(i));
@@ -77,8 +84,13 @@ void TWorkerThreadPool::JobFinished(TclWorkerThread& thread)
         // This thread is still busy here, so the queued job goes to another one; when no other
         // can take it, this thread does rather than idle beside a waiting job.
         TclWorkerThread* next = IdleThread();
-        if (!next && FThreads.size() < kMaxThreadCount)
-            next = &NewThread();
+        if (!next && FThreads.size() < kMaxThreadCount) {
+            try {
+                next = &NewThread();
+            } catch (...) {
+                // No new thread to be had: this one takes the job.
+            }
+        }
         if (!next)
             next = &thread;
         next->GiveJob(std::move(FQueue.front()));

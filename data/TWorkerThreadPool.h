@@ -1,6 +1,6 @@
 #pragma once
 
-// A small pool of worker threads (1 to 5) that runs jobs and delivers each job's Completed on the
+// A small pool of worker threads (up to 5) that runs jobs and delivers each job's Completed on the
 // thread that created the pool. Threads are created on demand and idle ones are freed whenever a
 // job is added; jobs beyond five running ones wait in a first-in first-out queue.
 
@@ -20,7 +20,6 @@ class TclWorkerThread;
 class TWorkerThreadPool {
 public:
     static constexpr std::size_t kMaxThreadCount = 5;
-    static constexpr std::size_t kMinThreadCount = 1;
 
     // Created on the owner thread, which must serve messages of `manager`'s windows.
     explicit TWorkerThreadPool(TclSynchronizerManager& manager);
