@@ -1105,6 +1105,9 @@ struct TDatanormReader::Impl {
                     }
                 }
             }
+            // Net prices are not rebated: only a rebate the price update names itself applies.
+            if (cells[7] == "Nettopreis")
+                rebate = false;
             if (a.pRebate) {
                 factor = a.pRebateFactor;
                 rebate = true;
@@ -1210,9 +1213,13 @@ struct TDatanormReader::Impl {
         }
 
         Write(sink);
-        if (unknownRecords)
+        if (unknownRecords == 1)
+            sink.Note("1 Datensatz unbekannter Art wurde \xFC" "bersprungen.");
+        else if (unknownRecords > 1)
             sink.Note(std::to_string(unknownRecords) + " Datens\xE4tze unbekannter Art wurden \xFC" "bersprungen.");
-        if (orphanPrices)
+        if (orphanPrices == 1)
+            sink.Note("1 Preis\xE4nderung betraf keinen Artikel der Lieferung und wurde \xFC" "bersprungen.");
+        else if (orphanPrices > 1)
             sink.Note(std::to_string(orphanPrices)
                 + " Preis\xE4nderungen betrafen keine Artikel der Lieferung und wurden \xFC" "bersprungen.");
         for (const std::string& n : notes)
