@@ -379,10 +379,15 @@ void Layout::EmitText(std::uint32_t start, std::uint32_t length, bool accelerato
                 return;
         }
         const std::uint32_t n = end - start;
-        const qreal w = Advance(style, start, n);
-        if (x_ + w <= width_ + 0.01 || (!wrap_ && !ellipsis_)) {
-            place(start, n, w);
-            return;
+        // A long run being wrapped is not measured whole on every line (that would grow with the
+        // square of its length); the search for a break below finds where it ends.
+        constexpr std::uint32_t kLongRun = 512;
+        if (!wrap_ || n <= kLongRun) {
+            const qreal w = Advance(style, start, n);
+            if (x_ + w <= width_ + 0.01 || (!wrap_ && !ellipsis_)) {
+                place(start, n, w);
+                return;
+            }
         }
         if (!wrap_) {
             // Cut the line with "..." at the end.
@@ -413,12 +418,20 @@ void Layout::EmitText(std::uint32_t start, std::uint32_t length, bool accelerato
         }
         // Word wrap: the longest part up to a blank that still fits.
         std::uint32_t best = 0;
-        for (std::uint32_t i = start; i < end; ++i) {
+        bool crossed = false;
+        for (std::uint32_t i = start; i < end && !crossed; ++i) {
             if (shown.at(i) != u' ')
                 continue;
-            if (x_ + Advance(style, start, i - start) > width_ + 0.01)
-                break;
-            best = i;
+            crossed = x_ + Advance(style, start, i - start) > width_ + 0.01;
+            if (!crossed)
+                best = i;
+        }
+        if (!crossed && n > kLongRun) {
+            const qreal w = Advance(style, start, n);
+            if (x_ + w <= width_ + 0.01) {
+                place(start, n, w);
+                return;
+            }
         }
         if (best > start) {
             place(start, best - start, Advance(style, start, best - start));

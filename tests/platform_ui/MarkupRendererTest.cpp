@@ -144,6 +144,19 @@ TEST(MarkupRenderer, EllipsisAndWordWrap)
         joined += (joined.empty() ? "" : " ") + l;
     }
     EXPECT_EQ(joined, text);
+    // A long run wraps the same way, and a long line that fits stays whole.
+    std::string longText;
+    for (int i = 0; i < 300; ++i)
+        longText += "Wort" + std::to_string(i) + " ";
+    longText.pop_back();
+    const auto longLines = MarkupLineTexts(font, longText, 300, wrap);
+    std::string longJoined;
+    for (const std::string& l : longLines) {
+        EXPECT_LE(Advance(font, l.c_str()), 300.5) << l;
+        longJoined += (longJoined.empty() ? "" : " ") + l;
+    }
+    EXPECT_EQ(longJoined, longText);
+    EXPECT_EQ(MarkupLineTexts(font, longText, 100000, wrap).size(), 1u);
     // Measuring wraps at the given width and is never wider than it.
     const QSize measured = MeasureMarkup(font, text, width);
     EXPECT_LE(measured.width(), width);
