@@ -167,6 +167,11 @@ void TCSVRequest::ReloadNodes()
     });
 }
 
+std::unique_lock<std::recursive_mutex> TCSVRequest::LockNodeList() const
+{
+    return std::unique_lock(nodeLock_);
+}
+
 std::vector<TJSON*> TCSVRequest::Nodes() const
 {
     std::lock_guard lock(nodeLock_);

@@ -50,6 +50,9 @@ public:
 
     // The node documents in caption order (a copy of the list; the documents stay owned here).
     std::vector<TJSON*> Nodes() const;
+    // Holds the node list's lock across several calls, e.g. a walk over Nodes() that looks up
+    // filters on the way. The lock is recursive: the operations may be called while it is held.
+    [[nodiscard]] std::unique_lock<std::recursive_mutex> LockNodeList() const;
     std::size_t NodeCount() const;
 
     // The database whose "uid" is id, or which holds a filter with that "uid" (exact compare).
@@ -93,7 +96,7 @@ private:
     char decimalSeparator_;
     std::unique_ptr<TListDataSetEx> positionSet_;
 
-    mutable std::mutex nodeLock_;
+    mutable std::recursive_mutex nodeLock_;
     std::vector<std::unique_ptr<TJSON>> nodeList_; // guarded by nodeLock_
 };
 

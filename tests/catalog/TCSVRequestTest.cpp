@@ -186,6 +186,10 @@ TEST_F(CatalogTest, FindNodeAndFindFilterCompareIdsExactly)
     EXPECT_EQ(filter, &(*nodes[0])["items"][0]);
     EXPECT_EQ(catalog_->FindFilter("DB-A"), nullptr);
     EXPECT_EQ(catalog_->FindFilter("f-x"), nullptr);
+
+    // A walk under the list's lock may look filters up on the way.
+    const auto lock = catalog_->LockNodeList();
+    EXPECT_EQ(catalog_->FindFilter("F-Y"), &(*nodes[1])["items"][0]);
 }
 
 TEST_F(CatalogTest, NeighbourNodeId)
