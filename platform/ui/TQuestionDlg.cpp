@@ -120,6 +120,7 @@ void TQuestionDlg::SetFooter(const QString& footer)
     const std::string ansi = ToAnsi(footer);
     hlhlp_->setText(ansi);
     hlhlp_->setToolTip(FromAnsi(StripMarkup(ansi)));
+    Relayout();
 }
 
 void TQuestionDlg::SetIconIndex(int index)
@@ -182,7 +183,8 @@ void TQuestionDlg::Relayout()
         x -= kButtonWidth + 8;
     }
     ok_->move(x, buttonTop);
-    hlhlp_->setGeometry(12, 0, std::max(0, x - 24), kBottomPanelHeight);
+    const int footerHeight = std::min(hlhlp_->sizeHint().height(), kBottomPanelHeight);
+    hlhlp_->setGeometry(12, (kBottomPanelHeight - footerHeight) / 2, std::max(0, x - 24), footerHeight);
 
     // Centred on the monitor's work area.
     move(area.x() + (area.width() - kClientWidth) / 2, area.y() + (area.height() - clientHeight) / 2);

@@ -197,6 +197,9 @@ bool CheckSingleInstance(std::uint32_t messageId, const QString& windowClass, co
     if (!instance) {
         instance = std::make_unique<TSingleInstance>(messageId, windowClass, mutexName);
         instance->Claim();
+        // The server must close while the application object still exists.
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] { ReleaseSingleInstance(); });
     }
     return instance->IsFirst();
 }
