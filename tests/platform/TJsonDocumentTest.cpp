@@ -55,6 +55,14 @@ TEST(JsonWriter, CharactersOutsideTheCodePageBecomeEscapesAndSurviveARoundTrip)
     EXPECT_EQ(ReadJson(written).get<std::string>(), utf8);
 }
 
+TEST(JsonWriter, BytesThatAreNoUtf8AreWrittenAsTheirWindows1252Characters)
+{
+    // A native file name need not be UTF-8; its bytes are kept rather than dropped.
+    const TJSON doc = {{"nodefile", std::string("/daten/M\xFCller\x80.json")}};
+    EXPECT_EQ(WriteJson(doc), "{\"nodefile\":\"\\/daten\\/M\xFCller\\u20ac.json\"}");
+    EXPECT_EQ(JsonText(ReadJson(WriteJson(doc)), "nodefile"), "/daten/M\xFCller\x80.json");
+}
+
 TEST(JsonWriter, NumbersBooleansAndNull)
 {
     struct Case {
