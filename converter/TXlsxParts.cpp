@@ -50,6 +50,30 @@ int HexValue(char c) {
     return -1;
 }
 
+// The common case of a number cell: up to 15 digits in plain decimal notation, which the
+// general form shows as written (trailing fraction zeros dropped, decimal comma).
+bool PlainDecimal(const std::string& v, std::string& out) {
+    std::size_t i = 0, digits = 0;
+    if (v[0] == '-') ++i;
+    const std::size_t intStart = i;
+    while (i < v.size() && v[i] >= '0' && v[i] <= '9') ++i, ++digits;
+    const std::size_t intLen = i - intStart;
+    if (intLen == 0 || (intLen > 1 && v[intStart] == '0')) return false;
+    std::size_t fracEnd = i;
+    if (i < v.size() && v[i] == '.') {
+        ++i;
+        while (i < v.size() && v[i] >= '0' && v[i] <= '9') ++i, ++digits;
+        fracEnd = i;
+        while (fracEnd > intStart + intLen + 1 && v[fracEnd - 1] == '0') --fracEnd;
+        if (fracEnd == intStart + intLen + 1) fracEnd = intStart + intLen; // nothing left after the point
+    }
+    if (i != v.size() || digits > 15) return false;
+    out.assign(v, 0, fracEnd);
+    if (fracEnd > intStart + intLen) out[intStart + intLen] = ',';
+    if (out == "-0") out = "0";
+    return true;
+}
+
 } // namespace
 
 struct TXmlPart::Impl {
@@ -289,6 +313,13 @@ std::string TXlsxSheetParser::CellText() {
     if (type_ == "e") return Utf8ToWin1252(value_);
     if (type_ == "d") return Utf8ToWin1252(IsoDateToGerman(value_));
     if (value_.empty()) return {};
+    const bool general = style_ < 0 || static_cast<std::size_t>(style_) >= formats_.size() ||
+                         formats_[static_cast<std::size_t>(style_)].kind == TCellFormat::Kind::General ||
+                         formats_[static_cast<std::size_t>(style_)].kind == TCellFormat::Kind::Text;
+    if (general) {
+        std::string quick;
+        if (PlainDecimal(value_, quick)) return quick;
+    }
     double number = 0;
     std::size_t skip = 0;
     while (skip < value_.size() && (value_[skip] == ' ' || value_[skip] == '+')) ++skip;

@@ -16,7 +16,7 @@ std::string ZipError(zip* archive) { return zip_strerror(archive); }
 
 } // namespace
 
-TZipWriter::TZipWriter(const std::filesystem::path& file) : path_(file.string()) {
+TZipWriter::TZipWriter(const std::filesystem::path& file, int level) : path_(file.string()), level_(level) {
     int err = 0;
     archive_ = zip_open(path_.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
     if (!archive_) throw std::runtime_error("cannot create zip " + path_);
@@ -41,7 +41,7 @@ void TZipWriter::Add(const std::string& name, std::string bytes, bool compress) 
         throw std::runtime_error(ZipError(archive_));
     }
     const auto i = static_cast<zip_uint64_t>(index);
-    zip_set_file_compression(archive_, i, compress ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0);
+    zip_set_file_compression(archive_, i, compress ? ZIP_CM_DEFLATE : ZIP_CM_STORE, compress ? static_cast<zip_uint32_t>(level_) : 0);
     zip_file_set_mtime(archive_, i, kFixedTime, 0);
 }
 

@@ -14,7 +14,8 @@ namespace artikel::convert {
 
 class TZipWriter {
 public:
-    explicit TZipWriter(const std::filesystem::path& file); // raises std::runtime_error
+    // level: deflate level 1 (fastest) to 9; 0 the library's default. Raises std::runtime_error.
+    explicit TZipWriter(const std::filesystem::path& file, int level = 0);
     ~TZipWriter();                                          // discards an archive not closed
     TZipWriter(const TZipWriter&) = delete;
     TZipWriter& operator=(const TZipWriter&) = delete;
@@ -28,6 +29,7 @@ public:
 private:
     zip* archive_ = nullptr;
     std::string path_;
+    int level_ = 0;
 };
 
 } // namespace artikel::convert

@@ -151,3 +151,29 @@ TEST(XlsxSheetParser, ChunkBoundariesDoNotMatter) {
 
 } // namespace
 } // namespace artikel::convert
+
+namespace artikel::convert {
+namespace {
+
+TEST(XlsxSheetParser, NumberCellsInTheGeneralForm) {
+    const struct {
+        const char* v;
+        const char* shown;
+    } cases[] = {
+        {"12.50", "12,5"}, {"100", "100"}, {"-0.0", "0"}, {"0.5", "0,5"}, {"-3.25", "-3,25"},
+        {"0.30000000000000004", "0,3"}, {"1E-3", "0,001"}, {"4.0063813339310E12", "4006381333931"},
+        {"1234567890123456789", "1,23456789012346E+18"}, {"007", "7"}, {"abc", "abc"},
+    };
+    const std::vector<std::string> shared;
+    const std::vector<TCellFormat> formats = {TCellFormat{}};
+    for (const auto& c : cases) {
+        RecordingSink sink;
+        TXlsxSheetParser parser("Mappe.xlsx", shared, formats, false, sink);
+        const std::string xml = SheetXml(std::string("<row><c><v>") + c.v + "</v></c></row>");
+        parser.Feed(xml.data(), xml.size(), true);
+        EXPECT_EQ(sink.rows, (Rows{{c.shown}})) << c.v;
+    }
+}
+
+} // namespace
+} // namespace artikel::convert
