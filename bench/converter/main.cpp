@@ -3,7 +3,9 @@
 // Prints "name: value" lines.
 
 #include "bench/converter/DatanormGenerator.h"
+#if CONVBENCH_XLSX
 #include "bench/converter/XlsxGenerator.h"
+#endif
 #include "converter/ConvRun.h"
 
 #include <chrono>
@@ -104,6 +106,7 @@ int main(int argc, char** argv)
     fs::remove_all(work / "datanorm");
     fs::remove(work / "out.csv");
 
+#if CONVBENCH_XLSX
     // .xlsx
     t = std::chrono::steady_clock::now();
     const fs::path xlsx = work / "artikel.xlsx";
@@ -132,6 +135,9 @@ int main(int argc, char** argv)
         if (ss > 0 && xs > 0)
             std::printf("ssconvert_ratio: %.1f\n", ss / xs);
     }
+#else
+    (void)xlsxRows;
+#endif
     struct rusage ru {};
     ::getrusage(RUSAGE_SELF, &ru);
     std::printf("convbench_peak_rss_mb: %.1f\n", static_cast<double>(ru.ru_maxrss) / 1024.0);
