@@ -273,6 +273,13 @@ void TFastIniFile::EnsureLoaded()
     loaded_ = true;
 }
 
+void TFastIniFile::LoadFromText(std::string_view text)
+{
+    LoadFromBytes(text);
+    loaded_ = true;
+    modified_ = false;
+}
+
 void TFastIniFile::LoadFromBytes(std::string_view bytes)
 {
     if (const std::size_t nul = bytes.find('\0'); nul != std::string_view::npos)

@@ -145,6 +145,8 @@ public:
 
     // The bytes UpdateFile would write.
     std::string Serialize();
+    // Takes text as the file's content instead of reading the file (nothing is marked modified).
+    void LoadFromText(std::string_view text);
 
     // The hash of a name: rotate left by 2, XOR the (folded) byte.
     static std::uint32_t HashName(std::string_view name, bool caseSensitive, bool localeFolding);
