@@ -105,7 +105,8 @@ char LocaleDecimalSeparator()
 }
 
 TCSVRequest::TCSVRequest(const std::string& clientRoot)
-    : rootFolder_(IncludeBackslash(IncludeBackslash(clientRoot) + kCatalogRootName)),
+    : rootFolder_(IncludeBackslash(IncludeBackslash(clientRoot.empty() ? GetClientRoot() : clientRoot) +
+                                   kCatalogRootName)),
       nodesFolder_(rootFolder_ + "nodes" + kPathDelim),
       basketsFolder_(rootFolder_ + "baskets" + kPathDelim),
       decimalSeparator_(LocaleDecimalSeparator()),

@@ -29,7 +29,7 @@ inline constexpr const char* kCatalogRootName = "TCSVRequest2.Root";
 class TCSVRequest {
 public:
     // Creates the catalog folders "TCSVRequest2.Root", its "nodes" and "baskets" below
-    // clientRoot (normally GetClientRoot()) and makes the catalog root the settings folder.
+    // clientRoot (empty: GetClientRoot()) and makes the catalog root the settings folder.
     // A folder that cannot be created is not reported here; later writes into it fail.
     // Does not scan: the catalog is empty until ReloadNodes.
     explicit TCSVRequest(const std::string& clientRoot);

@@ -60,6 +60,14 @@ TEST_F(CatalogTest, CreatesItsFoldersAndMakesTheRootTheSettingsFolder)
     EXPECT_EQ(catalog_->NodeCount(), 0u); // creation does not scan
 }
 
+TEST_F(CatalogTest, WithoutAClientRootTheCatalogLivesInTheUsersClientRoot)
+{
+    const TCSVRequest standard("");
+    EXPECT_EQ(standard.RootFolder(), GetClientRoot() + "TCSVRequest2.Root/");
+    EXPECT_EQ(standard.RootFolder().rfind(test::SandboxDir().string(), 0), 0u); // XDG_DATA_HOME of the test
+    EXPECT_TRUE(fs::is_directory(standard.NodesFolder()));
+}
+
 TEST_F(CatalogTest, PositionSetIsOpenAndEmptyWithTheSevenPositionFields)
 {
     TListDataSetEx& positions = catalog_->PositionSet();
