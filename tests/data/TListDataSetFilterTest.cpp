@@ -194,29 +194,38 @@ TEST(TListDataSetSort, StableByFoldedText)
     EXPECT_EQ(Column(ds, 1), (std::vector<std::string>{"6", "4", "1", "3", "7", "2", "5"})) << "sorting again keeps it";
 }
 
-// A sort of many rows against std::stable_sort with the comparison itself.
+// A sort of many rows against std::stable_sort with the comparison itself: texts that are
+// mostly distinct, and few texts repeated many times in varying case.
 TEST(TListDataSetSort, ManyRowsMatchStableSort)
 {
     std::mt19937 rng(7);
     const std::string alphabet = "aAbB\xE4\xC4\xFC\xDF" "z";
-    std::string csv = "K;I\r\n";
-    std::vector<std::pair<std::string, int>> rows;
-    for (int i = 0; i < 70000; ++i) {
-        std::string k;
-        const int len = static_cast<int>(rng() % 11);
-        for (int j = 0; j < len; ++j)
-            k.push_back(alphabet[rng() % alphabet.size()]);
-        rows.emplace_back(k, i);
-        csv += k + ";" + std::to_string(i) + "\r\n";
+    const std::vector<std::string> words = {"Kugelhahn Messing 1/2", "kugelhahn messing 1/2", "KUGELHAHN", "\xC4pfel",
+                                            "apfel", "Apfelbaum", "", "Kugelhahn Messing 3/4", "Dichtung"};
+    for (const bool fewTexts : {false, true}) {
+        std::string csv = "K;I\r\n";
+        std::vector<std::pair<std::string, int>> rows;
+        for (int i = 0; i < 70000; ++i) {
+            std::string k;
+            if (fewTexts) {
+                k = words[rng() % words.size()];
+            } else {
+                const int len = static_cast<int>(rng() % 11);
+                for (int j = 0; j < len; ++j)
+                    k.push_back(alphabet[rng() % alphabet.size()]);
+            }
+            rows.emplace_back(k, i);
+            csv += k + ";" + std::to_string(i) + "\r\n";
+        }
+        TListDataSet ds;
+        ds.LoadFromFile(WriteCsv(csv));
+        ds.SortByColumn("K");
+        std::stable_sort(rows.begin(), rows.end(),
+                         [](const auto& a, const auto& b) { return SortTextCompare(a.first, b.first) < 0; });
+        ASSERT_EQ(ds.RecordCount(), static_cast<int>(rows.size()));
+        for (int r = 0; r < ds.RecordCount(); ++r)
+            ASSERT_EQ(ds.Cell(r, 1), std::to_string(rows[static_cast<size_t>(r)].second)) << r << " few " << fewTexts;
     }
-    TListDataSet ds;
-    ds.LoadFromFile(WriteCsv(csv));
-    ds.SortByColumn("K");
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const auto& a, const auto& b) { return SortTextCompare(a.first, b.first) < 0; });
-    ASSERT_EQ(ds.RecordCount(), static_cast<int>(rows.size()));
-    for (int r = 0; r < ds.RecordCount(); ++r)
-        ASSERT_EQ(ds.Cell(r, 1), std::to_string(rows[static_cast<size_t>(r)].second)) << r;
 }
 
 TEST(GlobMatch, WildcardsAndCase)
