@@ -73,6 +73,30 @@ bool RemoveContents(const std::filesystem::path& dir, bool folders, bool files)
     return ok;
 }
 
+// The temporary folder may be shared by every user of the machine (/tmp): a "LXTempDir" there
+// that is not our own folder (another user's, or a link planted to redirect our files) is
+// never used; we take a folder of our own beside it.
+std::string ScratchRoot()
+{
+    const std::string base = IncludeBackslash(EnvOr("TMPDIR", "/tmp"));
+    const std::string shared = base + "LXTempDir";
+    const std::string own = shared + "-" + std::to_string(::geteuid());
+    for (const std::string& folder : {shared, own}) {
+        struct stat st {};
+        if (::lstat(folder.c_str(), &st) != 0) {
+            if (!DirectoryExists(base))
+                ForceFolders(base);
+            if (::mkdir(folder.c_str(), 0700) == 0)
+                return folder + kPathDelim;
+            if (::lstat(folder.c_str(), &st) != 0)
+                continue;
+        }
+        if (S_ISDIR(st.st_mode) && st.st_uid == ::geteuid())
+            return folder + kPathDelim;
+    }
+    return own + kPathDelim;
+}
+
 } // namespace
 
 std::string GetProgramFolder()
@@ -106,7 +130,7 @@ std::string GetClientRoot()
 
 std::string GetScratchFolder(std::string_view sub)
 {
-    std::string folder = IncludeBackslash(EnvOr("TMPDIR", "/tmp")) + "LXTempDir/";
+    std::string folder = ScratchRoot();
     if (!sub.empty())
         folder = IncludeBackslash(folder + std::string(sub));
     ForceFolders(folder);

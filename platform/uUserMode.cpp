@@ -3,6 +3,10 @@
 #include "platform/FileRetry.h"
 #include "platform/Folders.h"
 
+#include "platform/RetryHooks.h"
+
+#include <cerrno>
+#include <fcntl.h>
 #include <mutex>
 
 namespace artikel {
@@ -27,11 +31,18 @@ void MigrateFromProgramFolder(const std::string& folder)
     const std::string source = GetProgramFolder() + kUserModeFileName;
     if (!FileExists(source))
         return;
-    std::unique_ptr<THandleStream> in = OpenStreamRetry(source, TOpenMode::Read);
+    // One attempt only: a start-up must not wait for a file that is merely a convenience.
+    const int fd = RetryOpen(source.c_str(), O_RDONLY, 0);
+    if (fd < 0)
+        return;
+    THandleStream in(fd, source);
     TAtomicFileWriter out(target);
     std::string block(kCopyBlockSize, '\0');
     for (;;) {
-        const std::size_t n = in->Read(block.data(), block.size());
+        errno = 0;
+        const std::size_t n = in.Read(block.data(), block.size());
+        if (n == 0 && errno != 0)
+            return;
         out.Write(std::string_view(block.data(), n));
         if (n < block.size())
             break;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace artikel;
 namespace fs = std::filesystem;
@@ -116,6 +117,42 @@ TEST(Folders, RootsFollowTheEnvironmentAndAreCreated)
         TEnvGuard data("XDG_DATA_HOME", nullptr);
         TEnvGuard home("HOME", S(base / "home").c_str());
         EXPECT_EQ(GetClientRoot(), S(base / "home") + "/.local/share/LX-ClientRoot/default/");
+    }
+}
+
+TEST(Folders, AScratchFolderThatIsNotOursIsNeverUsed)
+{
+    const std::string own = "LXTempDir-" + std::to_string(::geteuid());
+    {
+        // A link planted in the shared temporary folder would send our files elsewhere.
+        const fs::path base = test::MakeTempDir("scratch");
+        fs::create_directory(base / "elsewhere");
+        fs::create_directory_symlink(base / "elsewhere", base / "LXTempDir");
+        TEnvGuard tmp("TMPDIR", S(base).c_str());
+        EXPECT_EQ(GetScratchFolder(), S(base / own) + "/");
+        EXPECT_EQ(GetScratchFolder("Clipboard"), S(base / own / "Clipboard") + "/");
+        EXPECT_TRUE(fs::is_empty(base / "elsewhere"));
+    }
+    {
+        const fs::path base = test::MakeTempDir("scratch");
+        test::WriteFileBytes(base / "LXTempDir", "a file, not a folder");
+        TEnvGuard tmp("TMPDIR", S(base).c_str());
+        EXPECT_EQ(GetScratchFolder(), S(base / own) + "/");
+    }
+    if (::geteuid() == 0) {
+        // Another user's folder (only root can hand a folder to another user here).
+        const fs::path base = test::MakeTempDir("scratch");
+        fs::create_directory(base / "LXTempDir");
+        ASSERT_EQ(::chown(S(base / "LXTempDir").c_str(), 4242, 4242), 0);
+        TEnvGuard tmp("TMPDIR", S(base).c_str());
+        EXPECT_EQ(GetScratchFolder(), S(base / own) + "/");
+    }
+    {
+        // A fresh folder is private to its user.
+        const fs::path base = test::MakeTempDir("scratch");
+        TEnvGuard tmp("TMPDIR", S(base).c_str());
+        EXPECT_EQ(GetScratchFolder(), S(base / "LXTempDir") + "/");
+        EXPECT_EQ(fs::status(base / "LXTempDir").permissions() & fs::perms::all, fs::perms::owner_all);
     }
 }
 

@@ -158,4 +158,14 @@ TEST_F(UserMode, ANewFolderGetsTheSettingsOfTheProgramFolder)
     fs::remove(own + "UserMode.INI");
     SetUserModeFolder(own);
     EXPECT_FALSE(fs::exists(own + "UserMode.INI"));
+
+    // An unreadable old file is skipped at once: the start does not wait for it.
+    test::TRetryHooks hooks;
+    const std::string old = program_ + "UserMode.INI";
+    hooks.failRule = [old](const std::string& path, int) { return path == old ? EACCES : 0; };
+    const std::string third = S(base_ / "third") + "/";
+    SetUserModeFolder(third);
+    EXPECT_TRUE(hooks.pauses.empty());
+    EXPECT_FALSE(fs::exists(third + "UserMode.INI"));
+    EXPECT_EQ(GetUserModeFolder(), third);
 }
