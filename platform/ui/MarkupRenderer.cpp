@@ -259,11 +259,14 @@ int Layout::CurrentStyle(bool underlineExtra)
     s.shadow = shadow_;
     s.error = error_;
     s.rotation = rotation_;
-    if (style_ >= 0) {
-        const Style& last = styles[static_cast<size_t>(style_)];
-        if (last.font == s.font && last.color == s.color && last.background == s.background && last.shadow == s.shadow &&
-            last.error == s.error && last.rotation == s.rotation)
+    // Texts switch between few styles ("</b>a<b>b</b>c"): reuse one already measured.
+    for (size_t i = styles.size(); i-- > 0;) {
+        const Style& old = styles[i];
+        if (old.color == s.color && old.background == s.background && old.shadow == s.shadow && old.error == s.error &&
+            old.rotation == s.rotation && old.font == s.font) {
+            style_ = static_cast<int>(i);
             return style_;
+        }
     }
     const QFontMetricsF fm = device_ ? QFontMetricsF(s.font, device_) : QFontMetricsF(s.font);
     s.ascent = fm.ascent();
@@ -717,7 +720,12 @@ void Layout::Run(std::string_view markup, const QFont& font, const QColor& color
     TMarkupParser::Options po;
     po.accelerators = options.accelerators;
     parser.Parse(markup, po);
-    shown = FromAnsi(parser.Display());
+    // Converted into the kept buffer: no allocation once it has grown to the usual size.
+    const std::string& display = parser.Display();
+    shown.resize(static_cast<qsizetype>(display.size()));
+    QChar* out = shown.data();
+    for (const char c : display)
+        *out++ = QChar(char16_t(Win1252ToUnicode(static_cast<unsigned char>(c))));
     Reset();
     device_ = device;
     width_ = std::max<qreal>(width, 0);
