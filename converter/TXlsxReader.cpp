@@ -5,6 +5,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -181,19 +182,21 @@ void TXlsxReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink
         order.push_back({"Tabelle1", base + "worksheets/sheet1.xml"}); // a workbook without relations
 
     std::size_t converted = order.size();
+    std::vector<std::string> empty; // sheets looked at and found empty are not worth a note
     for (std::size_t i = 0; i < order.size(); ++i) {
         TXlsxSheetParser parser(shown, shared.strings, formats, workbook.date1904, sink);
-        if (!package.Parse(order[i].part, parser)) continue;
-        if (parser.RowsDelivered() > 0) {
+        if (package.Parse(order[i].part, parser) && parser.RowsDelivered() > 0) {
             converted = i;
             break;
         }
+        empty.push_back(order[i].name);
     }
     if (converted == order.size()) FailFile(shown, "enthält kein Tabellenblatt mit Daten.");
 
     std::string others;
     for (const auto& sheet : workbook.sheets) {
-        if (sheet.name == order[converted].name) continue;
+        if (sheet.name == order[converted].name || std::find(empty.begin(), empty.end(), sheet.name) != empty.end())
+            continue;
         others += others.empty() ? "„" : ", „";
         others += sheet.name + "“";
     }
