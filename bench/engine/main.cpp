@@ -231,6 +231,16 @@ int Run(int argc, char** argv)
     Figure("load_s", loadSeconds, loadGoal, 3);
     Figure("load_gbps", size / loadSeconds / 1e9, ">= 0.6", 3);
     Count("load_rows", dataSet->TotalCount());
+    // The figures only count when the engine got the right answers.
+    int faults = 0;
+    const auto check = [&faults](bool ok, const std::string& what) {
+        if (!ok) {
+            std::fprintf(stderr, "artikelbench: wrong result: %s\n", what.c_str());
+            ++faults;
+        }
+    };
+    check(dataSet->TotalCount() == static_cast<long long>(rows) && dataSet->ErrorText().empty(),
+          "the load gave " + std::to_string(dataSet->TotalCount()) + " rows");
     Figure("rss_ratio", static_cast<double>(rssAfter - std::min(rssAfter, rssBefore)) / size, "<= 1.7");
     if (peakReset)
         Figure("peak_ratio", static_cast<double>(peak - std::min(peak, rssBefore)) / size, "<= 2.7");
@@ -252,6 +262,9 @@ int Run(int argc, char** argv)
         std::snprintf(goal1, sizeof goal1, "< 40 at 1M rows");
     Figure("filter1_ms", filter1, goal1);
     Count("filter1_rows", kept1);
+    // The token occurs only in single-line cells, so ripgrep's line count is the row count.
+    if (rg1)
+        check(std::to_string(kept1) == rg1->Output, "filter1 kept " + std::to_string(kept1) + " rows, rg counts " + rg1->Output);
     if (rg1)
         Figure("filter1_vs_rg", rg1->Ms / filter1, ">= 2");
     const double filter3 = filterMs(token3, kept3);
@@ -275,7 +288,8 @@ int Run(int argc, char** argv)
     const double locate = MedianMs(5, [&] { found = dataSet->Locate("Artikelnummer", wanted); });
     Figure("locate_ms", locate);
     Count("locate_found", found ? dataSet->RecNo() : 0);
-    return 0;
+    check(found, "locate did not find " + wanted);
+    return faults == 0 ? 0 : 1;
 }
 
 } // namespace
