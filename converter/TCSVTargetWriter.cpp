@@ -109,31 +109,40 @@ void TCSVTargetWriter::Note(const std::string& message)
 
 void TCSVTargetWriter::Render(std::string& out, const std::vector<std::string>& cells, char sep) const
 {
+    if (sep != classSep_ || blankTabs_ != classBlankTabs_) {
+        // Per byte: 1 = the field must be quoted, 2 = the byte is dropped or replaced.
+        std::memset(class_, 0, sizeof class_);
+        class_[static_cast<unsigned char>(sep)] = 1;
+        class_[static_cast<unsigned char>('"')] = 1;
+        class_[static_cast<unsigned char>('\r')] = 1;
+        class_[static_cast<unsigned char>('\n')] = 1;
+        class_[0] = 2;
+        if (blankTabs_)
+            class_[static_cast<unsigned char>('\t')] = 2;
+        classSep_ = sep;
+        classBlankTabs_ = blankTabs_;
+    }
     const size_t n = std::min(cells.size(), kMaxColumns);
     for (size_t i = 0; i < n; ++i) {
         if (i)
             out.push_back(sep);
         const std::string& c = cells[i];
-        bool quote = false;
-        bool clean = true;
-        for (char ch : c) {
-            if (ch == sep || ch == '"' || ch == '\r' || ch == '\n')
-                quote = true;
-            else if (ch == '\0' || (blankTabs_ && ch == '\t'))
-                clean = false;
+        unsigned char kind = 0;
+        for (char ch : c)
+            kind |= class_[static_cast<unsigned char>(ch)];
+        if (kind == 0) {
+            out.append(c);
+            continue;
         }
+        const bool quote = kind & 1;
         if (quote)
             out.push_back('"');
-        if (clean && !quote) {
-            out.append(c);
-        } else {
-            for (char ch : c) {
-                if (ch == '\0')
-                    continue;
-                if (ch == '"')
-                    out.push_back('"');
-                out.push_back(blankTabs_ && ch == '\t' ? ' ' : ch);
-            }
+        for (char ch : c) {
+            if (ch == '\0')
+                continue;
+            if (ch == '"')
+                out.push_back('"');
+            out.push_back(blankTabs_ && ch == '\t' ? ' ' : ch);
         }
         if (quote)
             out.push_back('"');
@@ -247,7 +256,9 @@ void TCSVTargetWriter::Commit()
     if (!separator_)
         Decide();
     Flush();
-    if (std::fflush(file_) != 0 || ::fsync(::fileno(file_)) != 0)
+    // The target is a scratch file the import copies at once: flushed, not forced to disk (a
+    // sync of a few hundred megabytes would cost seconds).
+    if (std::fflush(file_) != 0)
         WriteFailed();
     const int rc = std::fclose(file_);
     file_ = nullptr;

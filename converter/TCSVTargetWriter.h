@@ -53,6 +53,9 @@ private:
     bool committed_ = false;
     char separator_ = 0;
     bool blankTabs_ = false;
+    mutable unsigned char class_[256] = {};
+    mutable char classSep_ = 0;
+    mutable bool classBlankTabs_ = false;
     bool headerSeen_ = false;
     bool truncatedNoted_ = false;
     size_t columns_ = 0;

@@ -54,11 +54,23 @@ double TimeCommand(const std::string& command)
     return rc == 0 ? s : -1.0;
 }
 
+double CpuSeconds()
+{
+    struct rusage ru {};
+    ::getrusage(RUSAGE_SELF, &ru);
+    return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec)
+        + static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
+// Wall-clock seconds of one conversion; its CPU seconds are printed beside it, since on a busy
+// machine the wall clock also counts other programs.
 double TimeConversion(const fs::path& source, const fs::path& work, const char* what)
 {
     const auto t = std::chrono::steady_clock::now();
+    const double cpu = CpuSeconds();
     const int rc = artikel::convert::RunConversion(source, work / "out.csv", work / "result.txt");
     const double s = Seconds(t);
+    std::printf("%s_cpu_s: %.3f\n", what, CpuSeconds() - cpu);
     if (rc != 0) {
         std::fprintf(stderr, "%s: conversion failed (exit %d)\n", what, rc);
         return -1.0;
@@ -103,8 +115,10 @@ int main(int argc, char** argv)
     const double dn = TimeConversion(work / "datanorm" / "DATANORM.001", work, "datanorm");
     std::printf("datanorm_%s_s: %.3f\n", articles == 1'000'000 ? "1m" : std::to_string(articles).c_str(), dn);
     std::fflush(stdout);
-    fs::remove_all(work / "datanorm");
-    fs::remove(work / "out.csv");
+    if (!keep) {
+        fs::remove_all(work / "datanorm");
+        fs::remove(work / "out.csv");
+    }
 
 #if CONVBENCH_XLSX
     // .xlsx

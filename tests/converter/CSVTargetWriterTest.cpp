@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 namespace artikel::convert {
@@ -101,8 +102,11 @@ TEST(CSVTargetWriter, KeepsAtMostHundredColumnsAndSaysSo)
 {
     std::vector<std::string> header, row;
     for (int i = 0; i < 105; ++i) {
-        header.push_back("S" + std::to_string(i));
-        row.push_back(std::to_string(i));
+        char name[16];
+        std::snprintf(name, sizeof name, "S%d", i);
+        header.emplace_back(name);
+        std::snprintf(name, sizeof name, "%d", i);
+        row.emplace_back(name);
     }
     std::vector<std::string> notes;
     const Rows back = ReadBack(WriteRows({header, row}, &notes));

@@ -69,8 +69,9 @@ TEST_P(ConvRunProcess, ReportsThroughExitCodeAndResultFile)
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir))
         ++entries;
     EXPECT_EQ(entries, c.exitCode == 0 ? 2u : 1u);
-    if (c.exitCode == 0 && fs::exists(c.source.parent_path() / "expected.csv"))
+    if (c.exitCode == 0 && fs::exists(c.source.parent_path() / "expected.csv")) {
         EXPECT_EQ(test::ReadFileBytes(target), test::ReadFileBytes(c.source.parent_path() / "expected.csv"));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ConvRunProcess,
