@@ -27,10 +27,14 @@ TZipWriter::~TZipWriter() {
 }
 
 void TZipWriter::Add(const std::string& name, std::string bytes, bool compress) {
-    void* copy = std::malloc(bytes.empty() ? 1 : bytes.size());
-    if (!copy) throw std::bad_alloc();
-    std::memcpy(copy, bytes.data(), bytes.size());
-    zip_source_t* src = zip_source_buffer(archive_, copy, bytes.size(), 1);
+    // libzip frees the copy once written; an empty entry needs no buffer (and would not be freed).
+    void* copy = nullptr;
+    if (!bytes.empty()) {
+        copy = std::malloc(bytes.size());
+        if (!copy) throw std::bad_alloc();
+        std::memcpy(copy, bytes.data(), bytes.size());
+    }
+    zip_source_t* src = zip_source_buffer(archive_, copy, bytes.size(), copy ? 1 : 0);
     if (!src) {
         std::free(copy);
         throw std::runtime_error(ZipError(archive_));
