@@ -3,6 +3,7 @@
 #include "platform/ui/AnsiQString.h"
 #include "platform/ui/DialogIcons.h"
 #include "platform/ui/MarkupRenderer.h"
+#include "platform/ui/TDimmedForm.h"
 #include "platform/ui/TFSB_BOX.h"
 #include "platform/ui/TMarkupLabel.h"
 #include "platform/ui/TQuestionDlg.h"
@@ -238,6 +239,26 @@ int main(int argc, char** argv)
         bar.Step();
         bar.Step();
         ok = Save(Grab(bar), out.filePath(QStringLiteral("busy_indicator.png"))) && ok;
+    }
+    {   // A window dimmed behind a question, and the four dialog icons.
+        QWidget window;
+        window.resize(420, 240);
+        window.setAutoFillBackground(true);
+        auto* edit = new QLineEdit(FromAnsi("kupfer rohr"), &window);
+        edit->setGeometry(12, 12, 200, 24);
+        window.show();
+        TDimmedForm layer(&window, TBackdropMode::Black);
+        layer.SetAlpha(TDimmedForm::kMaxAlpha);
+        layer.show();
+        ok = Save(Grab(window), out.filePath(QStringLiteral("backdrop_dimmed.png"))) && ok;
+
+        QImage icons(4 * 56, 56, QImage::Format_ARGB32_Premultiplied);
+        icons.fill(Qt::white);
+        QPainter p(&icons);
+        for (int i = 0; i < kDialogIconCount; ++i)
+            p.drawPixmap(i * 56 + 4, 4, DialogIcon(i, 48));
+        p.end();
+        ok = Save(icons, out.filePath(QStringLiteral("dialog_icons.png"))) && ok;
     }
     return ok ? 0 : 1;
 }
