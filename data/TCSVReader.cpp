@@ -5,11 +5,17 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace artikel {
 
 namespace {
 
 constexpr size_t kDetectSampleSize = 10000;
+// Bytes behind the final NUL that the vectorised scan may read.
+constexpr size_t kScanPadding = TCSVReader::kBufferPadding;
 constexpr char kQuote = '"';
 
 char* AllocBuffer(size_t size)
@@ -115,7 +121,7 @@ TCSVReader::TCSVReader(TStream& source, char separator)
     const int64_t position = source.Position();
     const int64_t rest = std::max<int64_t>(0, source.Size() - position);
     size_ = static_cast<size_t>(rest) + 2;
-    buffer_ = AllocBuffer(size_);
+    buffer_ = AllocBuffer(size_ + kScanPadding);
     int64_t got = 0;
     while (got < rest) {
         const int64_t n = source.Read(buffer_ + got, rest - got);
@@ -131,7 +137,7 @@ TCSVReader::TCSVReader(TStream& source, char separator)
 TCSVReader::TCSVReader(std::string_view data, char separator)
 {
     size_ = data.size() + 2;
-    buffer_ = AllocBuffer(size_);
+    buffer_ = AllocBuffer(size_ + kScanPadding);
     if (!data.empty())
         std::memcpy(buffer_, data.data(), data.size());
     Init(separator);
@@ -164,6 +170,7 @@ void TCSVReader::Init(char separator)
     // The sentinel terminates a last line without a line break of its own.
     buffer_[size_ - 2] = '\r';
     buffer_[size_ - 1] = '\0';
+    std::memset(buffer_ + size_, 0, kScanPadding);
     bufferEnd_ = buffer_ + size_ - 1;
     quote_ = kQuote;
     separator_ = separator ? separator : kSystemListSeparator;
@@ -232,6 +239,7 @@ inline char* SkipQuoted(char* p, char quote)
 void TCSVReader::Next()
 {
     fieldCount_ = 0;
+    lineQuoted_ = false;
     if (atLastLine_) {
         if (endReached_)
             throw ECSVError("Try to read past eof");
@@ -253,14 +261,55 @@ void TCSVReader::Next()
     // A quote that never closes would swallow the rest of the data; instead the field is read
     // again with its opening quote as an ordinary byte, so no later line is lost.
     auto openQuoted = [&](char* at) {
-        if (char* after = SkipQuoted(at, quote))
+        if (char* after = SkipQuoted(at, quote)) {
+            lineQuoted_ = true;
             return after;
+        }
         literal = true;
         return at + 1;
     };
 
     if (*p == quote)
         p = openQuoted(p);
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: a mask of the bytes that end a field, a line or the data.
+    const __m128i vsep = _mm_set1_epi8(sep), vle = _mm_set1_epi8(le), vnul = _mm_setzero_si128();
+    for (;;) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        uint32_t mask = static_cast<uint32_t>(_mm_movemask_epi8(_mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(block, vsep), _mm_cmpeq_epi8(block, vle)), _mm_cmpeq_epi8(block, vnul))));
+        char* next = p + 16;
+        while (mask) {
+            char* q = p + __builtin_ctz(mask);
+            const char c = *q;
+            if (c == '\0') {
+                endReached_ = true;
+                return;
+            }
+            if (c == le) {
+                if (q != lineStart_)
+                    AddField(fieldStart, q, literal);
+                lineStart_ = q;
+                if (q[1] == '\0') {
+                    atLastLine_ = true;
+                    endReached_ = true;
+                } else {
+                    lineStart_ += lineBreakLength_;
+                }
+                return;
+            }
+            AddField(fieldStart, q, literal);
+            fieldStart = q + 1;
+            literal = false;
+            if (q[1] == quote) {
+                next = openQuoted(q + 1);
+                break;
+            }
+            mask &= mask - 1;
+        }
+        p = next;
+    }
+#else
     for (;;) {
         const char c = *p;
         if (c == '\0') {
@@ -290,6 +339,7 @@ void TCSVReader::Next()
         }
         ++p;
     }
+#endif
 }
 
 size_t TCSVReader::UnquotedLength(const TCSVRawField& raw)

@@ -51,12 +51,15 @@ constexpr char kSystemListSeparator = ';';
 // a line-end sentinel and a NUL behind it.
 class TCSVReader {
 public:
+    // Zero bytes the reader keeps behind the final NUL of its buffer, for vector loads.
+    static constexpr size_t kBufferPadding = 64;
+
     // Reads the rest of `source` (from its position to its end) into the reader's buffer.
     TCSVReader(TStream& source, char separator);
     // Copies `data` into the reader's buffer.
     TCSVReader(std::string_view data, char separator);
-    // Adopts a malloc'ed buffer of at least `dataSize` + 2 bytes whose first `dataSize` bytes
-    // are the data; the reader writes the sentinel and NUL behind them.
+    // Adopts a malloc'ed buffer of at least `dataSize` + 2 + kBufferPadding bytes whose first
+    // `dataSize` bytes are the data; the reader writes the sentinel, NUL and padding behind them.
     TCSVReader(char* buffer, size_t dataSize, char separator);
     ~TCSVReader();
     TCSVReader(const TCSVReader&) = delete;
@@ -66,6 +69,8 @@ public:
     void Next();
     bool Eof() const { return endReached_; }
     int FieldCount() const { return fieldCount_; }
+    // Some field of the current line is quoted (and needs unquoting).
+    bool LineHasQuotes() const { return lineQuoted_; }
     // Field `index` (0-based) of the current line, unquoted.
     std::string Field(int index) const;
     const TCSVRawField& RawField(int index) const { return fields_[static_cast<size_t>(index)]; }
@@ -103,6 +108,7 @@ private:
     bool atLastLine_ = false;
     bool endReached_ = false;
     int fieldCount_ = 0;
+    bool lineQuoted_ = false;
     char lineEnd_ = '\r';
     int lineBreakLength_ = 2;
     std::vector<TCSVRawField> fields_;

@@ -293,30 +293,15 @@ inline bool VerifyAt(const u8* text, size_t lo, size_t h, size_t anchorOff, cons
 
 } // namespace
 
-bool TRowMatcher::RowMatchesPlan(const Plan& plan, TRowId row) const
+namespace {
+
+// Does the plan's core occur in the arena bytes [lo, hi) (one row or one cell)?
+template <class Plan>
+bool SpanMatches(const Plan& plan, const u8* text, size_t lo, size_t hi, bool whole)
 {
-    const bool fast = store_.IsArenaRow(row) && (plan.kind != Plan::Reference);
-    if (!fast)
-        return RowMatchesReference(row, plan.token);
-    if (plan.kind == Plan::Never)
-        return false;
-    if (column_ >= 0) {
-        const std::string_view cell = store_.Cell(row, column_);
-        if (!CellMatches(plan, cell))
-            return false;
-        if (!cell.empty())
-            return true;
-        // The named cell is empty (only an all-star token gets here): some other cell must match.
-    }
-    if (plan.kind == Plan::AnyNonEmpty)
-        return store_.HasNonEmptyCell(row);
-    const u8* text = reinterpret_cast<const u8*>(store_.Arena());
-    const size_t lo = store_.ArenaOffset(row);
-    const size_t hi = store_.ArenaEnd(row);
     if (hi - lo < plan.core.size())
         return false;
     bool found = false;
-    const bool whole = plan.kind == Plan::Exact;
     auto onHit = [&](size_t h) -> size_t {
         if (VerifyAt(text, lo, h, plan.anchorOff, plan.core, plan.qWild, whole)) {
             found = true;
@@ -324,11 +309,36 @@ bool TRowMatcher::RowMatchesPlan(const Plan& plan, TRowId row) const
         }
         return h + 1;
     };
-    const size_t last = plan.anchorLen - 1;
     // The anchor cannot start later than where the rest of the core still fits.
     const size_t to = hi - (plan.core.size() - plan.anchorOff) + 1;
-    Scan(text, lo + plan.anchorOff, to, last, plan.variants, onHit);
+    Scan(text, lo + plan.anchorOff, to, plan.anchorLen - 1, plan.variants, onHit);
     return found;
+}
+
+} // namespace
+
+bool TRowMatcher::RowMatchesPlan(const Plan& plan, TRowId row) const
+{
+    const bool fast = store_.IsArenaRow(row) && (plan.kind != Plan::Reference);
+    if (!fast)
+        return RowMatchesReference(row, plan.token);
+    if (plan.kind == Plan::Never)
+        return false;
+    const u8* text = reinterpret_cast<const u8*>(store_.Arena());
+    const bool whole = plan.kind == Plan::Exact;
+    if (column_ >= 0) {
+        const std::string_view cell = store_.Cell(row, column_);
+        if (plan.kind == Plan::AnyNonEmpty) {
+            // Every cell matches, the empty named one too: some non-empty cell must exist.
+            return store_.HasNonEmptyCell(row);
+        }
+        // Cells of arena rows lie in the arena, NUL-terminated.
+        const size_t lo = static_cast<size_t>(reinterpret_cast<const u8*>(cell.data()) - text);
+        return !cell.empty() && SpanMatches(plan, text, lo, lo + cell.size(), whole);
+    }
+    if (plan.kind == Plan::AnyNonEmpty)
+        return store_.HasNonEmptyCell(row);
+    return SpanMatches(plan, text, store_.ArenaOffset(row), store_.ArenaEnd(row), whole);
 }
 
 void TRowMatcher::ScanArena(const Plan& plan, std::vector<uint8_t>& hitById) const
@@ -365,11 +375,21 @@ void TRowMatcher::ScanArena(const Plan& plan, std::vector<uint8_t>& hitById) con
 std::vector<uint8_t> TRowMatcher::Evaluate(const Plan& plan, const std::vector<TRowId>& rows) const
 {
     std::vector<uint8_t> flags(rows.size(), 0);
-    const bool scannable = column_ < 0 && (plan.kind == Plan::Substring || plan.kind == Plan::Exact);
-    // A scan over all bytes pays when the rows to check are a good part of all rows.
-    if (scannable && rows.size() * 8 >= store_.ArenaRowCount() && store_.ArenaRowCount() > 0) {
+    const size_t arenaRows = store_.ArenaRowCount();
+    // When the rows to check are a good part of all rows, all arena rows are checked in arena
+    // order (sequential memory, and one scan over all bytes where the token allows it): a sorted
+    // view visits the arena at random.
+    if (arenaRows > 0 && rows.size() * 8 >= arenaRows && plan.kind != Plan::Reference) {
         std::vector<uint8_t> hitById;
-        ScanArena(plan, hitById);
+        if (column_ < 0 && (plan.kind == Plan::Substring || plan.kind == Plan::Exact)) {
+            ScanArena(plan, hitById);
+        } else {
+            hitById.assign(arenaRows, 0);
+            Parallel(arenaRows, threads_, [&](size_t b, size_t e) {
+                for (size_t id = b; id < e; ++id)
+                    hitById[id] = RowMatchesPlan(plan, static_cast<TRowId>(id));
+            });
+        }
         Parallel(rows.size(), threads_, [&](size_t b, size_t e) {
             for (size_t i = b; i < e; ++i) {
                 const TRowId r = rows[i];
