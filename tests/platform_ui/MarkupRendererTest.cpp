@@ -1,3 +1,4 @@
+#include "platform/MiniMarkup.h"
 #include "platform/ui/AnsiQString.h"
 #include "platform/ui/MarkupRenderer.h"
 
@@ -238,4 +239,52 @@ TEST(MarkupRenderer, ImagesFromTheImageList)
         EXPECT_EQ(MeasureMarkup(font, missing, 2000, options).width(), textOnly) << missing;
     const QImage img = Render("<img src=\"idx:1\">", QSize(40, 40), options);
     EXPECT_EQ(img.pixelColor(5, 20), QColor(0, 255, 0));
+}
+
+TEST(MarkupRenderer, SurvivesMarkupSoupAndRestoresThePainter)
+{
+    // Pieces of valid and broken markup, shuffled into many texts by a fixed generator.
+    static const std::string kLongWord(300, 'W');
+    static const char* kPieces[] = {
+        "<b>", "</b>", "<i>", "</font>", "<font color=\"clred\" size=\"5\" face=\"Tahoma\">", "<font size=\"999\">",
+        "<br>", "\r\n", "<hr>", "<p align=\"center\" bgcolor=\"#FF0000\" bgcolorto=\"clblue\" indent=\"-9\">", "</p>",
+        "<ul>", "</ul>", "</ul></ul>", "<li>", "<li type=\"square\">", "</li>", "<ind x=\"99999999\">", "<ofs x=\"-50\">",
+        "</ofs>", "<img src=\"idx:0\" width=\"5000\">", "<img src=\"idx:-1\">", "<sub>", "</sup>", "<z>", "</z></z>",
+        "<shad>", "<e>", "<r a=\"45\">", "</r>", "<a href=\"x\">", "</a>", "<a>", "<body background=\"idx:0\" dir=\"h\">",
+        "<blink>", "</blinky>", "<hi>", "</hi></hi>", "&amp;", "&", "&&", " & ", "&nbsp;", "&lt;", "<", ">", "<#", "\"",
+        "Kupferrohr ", "halbhart", "   ", "\xE4\xF6\xFC\xDF", "\x80\x81\x9D", kLongWord.c_str(),
+    };
+    QPixmap pix(8, 8);
+    pix.fill(Qt::red);
+    const QList<QPixmap> images{pix};
+    QImage img(200, 60, QImage::Format_RGB32);
+    QPainter p(&img);
+    const QFont font = TestFont();
+    p.setFont(font);
+    p.setPen(QColor(1, 2, 3));
+    std::uint32_t seed = 12345;
+    auto next = [&seed] { seed = seed * 1664525u + 1013904223u; return seed >> 8; };
+    std::string plain;
+    for (int round = 0; round < 400; ++round) {
+        std::string text;
+        const int pieces = static_cast<int>(next() % 24);
+        for (int i = 0; i < pieces; ++i)
+            text += kPieces[next() % (sizeof(kPieces) / sizeof(kPieces[0]))];
+        MarkupOptions options;
+        options.images = &images;
+        options.wordWrap = (round & 1) != 0;
+        options.ellipsis = (round & 2) != 0;
+        const QPoint point(static_cast<int>(next() % 200), static_cast<int>(next() % 60));
+        DrawMarkup(p, text, QRect(0, 0, 200, 60), options, &point);
+        ASSERT_EQ(p.font(), font) << text;
+        ASSERT_EQ(p.pen().color(), QColor(1, 2, 3)) << text;
+        const QSize size = MeasureMarkup(font, text, 150, options);
+        ASSERT_GE(size.width(), 0);
+        ASSERT_LT(size.height(), 1000000) << text;
+        (void)HitTestMarkup(font, text, QRect(0, 0, 200, 60), point, options);
+        StripMarkup(text, plain);
+        // No complete tag survives stripping.
+        const size_t lt = plain.find('<');
+        ASSERT_TRUE(lt == std::string::npos || plain.find('>', lt) == std::string::npos) << text << " -> " << plain;
+    }
 }
