@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QThread>
 
 namespace artikel {
@@ -107,15 +108,15 @@ int ShowModalDimmed(QDialog* dialog, bool useMainWindow, TBackdropMode mode)
         return dialog->exec();
 
     auto* layer = new TDimmedForm(target, mode);
-    // The layer goes in every case, also when the dialog raises.
+    // The layer goes in every case, also when the dialog raises; it is gone already when the
+    // window it covers was closed meanwhile.
     struct Release {
-        TDimmedForm* layer;
+        QPointer<TDimmedForm> layer;
         ~Release()
         {
-            for (int alpha = TDimmedForm::kMaxAlpha - TDimmedForm::kAlphaStep; alpha > 0; alpha -= TDimmedForm::kAlphaStep)
+            for (int alpha = TDimmedForm::kMaxAlpha - TDimmedForm::kAlphaStep; alpha > 0 && layer; alpha -= TDimmedForm::kAlphaStep)
                 FadeStep(layer, alpha);
-            layer->hide();
-            delete layer;
+            delete layer.data();
         }
     } release{layer};
 

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <cmath>
+#include <stdexcept>
 #include <gtest/gtest.h>
 
 using namespace artikel;
@@ -269,4 +270,18 @@ TEST_F(Dimming, RedLayerDarkensTheWindow)
     EXPECT_NEAR(pixel.blue(), 127, 2);
     main.resize(350, 250);
     EXPECT_EQ(layer.geometry(), main.rect()) << "the layer follows the window's size";
+}
+
+TEST_F(Dimming, LayerGoesWhenTheDialogRaises)
+{
+    struct ThrowingDialog : QDialog {
+        int exec() override { throw std::runtime_error("Datei gesperrt"); }
+    };
+    QWidget main;
+    main.resize(400, 300);
+    SetMainForm(&main);
+    main.show();
+    ThrowingDialog dlg;
+    EXPECT_THROW(ShowModalDimmed(&dlg, true, TBackdropMode::Black), std::runtime_error);
+    EXPECT_TRUE(main.findChildren<TDimmedForm*>().isEmpty());
 }
