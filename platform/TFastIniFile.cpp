@@ -138,6 +138,15 @@ void TCustomIniFile::WriteBool(std::string_view section, std::string_view key, b
 
 // ---------------------------------------------------------------------------------------------
 
+void TSectionItems::Clear()
+{
+    for (std::unique_ptr<TSection>& head : buckets_) {
+        while (head)
+            head = std::move(head->next);
+    }
+    count_ = 0;
+}
+
 TSectionItems::TSection* TSectionItems::Add(std::string name, std::uint32_t hash, std::uint32_t firstLine)
 {
     auto entry = std::make_unique<TSection>();
@@ -306,7 +315,7 @@ void TFastIniFile::Reindex()
 {
     // Hashes depend on the case rules: rebuild the section index and every key hash.
     TIniItems& items = *items_;
-    items.sections = TSectionItems();
+    items.sections.Clear();
     items.lastSection = nullptr;
     for (std::size_t i = 0; i < items.lines.size(); ++i) {
         TIniItems::TItem& item = items.lines[i];

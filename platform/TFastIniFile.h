@@ -73,6 +73,13 @@ public:
         std::unique_ptr<TSection> next;
     };
 
+    TSectionItems() = default;
+    TSectionItems(const TSectionItems&) = delete;
+    TSectionItems& operator=(const TSectionItems&) = delete;
+    ~TSectionItems() { Clear(); }
+
+    // Frees the entries one by one (a long bucket list must not recurse).
+    void Clear();
     TSection* Add(std::string name, std::uint32_t hash, std::uint32_t firstLine);
     TSection* Find(std::string_view name, std::uint32_t hash, bool caseSensitive, bool localeFolding) const;
     // Every section whose first line lies after line moves down by one; their key indexes go.

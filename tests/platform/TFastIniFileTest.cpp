@@ -1,5 +1,6 @@
 #include "platform/EInOutError.h"
 #include "platform/TFastIniFile.h"
+#include "platform/Win1252.h"
 #include "tests/common/TestEnv.h"
 #include "tests/platform/RetryTestHooks.h"
 
@@ -352,4 +353,33 @@ TEST(FastIniFile, DuplicateKeysResolveByTheLookupInUse)
     TFastIniFile ini(IniWith("[S]\r\nk=first\r\nk=second\r\n"));
     EXPECT_EQ(ini.ReadString("S", "k", "-"), "first");
     EXPECT_FALSE(TFastIniFile(IniWith("")).KeyIndexInUse());
+}
+
+TEST(FastIniFile, ManySectionsInOneIndexBucketLoadAndFree)
+{
+    // Names built so that all hash into one bucket of the section index: a long list there must
+    // neither overflow the stack when freed nor lose a section.
+    std::string text;
+    std::string firstName, lastName;
+    std::uint32_t made = 0;
+    for (int i = 0; made < 300000; ++i) {
+        const std::string prefix = "S" + std::to_string(i);
+        const std::uint32_t h = TFastIniFile::HashName(prefix, false, true);
+        const auto c = static_cast<unsigned char>((((h << 2) | (h >> 30)) & 0xFF) ^ 0x42);
+        if (c == 0 || c == '\r' || c == '\n' || kAnsiUpper[c] != c)
+            continue;
+        const std::string name = prefix + static_cast<char>(c);
+        ASSERT_EQ(TFastIniFile::HashName(name, false, true) & 0xFF, 0x42u);
+        text += "[" + name + "]\r\n";
+        (made == 0 ? firstName : lastName) = name;
+        ++made;
+    }
+    auto ini = std::make_unique<TFastIniFile>("");
+    ini->LoadFromText(text);
+    EXPECT_EQ(ini->Statistics().sectionHeaders, made);
+    EXPECT_TRUE(ini->SectionExists(firstName));
+    EXPECT_TRUE(ini->SectionExists(lastName));
+    ini->SetCaseSensitive(true); // rebuilds the index
+    EXPECT_TRUE(ini->SectionExists(firstName));
+    ini.reset();
 }
