@@ -23,8 +23,11 @@ TSheetKind DetectSheetKind(const std::filesystem::path& file) {
         int err = 0;
         zip* archive = zip_open(file.c_str(), ZIP_RDONLY, &err);
         if (!archive) return TSheetKind::OtherZip;
+        // Office packages (also .xlsb) and OpenDocument files go to the workbook reader, which
+        // names what it cannot read.
         const bool workbook = zip_name_locate(archive, "xl/workbook.xml", ZIP_FL_NOCASE) >= 0 ||
-                              zip_name_locate(archive, "[Content_Types].xml", ZIP_FL_NOCASE) >= 0;
+                              zip_name_locate(archive, "[Content_Types].xml", ZIP_FL_NOCASE) >= 0 ||
+                              (zip_name_locate(archive, "mimetype", 0) >= 0 && zip_name_locate(archive, "content.xml", 0) >= 0);
         zip_discard(archive);
         return workbook ? TSheetKind::Xlsx : TSheetKind::OtherZip;
     }

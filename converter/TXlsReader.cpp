@@ -15,7 +15,7 @@ class Workbook {
 public:
     explicit Workbook(const std::filesystem::path& file, const std::string& shown) {
         const int rc = freexl_open(file.c_str(), &handle_);
-        if (rc != FREEXL_OK) FailFile(shown, "ist keine lesbare Excel-Arbeitsmappe (.xls).");
+        if (rc != FREEXL_OK) FailFile(shown, "ist keine lesbare Excel-Arbeitsmappe (.xls) oder ist kennwortgeschützt.");
     }
     ~Workbook() {
         if (handle_) freexl_close(handle_);

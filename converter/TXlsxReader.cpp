@@ -146,8 +146,13 @@ void TXlsxReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink
         }
     }
     TXlsxWorkbook workbook(shown);
-    if (!package.Parse(workbookPart, workbook))
+    if (!package.Parse(workbookPart, workbook)) {
+        if (package.Has("xl/workbook.bin"))
+            FailFile(shown, "ist im Binärformat .xlsb gespeichert; bitte in Excel als .xlsx oder .csv speichern.");
+        if (package.Has("content.xml"))
+            FailFile(shown, "ist eine OpenDocument-Tabelle; bitte als .xlsx oder .csv speichern.");
         FailFile(shown, "ist keine Excel-Arbeitsmappe (.xlsx): die Mappe fehlt im Archiv.");
+    }
     TXlsxRelations rels(shown);
     package.Parse(RelsOf(workbookPart), rels);
     const std::string base = FolderOf(workbookPart);

@@ -118,6 +118,18 @@ TEST(XlsxReader, BrokenAndHostileWorkbooks) {
         zip.Close();
     }
     EXPECT_NE(ErrorOf(dir / "OhneMappe.xlsx").find("fehlt"), std::string::npos);
+    {
+        TZipWriter zip(dir / "Binaer.xlsb");
+        zip.Add("[Content_Types].xml", "<Types/>");
+        zip.Add("xl/workbook.bin", "\x83\x01");
+        zip.Close();
+        TZipWriter ods(dir / "Tabelle.ods");
+        ods.Add("mimetype", "application/vnd.oasis.opendocument.spreadsheet", false);
+        ods.Add("content.xml", "<office:document-content/>");
+        ods.Close();
+    }
+    EXPECT_NE(ErrorOf(dir / "Binaer.xlsb").find(".xlsb"), std::string::npos);
+    EXPECT_NE(ErrorOf(dir / "Tabelle.ods").find("OpenDocument"), std::string::npos);
 
     // A sheet that inflates far beyond its packed size.
     const std::string padded = SheetXml("<row><c><v>1</v></c></row>" + std::string(4 << 20, ' '));

@@ -128,6 +128,13 @@ TEST(ReadSpreadsheetOrText, DecidesByContent) {
     EXPECT_EQ(DetectSheetKind(dir / "Clipboard"), TSheetKind::Text);
     EXPECT_EQ(DetectSheetKind(dir / "Lieferung.zip"), TSheetKind::OtherZip);
     EXPECT_EQ(DetectSheetKind(dir / "alt.xls"), TSheetKind::Xls);
+    {
+        TZipWriter ods(dir / "Tabelle.ods");
+        ods.Add("mimetype", "application/vnd.oasis.opendocument.spreadsheet", false);
+        ods.Add("content.xml", "<office:document-content/>");
+        ods.Close();
+    }
+    EXPECT_EQ(DetectSheetKind(dir / "Tabelle.ods"), TSheetKind::Xlsx); // the workbook reader names it
 
     sheettest::RecordingSink a, b;
     ReadSpreadsheetOrText(dir / "Export.csv", a);
