@@ -387,7 +387,12 @@ void Layout::EmitText(std::uint32_t start, std::uint32_t length, bool accelerato
         constexpr std::uint32_t kLongRun = 512;
         if (!wrap_ || n <= kLongRun) {
             const qreal w = Advance(style, start, n);
-            if (x_ + w <= width_ + 0.01 || (!wrap_ && !ellipsis_)) {
+            // Blanks at the end of a run take no room when the line ends there.
+            std::uint32_t visible = n;
+            while (visible > 0 && shown.at(start + visible - 1) == u' ')
+                --visible;
+            const qreal needed = visible == n ? w : Advance(style, start, visible);
+            if (x_ + needed <= width_ + 0.01 || (!wrap_ && !ellipsis_)) {
                 place(start, n, w);
                 return;
             }

@@ -164,6 +164,22 @@ TEST(MarkupRenderer, EllipsisAndWordWrap)
     EXPECT_EQ(measured.height(), MeasureMarkup(font, "Kupfer").height() * static_cast<int>(wrapped.size()));
 }
 
+TEST(MarkupRenderer, WrappedTextLaysOutTheSameInItsMeasuredWidth)
+{
+    // A label sized by measuring must show the same lines when drawn into that size.
+    const QFont font = TestFont();
+    MarkupOptions wrap;
+    wrap.wordWrap = true;
+    for (const char* text : {"Um nach <b>Ledgix zu senden</b>, m\xFCssen Sie die <b>Quellfelder dieser Datenbank</b> zun\xE4" "chst zuordnen.",
+                             "</b>Datenbank <b>Lager 2024</b> l\xF6schen? ", "eins zwei drei vier f\xFCnf sechs sieben acht neun zehn"}) {
+        for (const int max : {90, 140, 200, 333}) {
+            const QSize size = MeasureMarkup(font, text, max);
+            ASSERT_LE(size.width(), max) << text;
+            EXPECT_EQ(MarkupLineTexts(font, text, size.width(), wrap), MarkupLineTexts(font, text, max, wrap)) << text << " @" << max;
+        }
+    }
+}
+
 TEST(MarkupRenderer, LinkHitTesting)
 {
     const QFont font = TestFont();
