@@ -21,6 +21,9 @@ namespace {
 
 constexpr size_t kMaxFields = 40;
 constexpr uint32_t kNoLine = 0xFFFFFFFFu;
+// A long text longer than this is cut at a line end: far beyond any real article text, and it
+// keeps blocks inserted over and over from blowing up the output.
+constexpr size_t kMaxLongText = 32000;
 
 // A byte range of one added file (files are numbered from 1; 0 is no range).
 struct TRef {
@@ -437,6 +440,8 @@ struct TDatanormReader::Impl {
     std::unordered_map<std::string, Rebate> rebates;
     std::unordered_map<std::string, TRef> mainGroups, groups, groupsByMain;
     int unknownRecords = 0;
+    mutable bool longTextCut = false;
+    mutable int cutLongTexts = 0;
     int orphanPrices = 0;
     bool anyFive = false;
     bool anyArticleRecord = false;
@@ -480,6 +485,18 @@ struct TDatanormReader::Impl {
     {
         out.clear();
         AppendText(out, fileNo, raw);
+    }
+
+    // Trimmed after decoding: a CP850 non-breaking space is a blank only then.
+    void SetTrimmed(std::string& out, uint32_t fileNo, std::string_view raw) const
+    {
+        SetText(out, fileNo, Trim(raw));
+        const std::string_view t = Trim(out);
+        if (t.size() != out.size()) {
+            const size_t from = static_cast<size_t>(t.data() - out.data());
+            out.erase(from + t.size());
+            out.erase(0, from);
+        }
     }
 
     // The key of an article number: its bytes where they are plain ASCII or already
@@ -835,14 +852,25 @@ struct TDatanormReader::Impl {
                 continue;
             }
             const int64_t v = ParseInt(rv, -1);
-            if (v <= 0)
+            const int flag = static_cast<int>(ParseInt(rf, 1));
+            if (!PlausibleRebate(flag, v))
                 continue;
-            factor *= RebateFactor(static_cast<int>(ParseInt(rf, 1)), v);
+            factor *= RebateFactor(flag, v);
             any = true;
         }
         if (any) {
             a->pRebate = true;
             a->pRebateFactor = factor;
+        }
+    }
+
+    // Values beyond these are no rebates but broken fields.
+    static bool PlausibleRebate(int flag, int64_t value)
+    {
+        switch (flag) {
+        case 2: return value > 0 && value <= 10000;
+        case 3: return value > 0 && value <= 100000;
+        default: return value > 0 && value <= 10000;
         }
     }
 
@@ -973,8 +1001,15 @@ struct TDatanormReader::Impl {
 
     void AppendLine(std::string& out, uint32_t fileNo, std::string_view text) const
     {
+        text = TrimRight(text);
+        if (out.size() + text.size() + 2 > kMaxLongText) {
+            longTextCut = true;
+            return;
+        }
         out.append("\r\n");
-        AppendText(out, fileNo, TrimRight(text));
+        AppendText(out, fileNo, text);
+        while (out.back() == ' ')
+            out.pop_back();
     }
 
     // The block's lines in line order; a repeated line number keeps its last text.
@@ -984,7 +1019,7 @@ struct TDatanormReader::Impl {
     {
         if (block + 1 >= start.size())
             return;
-        for (uint32_t i = start[block]; i < start[block + 1]; ++i) {
+        for (uint32_t i = start[block]; i < start[block + 1] && !longTextCut; ++i) {
             if (lines[i].line != kNoLine && i + 1 < start[block + 1] && lines[i + 1].line == lines[i].line)
                 continue;
             fn(lines[i].text);
@@ -1026,27 +1061,32 @@ struct TDatanormReader::Impl {
                     filled.push_back(line[i++]);
                 }
             }
+            const std::string_view text = TrimRight(filled);
+            if (out.size() + text.size() + 2 > kMaxLongText) {
+                longTextCut = true;
+                return;
+            }
             out.append("\r\n");
-            out.append(TrimRight(filled));
+            out.append(text);
         });
         if (!anyLine && !vals.empty()) {
             for (char& c : vals)
                 if (c == '$')
                     c = ' ';
-            out.append("\r\n");
-            out.append(Trim(vals));
+            AppendLine(out, 0, Trim(vals));
         }
     }
 
     void BuildLongText(std::string& out, const Article& a, std::string_view textKey, uint32_t fileNo) const
     {
         out.clear();
+        longTextCut = false;
         if (!Trim(textKey).empty()) {
             const auto it = textIds.find(TextKey(fileNo, textKey));
             if (it != textIds.end())
                 AppendBlock(out, it->second);
         }
-        for (uint32_t i = a.dBegin; i < a.dEnd; ++i) {
+        for (uint32_t i = a.dBegin; i < a.dEnd && !longTextCut; ++i) {
             const DPart& d = dParts[i];
             if (d.kind == 'T')
                 AppendBlock(out, d.block);
@@ -1064,6 +1104,8 @@ struct TDatanormReader::Impl {
             --e;
         out.erase(e);
         out.erase(0, b);
+        if (longTextCut)
+            ++cutLongTexts;
     }
 
     // --- output ---------------------------------------------------------------------------
@@ -1141,7 +1183,7 @@ struct TDatanormReader::Impl {
             if (version != 5 && fb)
                 SplitFields(Raw(a.b), bf);
             const bool five = version == 5;
-            auto set = [&](size_t col, uint32_t fileNo, std::string_view raw) { SetText(cells[col], fileNo, Trim(raw)); };
+            auto set = [&](size_t col, uint32_t fileNo, std::string_view raw) { SetTrimmed(cells[col], fileNo, raw); };
 
             if (!a.number.empty())
                 set(0, a.number.file, Raw(a.number));
@@ -1149,7 +1191,7 @@ struct TDatanormReader::Impl {
                 set(0, fa, af[3]);
             // Short texts joined by a blank.
             set(1, fa, af[five ? 4 : 5]);
-            SetText(text2, fa, Trim(af[five ? 5 : 6]));
+            SetTrimmed(text2, fa, af[five ? 5 : 6]);
             if (!text2.empty()) {
                 if (!cells[1].empty())
                     cells[1].push_back(' ');
@@ -1195,7 +1237,7 @@ struct TDatanormReader::Impl {
                 const auto it = rebates.find(NormalizeKey(cells[8]));
                 if (it != rebates.end()) {
                     SetText(cells[9], it->second.text.file, Raw(it->second.text));
-                    if (it->second.value > 0 && it->second.flag != 0) {
+                    if (it->second.flag != 0 && PlausibleRebate(it->second.flag, it->second.value)) {
                         factor = RebateFactor(it->second.flag, it->second.value);
                         rebate = true;
                     }
@@ -1318,6 +1360,9 @@ struct TDatanormReader::Impl {
         else if (orphanPrices > 1)
             sink.Note(std::to_string(orphanPrices)
                 + " Preis\xE4nderungen betrafen keine Artikel der Lieferung und wurden \xFC" "bersprungen.");
+        if (cutLongTexts)
+            sink.Note("Langtexte von " + std::to_string(cutLongTexts)
+                + " Artikeln waren l\xE4nger als 32.000 Zeichen und wurden gek\xFCrzt.");
         for (const std::string& n : notes)
             sink.Note(n);
     }

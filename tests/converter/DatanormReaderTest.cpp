@@ -1,0 +1,173 @@
+#include "converter/TDatanormReader.h"
+#include "platform/Win1252.h"
+
+#include <gtest/gtest.h>
+
+namespace artikel::convert {
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+struct Sink : TConvertSink {
+    Rows rows;
+    std::vector<std::string> notes;
+    void Row(const std::vector<std::string>& cells) override { rows.push_back(cells); }
+    void Note(const std::string& message) override { notes.push_back(Win1252ToUtf8(message)); }
+};
+
+// Converts in-memory files (name, bytes); the cells come back as UTF-8.
+Sink Convert(const std::vector<std::pair<std::string, std::string>>& files)
+{
+    TDatanormReader reader;
+    for (const auto& [name, bytes] : files)
+        reader.AddBuffer(name, bytes);
+    Sink sink;
+    reader.Convert(sink);
+    for (auto& row : sink.rows)
+        for (auto& cell : row)
+            cell = Win1252ToUtf8(cell);
+    return sink;
+}
+
+size_t Col(const Sink& s, const char* name)
+{
+    const auto& h = s.rows.at(0);
+    return static_cast<size_t>(std::find(h.begin(), h.end(), name) - h.begin());
+}
+
+struct EncodingCase {
+    const char* name;
+    std::string bytes; // short text 1 of an A record: "Größe für Schütz" in the file's encoding
+};
+
+class DatanormEncoding : public testing::TestWithParam<EncodingCase> {};
+
+TEST_P(DatanormEncoding, DecidesPerFile)
+{
+    const Sink s = Convert({{"DATANORM.001", "A;N;1;00;" + GetParam().bytes + ";;1;0;Stck;100;;;;\r\n"}});
+    ASSERT_EQ(s.rows.size(), 2u);
+    EXPECT_EQ(s.rows[1][Col(s, "Text")], "Größe für Schütz");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DatanormEncoding,
+    testing::Values(EncodingCase{"cp850", "Gr\x94\xE1" "e f\x81r Sch\x81tz"},
+        EncodingCase{"win1252", "Gr\xF6\xDF" "e f\xFCr Sch\xFCtz"},
+        EncodingCase{"utf8", "Gr\xC3\xB6\xC3\x9F" "e f\xC3\xBCr Sch\xC3\xBCtz"},
+        // CP850 0xFF is a non-breaking space: a blank, trimmed at the end.
+        EncodingCase{"cp850_nbsp", "Gr\x94\xE1" "e\xFF" "f\x81r Sch\x81tz\xFF"}),
+    [](const testing::TestParamInfo<EncodingCase>& info) { return std::string(info.param.name); });
+
+TEST(DatanormReader, PricesOfAnotherEncodingFindTheirArticle)
+{
+    // The article number holds an umlaut: CP850 in the article file, Windows-1252 in the prices.
+    const Sink s = Convert({{"DATANORM.001", "A;N;M\x99" "BEL-1;00;Schrank f\x81r Z\x84hler;;1;0;Stck;10000;;;;\r\n"},
+        {"DATPREIS.001", "P;A;M\xD6" "BEL-1;1;12000;;;;;;;\r\nP;A;G\xE4" "BE;1;1;;;;;;;\r\n"}});
+    ASSERT_EQ(s.rows.size(), 2u);
+    EXPECT_EQ(s.rows[1][0], "MÖBEL-1");
+    EXPECT_EQ(s.rows[1][Col(s, "Preis")], "120,00");
+    EXPECT_EQ(s.notes, std::vector<std::string>{"1 Preisänderung betraf keinen Artikel der Lieferung und wurde übersprungen."});
+}
+
+struct UnitCase {
+    const char* flagAndUnit; // fields 7 and 8 of a 5.0 A record
+    const char* cents;
+    const char* unit;
+    const char* price;
+    const char* perUnit;
+    const char* kind;
+};
+
+class DatanormPriceUnit : public testing::TestWithParam<UnitCase> {};
+
+TEST_P(DatanormPriceUnit, DividesExactly)
+{
+    const UnitCase& c = GetParam();
+    const Sink s = Convert({{"ARTIKEL.DAT", std::string("V;050;A;20240101;EUR;;\r\nA;N;X1;Rohr;;MTR;") + c.flagAndUnit
+                                                + ";" + c.cents + ";;;;;;;;;;;;;;;;;;;;;\r\n"}});
+    ASSERT_EQ(s.rows.size(), 2u);
+    const auto& r = s.rows[1];
+    EXPECT_EQ(r[Col(s, "Preiseinheit")], c.unit);
+    EXPECT_EQ(r[Col(s, "Preis")], c.price);
+    EXPECT_EQ(r[Col(s, "PreisOhnePreiseinheit")], c.perUnit);
+    EXPECT_EQ(r[Col(s, "Preisart")], c.kind);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DatanormPriceUnit,
+    testing::Values(UnitCase{"1;1", "4590", "1", "45,90", "45,9000", "Listenpreis"},
+        UnitCase{"1;100", "4590", "100", "45,90", "0,4590", "Listenpreis"},
+        UnitCase{"2;1000", "4590", "1000", "45,90", "0,04590", "Nettopreis"},
+        // Swapped fields: a "price flag" of 100 is the unit.
+        UnitCase{"100;2", "4590", "100", "45,90", "0,4590", "Nettopreis"},
+        // A unit that is no power of ten is rounded half up.
+        UnitCase{"1;3", "100", "3", "1,00", "0,3333", "Listenpreis"},
+        UnitCase{"1;3", "200", "3", "2,00", "0,6667", "Listenpreis"},
+        UnitCase{"1;", "0", "1", "", "", ""},
+        UnitCase{"9;1", "0", "1", "", "", "auf Anfrage"}));
+
+TEST(DatanormReader, CutsRunawayLongTexts)
+{
+    // One 40-character block inserted 2,000 times would make 84 KB of text.
+    std::string file = "T;N;1;;1;;" + std::string(40, 'x') + ";;;;\r\nA;N;A1;00;Kurz;;1;0;Stck;100;;;;\r\n";
+    for (int i = 0; i < 2000; ++i)
+        file += "D;N;A1;" + std::to_string(i) + ";T;1;;;;;;\r\n";
+    const Sink s = Convert({{"DATANORM.001", file}});
+    ASSERT_EQ(s.rows.size(), 2u);
+    const std::string& text = s.rows[1][Col(s, "Langtext")];
+    EXPECT_LE(text.size(), 32000u);
+    EXPECT_GT(text.size(), 31000u);
+    EXPECT_EQ(text.substr(text.size() - 40), std::string(40, 'x'));
+    ASSERT_EQ(s.notes.size(), 1u);
+    EXPECT_NE(s.notes[0].find("gekürzt"), std::string::npos);
+}
+
+TEST(DatanormReader, WarnsOfATruncatedFile)
+{
+    const Sink s = Convert({{"DATANORM.001", "V;050;A;20240101;EUR;;\r\nA;N;1;Rohr;;MTR;1;1;100;;;;;;;;;;;;;;;;;;;;\r\nE;99;\r\n"}});
+    ASSERT_EQ(s.rows.size(), 2u);
+    ASSERT_EQ(s.notes.size(), 1u);
+    EXPECT_NE(s.notes[0].find("unvollständig"), std::string::npos);
+}
+
+struct RefusedCase {
+    const char* name;
+    std::string bytes;
+    const char* message; // UTF-8, a part of the message
+};
+
+class DatanormRefused : public testing::TestWithParam<RefusedCase> {};
+
+TEST_P(DatanormRefused, SaysWhy)
+{
+    TDatanormReader reader;
+    reader.AddBuffer("LIEFERUNG.001", GetParam().bytes);
+    Sink sink;
+    try {
+        reader.Convert(sink);
+        ADD_FAILURE() << "no error";
+    } catch (const EConvertError& e) {
+        EXPECT_NE(Win1252ToUtf8(e.what()).find(GetParam().message), std::string::npos) << Win1252ToUtf8(e.what());
+    }
+    EXPECT_TRUE(sink.rows.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DatanormRefused,
+    testing::Values(RefusedCase{"text", "Artikel;Preis\r\n1;2\r\n3;4\r\n", "„LIEFERUNG.001“ ist keine DATANORM-Datei"},
+        RefusedCase{"empty", "", "ist keine DATANORM-Datei"},
+        RefusedCase{"groups_only", "S;;10;Elektro;;;\r\nS;;10;;1010;Dosen;\r\n", "enthält keine Artikel"},
+        RefusedCase{"all_deleted_is_fine_but_none", "R;;K1;1;100;Rabatt;\r\n", "enthält keine Artikel"}),
+    [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
+
+TEST(DatanormProbe, RecognisesFilesByContent)
+{
+    EXPECT_EQ(ProbeDatanorm("V;050;A;20240101;EUR;\r\nA;N;1;x;;PCE;1;1;100;\r\n").version, 5);
+    EXPECT_EQ(ProbeDatanorm("P;A;1;1;100;;;;;;;\r\n").kind, EDatanormKind::Prices);
+    EXPECT_EQ(ProbeDatanorm("R;;K1;1;100;Text;\r\n").kind, EDatanormKind::Rebates);
+    EXPECT_EQ(ProbeDatanorm("A;N;1;00;x;;1;0;Stck;100;;;;\nT;N;1;;1;;t;;;;\n").version, 4);
+    // A 4.0 header cut short of 128 characters still names its version before the currency.
+    EXPECT_EQ(ProbeDatanorm("V 010124Lieferant 04EUR\r\nA;N;1;00;x;;1;0;Stck;100;;;;\r\n").version, 4);
+    EXPECT_FALSE(ProbeDatanorm("Artikelnummer;Text\r\nA;B\r\n1;2\r\n3;4\r\n").isDatanorm);
+    EXPECT_FALSE(ProbeDatanorm("\x89PNG\r\n\x1a\n").isDatanorm);
+}
+
+} // namespace
+} // namespace artikel::convert
