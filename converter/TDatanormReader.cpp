@@ -294,15 +294,16 @@ TDatanormProbe ProbeDatanorm(std::string_view head)
     if (records == 0 || others * 5 > records)
         return TDatanormProbe{};
     probe.isDatanorm = true;
-    const int articles = counts['A'] + counts['B'] + counts['T'] + counts['D'];
-    const int best = std::max({articles, counts['P'], counts['R'], counts['S']});
+    auto count = [&](char c) { return counts[static_cast<unsigned char>(c)]; };
+    const int articles = count('A') + count('B') + count('T') + count('D');
+    const int best = std::max({articles, count('P'), count('R'), count('S')});
     if (best == 0)
         probe.kind = EDatanormKind::None;
     else if (best == articles)
         probe.kind = EDatanormKind::Articles;
-    else if (best == counts['P'])
+    else if (best == count('P'))
         probe.kind = EDatanormKind::Prices;
-    else if (best == counts['R'])
+    else if (best == count('R'))
         probe.kind = EDatanormKind::Rebates;
     else
         probe.kind = EDatanormKind::Groups;
