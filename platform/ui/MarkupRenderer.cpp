@@ -412,8 +412,27 @@ void Layout::EmitText(std::uint32_t start, std::uint32_t length, bool accelerato
             }
             while (lo > 0 && shown.at(start + lo - 1) == u' ')
                 --lo;
-            if (lo > 0)
+            if (lo > 0) {
                 place(start, lo, Advance(style, start, lo));
+            } else {
+                // Nothing of this run fits: the dots take room from the text before them.
+                const int line = static_cast<int>(lines.size() - 1);
+                while (!fragments.empty() && fragments.back().line == line && fragments.back().kind == Fragment::Kind::Text) {
+                    Fragment& last = fragments.back();
+                    std::uint32_t keep = last.length;
+                    while (keep > 0 && (shown.at(last.start + keep - 1) == u' ' ||
+                                        last.x + Advance(last.style, last.start, keep) + dotsWidth > width_ + 0.01))
+                        --keep;
+                    if (keep > 0) {
+                        last.length = keep;
+                        last.width = Advance(last.style, last.start, keep);
+                        x_ = last.x + last.width;
+                        break;
+                    }
+                    x_ = last.x;
+                    fragments.pop_back();
+                }
+            }
             Fragment f;
             f.kind = Fragment::Kind::Ellipsis;
             f.style = style;

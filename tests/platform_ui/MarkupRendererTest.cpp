@@ -132,6 +132,13 @@ TEST(MarkupRenderer, EllipsisAndWordWrap)
     EXPECT_LE(Advance(font, shown.c_str()), width + 0.5);
     // Something fits beside the dots, and one more character would not.
     EXPECT_GT(Advance(font, std::string(text).substr(0, shown.size() - 2).append("...").c_str()), width - 0.5);
+    // When the run that crosses the edge has no room left, the dots cut into the run before.
+    const std::string runs = std::string("Kupferrohr <b>") + text + "</b>";
+    const int firstWidth = static_cast<int>(Advance(font, "Kupferrohr"));
+    const std::string cutEarly = MarkupLineTexts(font, runs, firstWidth + 2, cut)[0];
+    EXPECT_EQ(cutEarly.substr(cutEarly.size() - 3), "...") << cutEarly;
+    EXPECT_EQ(std::string("Kupferrohr").find(cutEarly.substr(0, cutEarly.size() - 3)), 0u) << cutEarly;
+    EXPECT_LE(Advance(font, cutEarly.c_str()), firstWidth + 2.5) << cutEarly;
     // A text that fits is left alone.
     EXPECT_EQ(MarkupLineTexts(font, text, full + 2, cut)[0], text);
 
