@@ -102,11 +102,13 @@ void ConvertSourceFile(const std::filesystem::path& source, TConvertSink& sink)
     if (!std::filesystem::is_regular_file(status))
         FailFile(shown, "ist keine gewöhnliche Datei.");
 
-    if (ProbeDatanormFile(source).isDatanorm) {
+    // Pasted text reaches us as "Clipboard": always a table of text, whatever it looks like.
+    const bool clipboard = source.filename() == "Clipboard";
+    if (!clipboard && ProbeDatanormFile(source).isDatanorm) {
         ConvertDatanorm(FindDatanormDelivery(source), sink);
         return;
     }
-    if (DetectSheetKind(source) == TSheetKind::OtherZip) {
+    if (!clipboard && DetectSheetKind(source) == TSheetKind::OtherZip) {
         ConvertZip(source, sink);
         return;
     }
