@@ -1,0 +1,28 @@
+// Artikelblick: shows, filters and sends supplier article databases.
+#include "mainwindow/ProgramTitle.h"
+#include "mainwindow/TMainFrm.h"
+#include "platform/ui/AnsiQString.h"
+#include "platform/ui/TSingleInstance.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    // A second start hands its first argument to the running copy and ends.
+    if (!artikel::CheckSingleInstance(artikel::kSingleInstanceMessageId, QStringLiteral("TMainFrm"),
+                                      QString::fromLatin1(artikel::kSingleInstanceMutexName))) {
+        artikel::NotifyFirstInstance();
+        return 0;
+    }
+    QApplication::setApplicationDisplayName(artikel::FromAnsi(artikel::kProgramTitle));
+
+    int rc = 0;
+    {
+        artikel::TMainFrm window;
+        window.show();
+        rc = QApplication::exec();
+    }
+    artikel::ReleaseSingleInstance();
+    return rc;
+}

@@ -1,0 +1,695 @@
+#include "mainwindow/TMainFrm.h"
+
+#include "catalog/TCSVRequest.h"
+#include "catalog/ui/TLeftTree.h"
+#include "catalog/ui/TNodeData.h"
+#include "data/TASyncLoader.h"
+#include "data/TListDataSet.h"
+#include "data/qt/TQtSyncWindow.h"
+#include "mainwindow/ProgramTitle.h"
+#include "mainwindow/StatusLine.h"
+#include "mainwindow/TI_DBGrid.h"
+#include "mainwindow/ToolGlyphs.h"
+#include "platform/Folders.h"
+#include "platform/uUserMode.h"
+#include "platform/ui/AnsiQString.h"
+#include "platform/ui/BusyCursor.h"
+#include "platform/ui/FormPlacement.h"
+#include "platform/ui/MainForm.h"
+#include "platform/ui/TFSB_BOX.h"
+#include "platform/ui/TMarkupLabel.h"
+#include "platform/ui/TSingleInstance.h"
+#include "platform/ui/TWiiProgressBar.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSizeGrip>
+#include <QSplitter>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <QWheelEvent>
+
+namespace artikel {
+namespace {
+
+// The message the window posts itself when it is first shown (the first user message).
+const QEvent::Type kStartUpEvent = static_cast<QEvent::Type>(QEvent::User + 1);
+
+constexpr int kTopHeight = 37;
+constexpr int kStatusHeight = 27;
+constexpr int kLeftWidth = 208;
+constexpr int kGridSpacer = 4;
+// How long a drop waits before its import starts, so the drag source is released first.
+constexpr int kDropDelayMs = 100;
+
+QWidget* WhitePanel(const char* name, QWidget* parent)
+{
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setAutoFillBackground(true);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    panel->setPalette(pal);
+    return panel;
+}
+
+QToolButton* GlyphButton(const char* name, const QIcon& icon, const QString& hint, QWidget* parent)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoRaise(true);
+    button->setIcon(icon);
+    button->setIconSize(QSize(20, 20));
+    button->setToolTip(hint);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+QPushButton* FlatButton(const char* name, const QString& caption, QWidget* parent)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setFlat(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setStyleSheet(QStringLiteral(
+        "QPushButton { border: 1px solid rgb(160,175,200); background: rgb(244,247,252); padding: 0 6px; }"
+        "QPushButton:hover { background: rgb(226,236,250); }"
+        "QPushButton:pressed { background: rgb(205,220,242); }"
+        "QPushButton:disabled { color: rgb(150,150,150); border-color: rgb(205,205,205); background: rgb(248,248,248); }"));
+    return button;
+}
+
+// Removes blanks and control characters at both ends.
+std::string_view TrimText(std::string_view text)
+{
+    size_t b = 0, e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ')
+        --e;
+    return text.substr(b, e - b);
+}
+
+std::string LowerAscii(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+} // namespace
+
+TMainFrm::TMainFrm(const std::string& clientRoot, QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("MainFrm"));
+    setWindowTitle(FromAnsi(kProgramTitle));
+    QFont f = font();
+    f.setPointSize(9);
+    setFont(f);
+    resize(809, 463);
+    SetMainForm(this);
+
+    CreateLayout();
+
+    // Creation order: indicator, loader, row marks, find state, catalog, tree, find-box menu and
+    // auto-complete, exchange server, look, placement, find buttons, caption.
+    wii_ = new TWiiProgressBar(pwii_);
+    const int side = kStatusHeight - 4;
+    wii_->setGeometry(2, 2, side, side);
+    wii_->Appearance().normalColor = QColor(157, 191, 225);
+    wii_->Appearance().activeBorder = Qt::black;
+    wii_->setEnabled(false);
+    wii_->hide();
+    pwii_->setFixedWidth(side + 5);
+
+    loader_ = std::make_unique<TASyncLoader>(
+        QtSynchronizerManager(),
+        [this](TImportWorker&, std::unique_ptr<TListDataSet> dataSet, const std::string& tag, const std::string&) {
+            OnDatabaseLoaded(std::move(dataSet), tag);
+        });
+    // The row marks of the grid join here with the grid's marking.
+    grid_->SetDataSet(nullptr);
+
+    catalog_ = std::make_unique<TCSVRequest>(clientRoot.empty() ? GetClientRoot() : clientRoot);
+    CreateTree();
+    // The find box's text menu, its auto-complete and the exchange-server selection are created here.
+
+    auto* grip = new QSizeGrip(pb_);
+    pb_->layout()->addWidget(grip);
+    static_cast<QBoxLayout*>(pb_->layout())->setAlignment(grip, Qt::AlignRight | Qt::AlignBottom);
+
+    RestoreFormPlacement(this, "", kPlacementPrefix, true);
+    setWindowTitle(windowTitle() + QStringLiteral(" [ Version: ") + QStringLiteral(ARTIKELBLICK_VERSION) +
+                   QStringLiteral("]"));
+
+    connect(grid_, &TI_DBGrid::TitleClicked, this, &TMainFrm::SortByGridColumn);
+    auto* f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
+    connect(f3, &QShortcut::activated, this, [this] {
+        if (editFind_->isEnabled())
+            editFind_->setFocus();
+    });
+    auto* f7 = new QShortcut(QKeySequence(Qt::Key_F7), this);
+    connect(f7, &QShortcut::activated, flx_, &QPushButton::click);
+    qApp->installEventFilter(this);
+}
+
+TMainFrm::~TMainFrm()
+{
+    destroying_ = true;
+    qApp->removeEventFilter(this);
+    // The loader waits for a running load and still delivers it; the delivery is dropped.
+    loader_.reset();
+    FreeDataSet();
+    delete tree_;
+    tree_ = nullptr;
+    catalog_.reset();
+    if (loadCursor_)
+        EndBusyCursor();
+    if (MainForm() == this)
+        SetMainForm(nullptr);
+}
+
+// ---------------------------------------------------------------- layout
+
+void TMainFrm::CreateLayout()
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    outer->addWidget(CreateToolRow());
+
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    splitter_->setObjectName(QStringLiteral("SplitterX1"));
+    splitter_->setHandleWidth(5);
+    splitter_->setChildrenCollapsible(false);
+    splitter_->setStyleSheet(QStringLiteral("QSplitter#SplitterX1::handle { background: rgb(254,245,188); }"));
+    splitter_->addWidget(CreateLeftPanel());
+
+    auto* gridPanel = WhitePanel("PGRID", splitter_);
+    auto* gridLayout = new QHBoxLayout(gridPanel);
+    gridLayout->setContentsMargins(kGridSpacer, 0, kGridSpacer, 0);
+    grid_ = new TI_DBGrid(gridPanel);
+    grid_->SetTag(TI_DBGrid::kTagNothingChosen);
+    grid_->SetScrollBarsShown(false);
+    gridLayout->addWidget(grid_);
+    splitter_->addWidget(gridPanel);
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
+    splitter_->setSizes({kLeftWidth, 809 - kLeftWidth});
+    outer->addWidget(splitter_, 1);
+
+    outer->addWidget(CreateStatusRow());
+}
+
+QWidget* TMainFrm::CreateToolRow()
+{
+    ptop_ = WhitePanel("PTOP", this);
+    ptop_->setFixedHeight(kTopHeight);
+
+    fnewcat_ = GlyphButton("FNEWCAT", NewSourceGlyph(), QStringLiteral("Neue Quelle"), ptop_);
+    fnewcat_->setGeometry(9, 8, 35, 25);
+    connect(fnewcat_, &QToolButton::clicked, this, [this] { ImportSources({}); });
+
+    flatSpeedButton1_ = GlyphButton("FlatSpeedButton1", DropDownGlyph(), QString(), ptop_);
+    flatSpeedButton1_->setGeometry(44, 8, 21, 25);
+
+    popupDbDel_ = new QMenu(this);
+    popupDbDel_->setObjectName(QStringLiteral("oxPopupMenuDBDEL"));
+    clipboardAction_ = popupDbDel_->addAction(QStringLiteral("Aus Zwischenablage einf\u00fcgen"));
+    popupDbDel_->addSeparator();
+    fdelecat_ = popupDbDel_->addAction(QStringLiteral("Datenbank l\u00f6schen"));
+    fdelecat_->setObjectName(QStringLiteral("FDELECAT"));
+    popupDbDel_->addSeparator();
+    fdbresync_ = popupDbDel_->addAction(QStringLiteral("Datenbank aktualisieren"));
+    fdbresync_->setObjectName(QStringLiteral("FDBRESYNC"));
+    popupDbDel_->addSeparator();
+    delall_ = popupDbDel_->addAction(QStringLiteral("Alle Datenbanken l\u00f6schen"));
+    delall_->setObjectName(QStringLiteral("DELALL"));
+    QFont bold = delall_->font();
+    bold.setBold(true);
+    delall_->setFont(bold);
+    connect(flatSpeedButton1_, &QToolButton::clicked, this, [this] {
+        popupDbDel_->popup(flatSpeedButton1_->mapToGlobal(QPoint(0, flatSpeedButton1_->height())));
+    });
+
+    // The find box and its buttons take 76..388; until the find box is built the text stays empty.
+    editFind_ = new QLineEdit(ptop_);
+    editFind_->setObjectName(QStringLiteral("EditFind"));
+    editFind_->setGeometry(76, 8, 388 - 76, 25);
+    editFind_->setEnabled(false);
+
+    pbut_ = new QWidget(ptop_);
+    pbut_->setObjectName(QStringLiteral("PBUT"));
+    flx_ = FlatButton("FLX", QStringLiteral("Zeile nach Ledgix senden  [F7]"), pbut_);
+    flx_->setGeometry(3, 8, 200, 25);
+    fstartBasket_ = FlatButton("FStartBasket", QStringLiteral("Start Korb"), pbut_);
+    fstartBasket_->setGeometry(209, 8, 90, 25);
+    // Sending and the basket are wired with the office link.
+    flx_->setEnabled(false);
+    fstartBasket_->setEnabled(false);
+
+    auto* row = new QHBoxLayout(ptop_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addStretch(1);
+    pbut_->setFixedSize(313, kTopHeight);
+    row->addWidget(pbut_);
+    return ptop_;
+}
+
+QWidget* TMainFrm::CreateStatusRow()
+{
+    pb_ = WhitePanel("PB", this);
+    pb_->setFixedHeight(kStatusHeight);
+    auto* row = new QHBoxLayout(pb_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    pwii_ = new QWidget(pb_);
+    pwii_->setObjectName(QStringLiteral("PWII"));
+    pwii_->setFixedHeight(kStatusHeight);
+    pwii_->hide();
+    row->addWidget(pwii_);
+
+    psh_ = new TMarkupLabel(pb_);
+    psh_->setObjectName(QStringLiteral("PSH"));
+    psh_->setContentsMargins(6, 0, 0, 0);
+    row->addWidget(psh_, 0, Qt::AlignVCenter);
+    row->addSpacing(5);
+
+    hlCopied_ = new TMarkupLabel(pb_);
+    hlCopied_->setObjectName(QStringLiteral("HLCopied"));
+    hlCopied_->setFixedSize(273, 17);
+    hlCopied_->setEllipsis(true);
+    row->addWidget(hlCopied_, 0, Qt::AlignVCenter);
+    row->addStretch(1);
+    return pb_;
+}
+
+QWidget* TMainFrm::CreateLeftPanel()
+{
+    pleft_ = WhitePanel("PLEFT", this);
+    pleft_->setMinimumWidth(60);
+    auto* column = new QVBoxLayout(pleft_);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    panel2_ = WhitePanel("Panel2", pleft_);
+    panel2_->setFixedHeight(40);
+    fprop_ = GlyphButton("FPROP", AssignGlyph(), QStringLiteral("Anpassen"), panel2_);
+    fprop_->setGeometry(8, 8, 35, 25);
+    column->addWidget(panel2_);
+    return pleft_;
+}
+
+void TMainFrm::CreateTree()
+{
+    tree_ = new TLeftTree(pleft_);
+    tree_->setObjectName(QStringLiteral("LeftTree"));
+    tree_->SetCatalog(catalog_.get());
+    tree_->SetOnNodeSelected([this](TTreeNode*, const TNodeData& data, bool refire) { OnNodeSelected(data, refire); });
+    tree_->SetOnKeyDown([this](int key, Qt::KeyboardModifiers shift) { TreeKeyDown(key, shift); });
+    tree_->SetOnDblClick([this] { fprop_->click(); });
+    tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tree_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { popupDbDel_->popup(tree_->mapToGlobal(pos)); });
+    static_cast<QVBoxLayout*>(pleft_->layout())->addWidget(tree_, 1);
+    tree_->show();
+}
+
+// ---------------------------------------------------------------- start and close
+
+void TMainFrm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!startPosted_) {
+        startPosted_ = true;
+        QCoreApplication::postEvent(this, new QEvent(kStartUpEvent));
+    }
+}
+
+void TMainFrm::customEvent(QEvent* event)
+{
+    if (event->type() == kStartUpEvent) {
+        StartUp();
+        return;
+    }
+    QWidget::customEvent(event);
+}
+
+void TMainFrm::StartUp()
+{
+    setAcceptDrops(true);
+    {
+        TBusyCursorGuard busy;
+        lastNodeId_ = ReadUserModeString(kLastNodeKey, "");
+        catalog_->ReloadNodes();
+        tree_->RebuildTree(lastNodeId_);
+        ForceForegroundWindow(this);
+    }
+    started_ = true;
+}
+
+void TMainFrm::closeEvent(QCloseEvent* event)
+{
+    WriteUserModeString(kLastNodeKey, lastNodeId_);
+    SaveFormPlacement(this, "", kPlacementPrefix);
+    event->accept();
+}
+
+// ---------------------------------------------------------------- catalog host
+
+bool TMainFrm::LoaderBusy() const
+{
+    return loader_ && loader_->Busy();
+}
+
+void TMainFrm::SetImportBusy(bool busy)
+{
+    importBusy_ = busy;
+}
+
+TJSON* TMainFrm::SelectedSetup(TCSVSetup& setup)
+{
+    if (!dataSet_ || !tree_)
+        return nullptr;
+    TTreeNode* node = tree_->SelectedNode();
+    if (!node)
+        return nullptr;
+    TJSON* doc = catalog_->FindNode(node->Data().NodeId);
+    if (doc)
+        setup = catalog_->LoadCSVSetup(*doc);
+    return doc;
+}
+
+std::string TMainFrm::FindText() const
+{
+    return ToAnsi(editFind_->text());
+}
+
+void TMainFrm::ImportSources(const std::string& fileList)
+{
+    if (LoaderBusy() || importBusy_)
+        return;
+    (void)fileList; // handed to the import once it is wired in
+}
+
+// ---------------------------------------------------------------- selection and loading
+
+void TMainFrm::OnNodeSelected(const TNodeData& data, bool)
+{
+    tree_->RememberSelection();
+    if (data.NodeId.empty()) {
+        grid_->SetTag(TI_DBGrid::kTagNothingChosen);
+        grid_->SetScrollBarsShown(false);
+        psh_->setText("");
+        return;
+    }
+    lastNodeId_ = data.NodeId;
+    grid_->SetTag(TI_DBGrid::kTagChosen);
+    grid_->SetScrollBarsShown(true);
+
+    TJSON* doc = catalog_->FindNode(data.NodeId);
+    if (!doc)
+        return;
+    // The key compares paths as the catalog's own platform does (ignoring case); the file is
+    // loaded by its real name, which matters where names are case-sensitive.
+    const std::string path = JsonTextUtf8(*doc, "nodepath") + JsonTextUtf8(*doc, "FileName");
+    const std::string key = LowerAscii(path);
+    if (!path.empty() && key != loadedFileKey_ && StartLoading()) {
+        loadComplete_ = false;
+        if (!loadCursor_) {
+            BeginBusyCursor();
+            loadCursor_ = true;
+        }
+        // The row marks are cleared here once the grid marks rows.
+        loadedFileKey_ = key;
+        loader_->Load(path, data.NodeId);
+        editFind_->setProperty("tag", 1);
+        editFind_->clear();
+        editFind_->setProperty("tag", 0);
+        searchTokens_.clear();
+        // The auto-complete switches to the database's word file here.
+        return;
+    }
+
+    const TJSON* filter = catalog_->FindFilter(data.NodeId);
+    if (dataSet_ && filter && loadComplete_) {
+        const std::string text = JsonText(*filter, "filter");
+        if (!text.empty())
+            ApplySearch(text);
+        else
+            dataSet_->ClearFilter();
+    } else if (dataSet_) {
+        dataSet_->ClearFilter();
+    }
+    UpdateStatusLine();
+}
+
+bool TMainFrm::StartLoading()
+{
+    if (loader_->Busy()) {
+        QApplication::beep();
+        return false;
+    }
+    psh_->setText(kStatusLoading);
+    FreeDataSet();
+    wii_->SetInterval(100);
+    wii_->setEnabled(true);
+    wii_->show();
+    pwii_->show();
+    if (!loadCursor_) {
+        BeginBusyCursor();
+        loadCursor_ = true;
+    }
+    return true;
+}
+
+void TMainFrm::FreeDataSet()
+{
+    if (grid_)
+        grid_->SetDataSet(nullptr);
+    dataSet_.reset();
+}
+
+void TMainFrm::EndLoadingState()
+{
+    wii_->setEnabled(false);
+    wii_->hide();
+    pwii_->hide();
+    if (loadCursor_) {
+        loadCursor_ = false;
+        EndBusyCursor();
+    }
+}
+
+void TMainFrm::OnDatabaseLoaded(std::unique_ptr<TListDataSet> dataSet, const std::string& nodeId)
+{
+    if (destroying_)
+        return;
+    if (!dataSet) {
+        // Nothing to show, but the window must not stay busy.
+        EndLoadingState();
+        return;
+    }
+    loadComplete_ = true;
+    FreeDataSet();
+    dataSet_ = std::move(dataSet);
+
+    const TJSON* filter = catalog_->FindFilter(nodeId);
+    const std::string filterText = filter ? JsonText(*filter, "filter") : std::string();
+    if (!filterText.empty())
+        ApplySearch(filterText);
+    else
+        dataSet_->ClearFilter();
+
+    grid_->hide();
+    grid_->SetDataSet(dataSet_.get());
+    const bool hasFields = dataSet_->FieldCount() > 0;
+    if (hasFields)
+        ShowDataSetColumns(nodeId);
+    grid_->setVisible(hasFields);
+    EndLoadingState();
+    UpdateStatusLine();
+    tree_->RefireSelection();
+}
+
+void TMainFrm::ShowDataSetColumns(const std::string& nodeId)
+{
+    std::vector<TGridColumn> columns;
+    const int width = grid_->width() / 5;
+    for (int i = 0; i < dataSet_->FieldCount(); ++i)
+        columns.push_back({dataSet_->Field(i).FieldName(), width});
+    grid_->SetColumns(std::move(columns));
+    grid_->horizontalHeader()->setSectionsClickable(true);
+    grid_->horizontalHeader()->setSortIndicatorShown(false);
+    const TJSON* doc = catalog_->FindNode(nodeId);
+    grid_->SetLayoutName(doc ? JsonTextUtf8(*doc, "nodepath") + "grid.col" : GetScratchFolder() + "grid.col.tmp");
+    // The saved column layout of the database is applied here.
+}
+
+// ---------------------------------------------------------------- search, sort, status
+
+void TMainFrm::ApplySearch(const std::string& text)
+{
+    if (!dataSet_)
+        return;
+    TBusyCursorGuard busy;
+    // The grid's row marks are cleared here.
+    searchTokens_.clear();
+    const std::string_view trimmed = TrimText(text);
+    if (!trimmed.empty()) {
+        size_t start = 0;
+        while (true) {
+            const size_t blank = trimmed.find(' ', start);
+            searchTokens_.emplace_back(trimmed.substr(start, blank == std::string_view::npos ? blank : blank - start));
+            if (blank == std::string_view::npos)
+                break;
+            start = blank + 1;
+        }
+    }
+    std::string error;
+    try {
+        dataSet_->ApplyFilter(text, true, true);
+        // The auto-complete learns the search here.
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    UpdateStatusLine();
+    if (!error.empty())
+        ShowMessageBox(FromAnsi(error));
+}
+
+void TMainFrm::SortByGridColumn(int column)
+{
+    if (!dataSet_)
+        return;
+    const std::string field = grid_->Model().ColumnField(column);
+    if (field.empty())
+        return;
+    // The grid's row marks are cleared here.
+    std::string error;
+    {
+        TBusyCursorGuard busy;
+        try {
+            dataSet_->SortByColumn(field);
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+    }
+    if (!error.empty())
+        ShowMessageBox(FromAnsi(error));
+}
+
+void TMainFrm::UpdateStatusLine()
+{
+    if (!dataSet_) {
+        psh_->setText(kStatusNoDataSet);
+        return;
+    }
+    // The times of the load and of the last search join as a second line with the stopwatches.
+    psh_->setText(StatusCountsText(dataSet_->TotalCount(), dataSet_->FilteredCount(), dataSet_->FilterText(),
+                                   LocaleGroupSeparator()));
+}
+
+// ---------------------------------------------------------------- keys, wheel, drops
+
+void TMainFrm::TreeKeyDown(int key, Qt::KeyboardModifiers shift)
+{
+    if (shift != Qt::ControlModifier)
+        return;
+    if (key == Qt::Key_Delete)
+        fdelecat_->trigger();
+    else if (key == Qt::Key_F5)
+        fdbresync_->trigger();
+}
+
+bool TMainFrm::eventFilter(QObject* watched, QEvent* event)
+{
+    // The wheel moves the current row while the find box has the focus, wherever the mouse is.
+    if (event->type() == QEvent::Wheel && editFind_->hasFocus() && dataSet_ && dataSet_->Active()) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this) {
+            const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
+            if (delta < 0)
+                dataSet_->Next();
+            else if (delta > 0)
+                dataSet_->Prior();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+namespace {
+
+std::string DroppedFileList(const QMimeData* mime)
+{
+    std::string list;
+    if (!mime || !mime->hasUrls())
+        return list;
+    for (const QUrl& url : mime->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const QString path = url.toLocalFile();
+        if (path.isEmpty() || path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r')))
+            continue;
+        if (!list.empty())
+            list += "\r\n";
+        list += path.toStdString();
+    }
+    return list;
+}
+
+} // namespace
+
+void TMainFrm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (importBusy_ || DroppedFileList(event->mimeData()).empty()) {
+        event->ignore();
+        return;
+    }
+    if (event->possibleActions() & Qt::CopyAction)
+        event->setDropAction(Qt::CopyAction);
+    else if (event->possibleActions() & Qt::LinkAction)
+        event->setDropAction(Qt::LinkAction);
+    else {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void TMainFrm::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (importBusy_) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void TMainFrm::dropEvent(QDropEvent* event)
+{
+    const std::string list = DroppedFileList(event->mimeData());
+    // The source keeps its files: the drop reports no effect back.
+    event->setDropAction(Qt::IgnoreAction);
+    event->accept();
+    if (importBusy_ || LoaderBusy() || list.empty())
+        return;
+    QTimer::singleShot(kDropDelayMs, this, [this, list] { ImportSources(list); });
+}
+
+} // namespace artikel

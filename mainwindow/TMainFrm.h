@@ -1,0 +1,160 @@
+#pragma once
+
+// The program's main window: the tool row, the database tree on the left, the grid of the loaded
+// database, the status row. It owns the catalog, the tree, the background loader and the loaded
+// dataset, loads a database when its tree node is selected, and offers the tree, the catalog
+// commands and the import what they need of it (ICatalogHost).
+
+#include "catalog/ui/ICatalogHost.h"
+
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QLineEdit;
+class QMenu;
+class QSplitter;
+class QToolButton;
+class QPushButton;
+
+namespace artikel {
+
+class TASyncLoader;
+class TCSVRequest;
+class TI_DBGrid;
+class TImportWorker;
+class TLeftTree;
+class TListDataSet;
+class TMarkupLabel;
+class TWiiProgressBar;
+struct TNodeData;
+
+class TMainFrm : public QWidget, public ICatalogHost {
+    Q_OBJECT
+public:
+    // The settings key of the last selected node and the placement's key prefix.
+    static constexpr const char* kLastNodeKey = "Last.Node";
+    static constexpr const char* kPlacementPrefix = "ZB4711";
+    // The catalog lives below clientRoot (empty: the user's client root).
+    explicit TMainFrm(const std::string& clientRoot = {}, QWidget* parent = nullptr);
+    ~TMainFrm() override;
+
+    // --- ICatalogHost ---
+    TCSVRequest& Catalog() override { return *catalog_; }
+    TLeftTree& Tree() override { return *tree_; }
+    QWidget* HostWindow() override { return this; }
+    bool LoaderBusy() const override;
+    bool ImportBusy() const override { return importBusy_; }
+    void SetImportBusy(bool busy) override;
+    TListDataSet* CurrentDataSet() override { return dataSet_.get(); }
+    TJSON* SelectedSetup(TCSVSetup& setup) override;
+    std::string FindText() const override;
+
+    // --- operations of the window ---
+    // The tree's selection: loads the node's database or applies the filter node.
+    void OnNodeSelected(const TNodeData& data, bool refire);
+    // Enters the loading state; false (with the busy sound) while a load runs.
+    bool StartLoading();
+    // A load has completed (on the interface thread).
+    void OnDatabaseLoaded(std::unique_ptr<TListDataSet> dataSet, const std::string& nodeId);
+    // Filters the loaded database by a find text and refreshes the status line.
+    void ApplySearch(const std::string& text);
+    void UpdateStatusLine();
+    // Imports the files listed (one path per line); an empty list lets the user choose.
+    void ImportSources(const std::string& fileList);
+    // Sorts by the grid column's field (a title click).
+    void SortByGridColumn(int column);
+
+    // --- state, for the catalog widgets and the tests ---
+    const std::string& LastNodeId() const { return lastNodeId_; }
+    bool LoadComplete() const { return loadComplete_; }
+    const std::string& LoadedFileKey() const { return loadedFileKey_; }
+    const std::vector<std::string>& SearchTokens() const { return searchTokens_; }
+    // True once the start-up (scan, tree, first selection) has run.
+    bool Started() const { return started_; }
+
+    // --- controls ---
+    QWidget* PTOP() const { return ptop_; }
+    QToolButton* FNEWCAT() const { return fnewcat_; }
+    QToolButton* FlatSpeedButton1() const { return flatSpeedButton1_; }
+    QMenu* oxPopupMenuDBDEL() const { return popupDbDel_; }
+    QAction* ClipboardAction() const { return clipboardAction_; }
+    QAction* FDELECAT() const { return fdelecat_; }
+    QAction* FDBRESYNC() const { return fdbresync_; }
+    QAction* DELALL() const { return delall_; }
+    QLineEdit* EditFind() const { return editFind_; }
+    QPushButton* FLX() const { return flx_; }
+    QPushButton* FStartBasket() const { return fstartBasket_; }
+    QWidget* PB() const { return pb_; }
+    QWidget* PWII() const { return pwii_; }
+    TWiiProgressBar* BusyIndicator() const { return wii_; }
+    TMarkupLabel* PSH() const { return psh_; }
+    TMarkupLabel* HLCopied() const { return hlCopied_; }
+    QWidget* PLEFT() const { return pleft_; }
+    QToolButton* FPROP() const { return fprop_; }
+    QSplitter* SplitterX1() const { return splitter_; }
+    TI_DBGrid* I_DBGrid1() const { return grid_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void customEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateLayout();
+    QWidget* CreateToolRow();
+    QWidget* CreateStatusRow();
+    QWidget* CreateLeftPanel();
+    void CreateTree();
+    void StartUp();
+    void TreeKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void EndLoadingState();
+    // Frees the loaded dataset; the grid shows its empty message.
+    void FreeDataSet();
+    void ShowDataSetColumns(const std::string& nodeId);
+
+    std::unique_ptr<TASyncLoader> loader_;
+    std::unique_ptr<TCSVRequest> catalog_;
+    std::unique_ptr<TListDataSet> dataSet_;
+    TLeftTree* tree_ = nullptr; // child of PLEFT; deleted before the catalog
+    std::vector<std::string> searchTokens_;
+    std::string lastNodeId_;
+    std::string loadedFileKey_;
+    bool loadComplete_ = false;
+    bool importBusy_ = false;
+    bool started_ = false;
+    bool startPosted_ = false;
+    bool loadCursor_ = false; // the busy cursor shown for the running load
+    bool destroying_ = false;
+
+    QWidget* ptop_ = nullptr;
+    QToolButton* fnewcat_ = nullptr;
+    QToolButton* flatSpeedButton1_ = nullptr;
+    QMenu* popupDbDel_ = nullptr;
+    QAction* clipboardAction_ = nullptr;
+    QAction* fdelecat_ = nullptr;
+    QAction* fdbresync_ = nullptr;
+    QAction* delall_ = nullptr;
+    QLineEdit* editFind_ = nullptr;
+    QWidget* pbut_ = nullptr;
+    QPushButton* flx_ = nullptr;
+    QPushButton* fstartBasket_ = nullptr;
+    QWidget* pb_ = nullptr;
+    QWidget* pwii_ = nullptr;
+    TWiiProgressBar* wii_ = nullptr;
+    TMarkupLabel* psh_ = nullptr;
+    TMarkupLabel* hlCopied_ = nullptr;
+    QWidget* pleft_ = nullptr;
+    QWidget* panel2_ = nullptr;
+    QToolButton* fprop_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    TI_DBGrid* grid_ = nullptr;
+};
+
+} // namespace artikel

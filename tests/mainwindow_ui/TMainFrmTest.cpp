@@ -1,0 +1,288 @@
+// The main window driven with real widgets: start-up with and without "Last.Node", loading,
+// a click during a load, title-click sorting, the status line, closing and drops.
+
+#include "data/TListDataSet.h"
+#include "mainwindow/ProgramTitle.h"
+#include "mainwindow/StatusLine.h"
+#include "mainwindow/TI_DBGrid.h"
+#include "platform/ui/AnsiQString.h"
+#include "platform/ui/BusyCursor.h"
+#include "platform/ui/TMarkupLabel.h"
+#include "platform/ui/TWiiProgressBar.h"
+#include "tests/mainwindow_ui/MainWindowFixture.h"
+
+#include <QDragEnterEvent>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
+
+namespace artikel {
+namespace {
+
+using test::TCatalogFixture;
+
+const char* kDbA = "11111111-AAAA-4AAA-8AAA-AAAAAAAAAAAA";
+const char* kDbB = "22222222-BBBB-4BBB-8BBB-BBBBBBBBBBBB";
+const char* kFilterA = "33333333-CCCC-4CCC-8CCC-CCCCCCCCCCCC";
+
+const char* kCsvA =
+    "Nr;Text;Preis\r\n"
+    "3;Kupferrohr;1,50\r\n"
+    "1;M\xFCtze;2,00\r\n"
+    "2;Kupferbogen;0,75\r\n"
+    "4;Schraube;0,10\r\n";
+const char* kCsvB = "Artikel;Menge\r\nB1;5\r\nB2;7\r\n";
+
+std::string Counts(int total, int filtered, const std::string& filter = {})
+{
+    return StatusCountsText(total, filtered, filter, LocaleGroupSeparator());
+}
+
+// Builds a catalog with two databases, A with one saved filter.
+void AddTwoDatabases(TCatalogFixture& fx)
+{
+    fx.AddDatabase(kDbA, "Alpha", kCsvA, {{kFilterA, "Kupfer", "kupfer"}});
+    fx.AddDatabase(kDbB, "Beta", kCsvB);
+}
+
+TEST(TMainFrm, EmptyCatalogShowsTheRootAndTheProgramTitleInTheGrid)
+{
+    TCatalogFixture fx;
+    TMainFrm& w = fx.Start();
+
+    EXPECT_EQ(w.Tree().Treeview()->topLevelItemCount(), 1);
+    EXPECT_EQ(w.Tree().Treeview()->topLevelItem(0)->childCount(), 0);
+    EXPECT_EQ(w.I_DBGrid1()->Tag(), TI_DBGrid::kTagNothingChosen);
+    EXPECT_EQ(w.I_DBGrid1()->EmptyMessage(), FromAnsi(kProgramTitle));
+    EXPECT_EQ(w.I_DBGrid1()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(w.CurrentDataSet(), nullptr);
+    EXPECT_EQ(w.PSH()->text(), "");
+    EXPECT_EQ(w.windowTitle(), FromAnsi(kProgramTitle) + QStringLiteral(" [ Version: " ARTIKELBLICK_VERSION "]"));
+    EXPECT_EQ(BusyCursorDepth(), 0);
+}
+
+struct StartCase {
+    const char* name;
+    std::string lastNode;
+    bool loaded;        // database A is the current dataset
+    int rows;           // rows in view
+    std::string filter; // FilterText of the dataset
+    int tag;
+};
+
+TEST(TMainFrm, StartsWithTheNodeNamedByLastNode)
+{
+    const StartCase cases[] = {
+        {"database", kDbA, true, 4, "", TI_DBGrid::kTagChosen},
+        {"filter", kFilterA, true, 2, "kupfer", TI_DBGrid::kTagChosen},
+        {"unknown id", "99999999-0000-4000-8000-000000000000", false, 0, "", TI_DBGrid::kTagNothingChosen},
+        {"empty", "", false, 0, "", TI_DBGrid::kTagNothingChosen},
+    };
+    for (const StartCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TCatalogFixture fx;
+        AddTwoDatabases(fx);
+        fx.SetLastNode(c.lastNode);
+        TMainFrm& w = fx.Start();
+
+        EXPECT_EQ(w.I_DBGrid1()->Tag(), c.tag);
+        EXPECT_EQ(BusyCursorDepth(), 0);
+        TListDataSet* ds = w.CurrentDataSet();
+        ASSERT_EQ(ds != nullptr, c.loaded);
+        if (!ds) {
+            EXPECT_EQ(w.I_DBGrid1()->EmptyMessage(), FromAnsi(kProgramTitle));
+            continue;
+        }
+        EXPECT_EQ(ds->RecordCount(), c.rows);
+        EXPECT_EQ(ds->FilterText(), c.filter);
+        // A saved filter never changes the find box.
+        EXPECT_TRUE(w.EditFind()->text().isEmpty());
+        EXPECT_EQ(w.PSH()->text(), Counts(4, c.filter.empty() ? 0 : c.rows, c.filter));
+        EXPECT_EQ(w.LastNodeId(), c.lastNode);
+        EXPECT_TRUE(w.LoadComplete());
+
+        // One column per field, a fifth of the grid wide, titled by the field.
+        TI_DBGrid* grid = w.I_DBGrid1();
+        EXPECT_TRUE(grid->isVisible());
+        ASSERT_EQ(grid->model()->columnCount(), 3);
+        EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Text"));
+        for (int col = 0; col < 3; ++col)
+            EXPECT_EQ(grid->columnWidth(col), grid->width() / 5);
+        EXPECT_EQ(grid->model()->rowCount(), c.rows);
+        EXPECT_EQ(grid->LayoutName(), (fx.CatalogRoot() / "nodes" / kDbA).string() + "/grid.col");
+    }
+}
+
+TEST(TMainFrm, NodesOfTheLoadedDatabaseFilterWithoutReloading)
+{
+    TCatalogFixture fx;
+    AddTwoDatabases(fx);
+    fx.SetLastNode(kDbA);
+    TMainFrm& w = fx.Start();
+    TListDataSet* loaded = w.CurrentDataSet();
+    ASSERT_NE(loaded, nullptr);
+
+    fx.ClickTreeNode(kFilterA);
+    EXPECT_FALSE(w.LoaderBusy());
+    EXPECT_EQ(w.CurrentDataSet(), loaded);
+    EXPECT_EQ(loaded->FilterText(), "kupfer");
+    EXPECT_EQ(w.I_DBGrid1()->model()->rowCount(), 2);
+    EXPECT_EQ(w.SearchTokens(), std::vector<std::string>{"kupfer"});
+
+    // The database's own node drops the filter; the find box keeps its text.
+    w.EditFind()->setText(QStringLiteral("bleibt"));
+    fx.ClickTreeNode(kDbA);
+    EXPECT_EQ(w.CurrentDataSet(), loaded);
+    EXPECT_EQ(loaded->FilterText(), "");
+    EXPECT_EQ(w.I_DBGrid1()->model()->rowCount(), 4);
+    EXPECT_EQ(w.EditFind()->text(), QStringLiteral("bleibt"));
+    EXPECT_EQ(w.PSH()->text(), Counts(4, 0));
+
+    // The root keeps the dataset but shows nothing chosen.
+    fx.ClickTreeNode("");
+    EXPECT_EQ(w.I_DBGrid1()->Tag(), TI_DBGrid::kTagNothingChosen);
+    EXPECT_EQ(w.PSH()->text(), "");
+    EXPECT_EQ(w.LastNodeId(), kDbA);
+}
+
+TEST(TMainFrm, ASecondDatabaseClickedDuringALoadIsLoadedAfterIt)
+{
+    TCatalogFixture fx;
+    AddTwoDatabases(fx);
+    TMainFrm& w = fx.Start();
+    ASSERT_EQ(w.CurrentDataSet(), nullptr);
+
+    // No event is processed between the two clicks, so the first load is still pending.
+    fx.ClickTreeNode(kDbA);
+    ASSERT_TRUE(w.LoaderBusy());
+    EXPECT_EQ(w.PSH()->text(), kStatusLoading);
+    EXPECT_TRUE(w.PWII()->isVisibleTo(&w));
+    EXPECT_TRUE(w.BusyIndicator()->isEnabled());
+    EXPECT_EQ(w.I_DBGrid1()->EmptyMessage(), QStringLiteral("Laden der Datenbank.."));
+    fx.ClickTreeNode(kDbB);
+    EXPECT_EQ(w.PSH()->text(), kStatusNoDataSet);
+    EXPECT_EQ(w.LastNodeId(), kDbB);
+
+    fx.WaitIdle();
+    // A's delivery re-fired B's selection, which started B's load.
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return !w.LoaderBusy() && w.CurrentDataSet() && w.CurrentDataSet()->FieldCount() == 2;
+    }, 5000));
+    EXPECT_EQ(w.I_DBGrid1()->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Artikel"));
+    EXPECT_EQ(w.PSH()->text(), Counts(2, 0));
+    EXPECT_FALSE(w.PWII()->isVisibleTo(&w));
+    EXPECT_FALSE(w.BusyIndicator()->isEnabled());
+    EXPECT_EQ(BusyCursorDepth(), 0);
+}
+
+TEST(TMainFrm, TitleClickSortsAscendingByThatColumnEveryTime)
+{
+    TCatalogFixture fx;
+    AddTwoDatabases(fx);
+    fx.SetLastNode(kDbA);
+    TMainFrm& w = fx.Start();
+    TI_DBGrid* grid = w.I_DBGrid1();
+    ASSERT_EQ(grid->model()->rowCount(), 4);
+
+    struct Case {
+        int column;
+        std::vector<QString> firstColumnAfter; // the "Nr" column, top to bottom
+    };
+    const Case cases[] = {
+        {1, {QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("1"), QStringLiteral("4")}},
+        {2, {QStringLiteral("4"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("1")}},
+        {0, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}},
+        {0, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}},
+    };
+    QHeaderView* titles = grid->horizontalHeader();
+    for (const Case& c : cases) {
+        const QPoint at(titles->sectionViewportPosition(c.column) + titles->sectionSize(c.column) / 2, titles->height() / 2);
+        QTest::mouseClick(titles->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        std::vector<QString> got;
+        for (int row = 0; row < grid->model()->rowCount(); ++row)
+            got.push_back(grid->model()->index(row, 0).data().toString());
+        EXPECT_EQ(got, c.firstColumnAfter) << "column " << c.column;
+        EXPECT_FALSE(titles->isSortIndicatorShown());
+    }
+}
+
+TEST(TMainFrm, ADatabaseWithoutItsFileLoadsWithoutFieldsAndHidesTheGrid)
+{
+    TCatalogFixture fx;
+    fx.AddDatabase(kDbA, "Ohne Datei", "");
+    fx.SetLastNode(kDbA);
+    TMainFrm& w = fx.Start();
+
+    ASSERT_NE(w.CurrentDataSet(), nullptr);
+    EXPECT_EQ(w.CurrentDataSet()->FieldCount(), 0);
+    EXPECT_FALSE(w.I_DBGrid1()->isVisible());
+    EXPECT_EQ(w.PSH()->text(), Counts(0, 0));
+    EXPECT_EQ(BusyCursorDepth(), 0);
+}
+
+TEST(TMainFrm, ClosingStoresTheLastNodeAndThePlacement)
+{
+    TCatalogFixture fx;
+    AddTwoDatabases(fx);
+    fx.SetLastNode(kDbA);
+    TMainFrm& w = fx.Start();
+    fx.ClickTreeNode(kFilterA);
+    w.resize(700, 400);
+    w.close();
+
+    EXPECT_EQ(ReadUserModeString(TMainFrm::kLastNodeKey, "", fx.SettingsFolder()), kFilterA);
+    EXPECT_EQ(ReadUserModeInteger(std::string(TMainFrm::kPlacementPrefix) + ".Width", -1, fx.SettingsFolder()), 700);
+    fx.Close();
+
+    // The next start comes back to the filter, in the stored size.
+    TMainFrm& again = fx.Start();
+    EXPECT_EQ(again.LastNodeId(), kFilterA);
+    ASSERT_NE(again.CurrentDataSet(), nullptr);
+    EXPECT_EQ(again.CurrentDataSet()->FilterText(), "kupfer");
+    EXPECT_EQ(again.width(), 700);
+}
+
+// A drag of files that carries them as URLs.
+std::unique_ptr<QMimeData> FileDrag(const std::vector<QString>& paths)
+{
+    auto mime = std::make_unique<QMimeData>();
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls.append(QUrl::fromLocalFile(p));
+    mime->setUrls(urls);
+    return mime;
+}
+
+TEST(TMainFrm, FileDragsAreRefusedWhileAnImportRuns)
+{
+    TCatalogFixture fx;
+    TMainFrm& w = fx.Start();
+    ASSERT_TRUE(w.acceptDrops());
+
+    struct Case {
+        bool importBusy;
+        std::vector<QString> files;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {false, {QStringLiteral("/tmp/a.csv")}, true},
+        {false, {QStringLiteral("/tmp/a.csv"), QStringLiteral("/tmp/b.xlsx")}, true},
+        {true, {QStringLiteral("/tmp/a.csv")}, false},
+        {false, {}, false},
+    };
+    for (const Case& c : cases) {
+        w.SetImportBusy(c.importBusy);
+        auto mime = FileDrag(c.files);
+        QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction | Qt::LinkAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &enter);
+        EXPECT_EQ(enter.isAccepted(), c.accepted) << c.importBusy << " " << c.files.size();
+        if (c.accepted) {
+            EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+        }
+    }
+    w.SetImportBusy(false);
+}
+
+} // namespace
+} // namespace artikel
