@@ -9,33 +9,39 @@
 namespace artikel::bench {
 namespace {
 
-const char* const kTexts[] = {
-    "NYM-J 3x1,5 mm\xC2\xB2 Mantelleitung",     "Schuko-Steckdose UP reinwei\xC3\x9F",
-    "LED-Panel 600x600 36W 4000K",              "FI-Schutzschalter 40A 30mA 4-polig",
-    "LS-Schalter B16 1-polig",                  "Abzweigdose AP 100x100 IP55",
-    "Kabelbinder 200x4,8 schwarz",              "Verbindungsklemme 3-fach 0,2-4 mm\xC2\xB2",
-    "Installationsrohr M20 grau",               "Bewegungsmelder 180\xC2\xB0 IP44",
-    "Kupferrohr 15x1 mm hart",                  "Pressfitting Bogen 90\xC2\xB0 22 mm",
-    "Kugelhahn 1/2\" IG/AG",                    "Waschtischarmatur Einhebel verchromt",
-    "WC-Sp\xC3\xBClkasten UP 6/9 l",            "Eckventil 1/2\" x 3/8\"",
-    "Heizk\xC3\xB6rperthermostat M30x1,5",      "Siphon 1 1/4\" Kunststoff",
-    "Flexschlauch 3/8\" 500 mm",                "Rohrschelle 1/2\" mit Gummieinlage",
+struct Article {
+    const char* text;
+    const char* longText; // may be empty
+    const char* unit;
+    const char* group;
 };
-const char* const kLong[] = {
-    "Mantelleitung f\xC3\xBCr feste Verlegung in trockenen, feuchten und nassen R\xC3\xA4umen",
-    "mit Schutzkontakt und erh\xC3\xB6htem Ber\xC3\xBChrungsschutz\nFarbe: reinwei\xC3\x9F \xC3\xA4hnlich RAL 9010",
-    "Messing vernickelt, PN 25, DVGW-gepr\xC3\xBC" "ft; Anschluss 1/2\" Innen-/Au\xC3\x9F" "engewinde",
-    "Lieferung nur in Ringen zu 50 m & 100 m <ab Lager>",
-    "f\xC3\xBCr Trinkwasser geeignet\r\nmit Pr\xC3\xBC" "fzeichen",
+
+const Article kArticles[] = {
+    {"NYM-J 3x1,5 mm\xC2\xB2 Mantelleitung", "Mantelleitung f\xC3\xBCr feste Verlegung in trockenen, feuchten und nassen R\xC3\xA4umen\nRing zu 100 m", "m", "E01 Kabel"},
+    {"NYM-J 5x2,5 mm\xC2\xB2 Mantelleitung", "Mantelleitung grau, VDE-gepr\xC3\xBC" "ft; Lieferung in Ringen zu 50 m & 100 m", "m", "E01 Kabel"},
+    {"Schuko-Steckdose UP reinwei\xC3\x9F", "mit Schutzkontakt und erh\xC3\xB6htem Ber\xC3\xBChrungsschutz\nFarbe: reinwei\xC3\x9F \xC3\xA4hnlich RAL 9010", "Stk", "E02 Installation"},
+    {"Abzweigdose AP 100x100 IP55", "", "Stk", "E02 Installation"},
+    {"Installationsrohr M20 grau", "flexibel, 750 N, <halogenfrei>", "m", "E02 Installation"},
+    {"Verbindungsklemme 3-fach 0,2-4 mm\xC2\xB2", "", "Pak", "E02 Installation"},
+    {"Kabelbinder 200x4,8 schwarz", "UV-best\xC3\xA4ndig, 100 St\xC3\xBC" "ck im Beutel", "Pak", "E02 Installation"},
+    {"LED-Panel 600x600 36W 4000K", "f\xC3\xBCr Rasterdecken, 3600 lm, flimmerfrei\r\nmit externem Treiber", "Stk", "E03 Leuchten"},
+    {"Bewegungsmelder 180\xC2\xB0 IP44", "Reichweite 12 m, D\xC3\xA4mmerungsschalter einstellbar", "Stk", "E03 Leuchten"},
+    {"FI-Schutzschalter 40A 30mA 4-polig", "Typ A, 10 kA", "Stk", "E04 Verteilung"},
+    {"LS-Schalter B16 1-polig", "", "Stk", "E04 Verteilung"},
+    {"Kupferrohr 15x1 mm hart", "nach DVGW GW 392, Stangen zu 5 m", "m", "S01 Rohre"},
+    {"Pressfitting Bogen 90\xC2\xB0 22 mm", "Kupfer, mit SC-Contur, f\xC3\xBCr Trinkwasser und Heizung", "Stk", "S03 Fittings"},
+    {"Kugelhahn 1/2\" IG/AG", "Messing vernickelt, PN 25, DVGW-gepr\xC3\xBC" "ft; Anschluss 1/2\" Innen-/Au\xC3\x9F" "engewinde", "Stk", "S02 Armaturen"},
+    {"Eckventil 1/2\" x 3/8\"", "verchromt, mit Schubrosette", "Stk", "S02 Armaturen"},
+    {"Waschtischarmatur Einhebel verchromt", "mit Ablaufgarnitur 1 1/4\"\nDurchfluss 5 l/min", "Stk", "S02 Armaturen"},
+    {"WC-Sp\xC3\xBClkasten UP 6/9 l", "Unterputz, Zweimengenspülung", "Stk", "S04 Sanit\xC3\xA4r"},
+    {"Siphon 1 1/4\" Kunststoff", "", "Stk", "S04 Sanit\xC3\xA4r"},
+    {"Flexschlauch 3/8\" 500 mm", "Edelstahlgeflecht, f\xC3\xBCr Trinkwasser geeignet\r\nmit Pr\xC3\xBC" "fzeichen", "Stk", "S03 Fittings"},
+    {"Rohrschelle 1/2\" mit Gummieinlage", "verzinkt, M8/M10", "Pak", "S05 Befestigung"},
+    {"Heizk\xC3\xB6rperthermostat M30x1,5", "Fl\xC3\xBCssigf\xC3\xBChler, Nullstellung", "Stk", "S06 Heizung"},
 };
-const char* const kUnits[] = {"Stk", "m", "Pak", "Rol", "VE"};
-const char* const kGroups[] = {"E01 Kabel", "E02 Installation", "E03 Leuchten", "S01 Rohre", "S02 Armaturen", "S03 Fittings"};
 const char* const kHeader[] = {"Artikelnummer", "EAN", "Text", "Langtext", "Preis", "Einheit", "Preiseinheit", "Warengruppe", "G\xC3\xBCltig ab"};
 
-constexpr int kTextCount = sizeof kTexts / sizeof kTexts[0];
-constexpr int kLongCount = sizeof kLong / sizeof kLong[0];
-constexpr int kUnitCount = sizeof kUnits / sizeof kUnits[0];
-constexpr int kGroupCount = sizeof kGroups / sizeof kGroups[0];
+constexpr std::uint64_t kArticleCount = sizeof kArticles / sizeof kArticles[0];
 
 std::string Escape(const std::string& s) {
     std::string out;
@@ -114,14 +120,15 @@ std::string ArticleSheet(std::size_t rows, SharedStrings& sst) {
         xml += "<row r=\"" + std::to_string(r) + "\">";
         xml += "<c r=\"" + Col(0, r) + "\" t=\"s\"><v>" + std::to_string(sst.Add(number)) + "</v></c>";
         xml += "<c r=\"" + Col(1, r) + "\"><v>" + ean + "</v></c>";
-        xml += "<c r=\"" + Col(2, r) + "\" t=\"s\"><v>" + std::to_string(sst.Index(kTexts[x % kTextCount])) + "</v></c>";
-        if (i % 7 != 3) // some articles have no long text: the cell is absent, the column stays
-            xml += "<c r=\"" + Col(3, r) + "\" t=\"inlineStr\"><is><t xml:space=\"preserve\">" +
-                   Escape(kLong[(x >> 8) % kLongCount]) + "</t></is></c>";
+        const Article& a = kArticles[x % kArticleCount];
+        xml += "<c r=\"" + Col(2, r) + "\" t=\"s\"><v>" + std::to_string(sst.Index(a.text)) + "</v></c>";
+        if (*a.longText) // without a long text the cell is absent and the column stays
+            xml += "<c r=\"" + Col(3, r) + "\" t=\"inlineStr\"><is><t xml:space=\"preserve\">" + Escape(a.longText) +
+                   "</t></is></c>";
         xml += "<c r=\"" + Col(4, r) + "\" s=\"1\"><v>" + price + "</v></c>";
-        xml += "<c r=\"" + Col(5, r) + "\" t=\"s\"><v>" + std::to_string(sst.Index(kUnits[(x >> 16) % kUnitCount])) + "</v></c>";
-        xml += "<c r=\"" + Col(6, r) + "\"><v>" + std::string((x >> 20) % 3 == 0 ? "100" : "1") + "</v></c>";
-        xml += "<c r=\"" + Col(7, r) + "\" t=\"s\"><v>" + std::to_string(sst.Index(kGroups[(x >> 24) % kGroupCount])) + "</v></c>";
+        xml += "<c r=\"" + Col(5, r) + "\" t=\"s\"><v>" + std::to_string(sst.Index(a.unit)) + "</v></c>";
+        xml += "<c r=\"" + Col(6, r) + "\"><v>" + std::string(*a.unit == 'm' ? "100" : "1") + "</v></c>";
+        xml += "<c r=\"" + Col(7, r) + "\" t=\"s\"><v>" + std::to_string(sst.Index(a.group)) + "</v></c>";
         xml += "<c r=\"" + Col(8, r) + "\" s=\"2\"><v>" + std::to_string(45292 + (x >> 32) % 700) + "</v></c>";
         xml += "</row>";
     }
