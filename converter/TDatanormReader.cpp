@@ -336,10 +336,17 @@ std::vector<std::filesystem::path> FindDatanormDelivery(const std::filesystem::p
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return n;
     };
+    // "<prefix>datanorm" or "<prefix>datpreis", then nothing or a delivery extension (".001",
+    // ".rab", ".wrg", ".war", ".set"): "datanorm_alt.001" is another delivery.
     auto prefixOf = [](const std::string& lower) -> std::optional<std::string> {
         for (const char* word : {"datanorm", "datpreis"}) {
-            const size_t p = lower.find(word);
-            if (p != std::string::npos)
+            const size_t p = lower.rfind(word);
+            if (p == std::string::npos)
+                continue;
+            const std::string rest = lower.substr(p + 8);
+            const std::string ext = rest.size() > 1 && rest[0] == '.' ? rest.substr(1) : std::string();
+            const bool number = !ext.empty() && ext.size() <= 3 && AllDigits(ext);
+            if (rest.empty() || number || ext == "rab" || ext == "wrg" || ext == "war" || ext == "set")
                 return lower.substr(0, p);
         }
         return std::nullopt;

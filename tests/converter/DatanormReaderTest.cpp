@@ -1,5 +1,6 @@
 #include "converter/TDatanormReader.h"
 #include "platform/Win1252.h"
+#include "tests/common/TestEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -156,6 +157,24 @@ INSTANTIATE_TEST_SUITE_P(Cases, DatanormRefused,
         RefusedCase{"groups_only", "S;;10;Elektro;;;\r\nS;;10;;1010;Dosen;\r\n", "enthält keine Artikel"},
         RefusedCase{"all_deleted_is_fine_but_none", "R;;K1;1;100;Rabatt;\r\n", "enthält keine Artikel"}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
+
+TEST(DatanormDelivery, GathersTheFilesOfOneDelivery)
+{
+    const auto dir = test::MakeTempDir("delivery");
+    const std::string a = "A;N;1;00;x;;1;0;Stck;100;;;;\r\n";
+    for (const char* name : {"DATANORM.001", "datanorm.002", "DATANORM_alt.001", "XYZ_DATANORM.001"})
+        test::WriteFileBytes(dir / name, a);
+    test::WriteFileBytes(dir / "DATPREIS.001", "P;A;1;1;200;;;;;;;\r\n");
+    test::WriteFileBytes(dir / "DATANORM.RAB", "R;;K1;1;100;Text;\r\n");
+    test::WriteFileBytes(dir / "DATANORM.003", "%PDF-1.4 nothing of the sort");
+    test::WriteFileBytes(dir / "Liesmich.txt", a);
+    std::vector<std::string> names;
+    for (const auto& p : FindDatanormDelivery(dir / "datanorm.002"))
+        names.push_back(p.filename().string());
+    EXPECT_EQ(names, (std::vector<std::string>{"datanorm.002", "DATANORM.001", "DATANORM.RAB", "DATPREIS.001"}));
+    // A file whose name belongs to no delivery stands alone.
+    EXPECT_EQ(FindDatanormDelivery(dir / "Liesmich.txt").size(), 1u);
+}
 
 TEST(DatanormProbe, RecognisesFilesByContent)
 {
