@@ -227,5 +227,27 @@ TEST_F(PoolTest, SynchronizerRaisesTheErrorOfTheProcedureInTheCallingThread)
     EXPECT_EQ(caught, "Fehler im Hauptthread");
 }
 
+TEST_F(PoolTest, TheThreadWindowGoesWithItsLastSynchronizerAlsoWhenThatEndsOnAnotherThread)
+{
+    auto first = std::make_unique<TclThreadSynchronizer>(FManager);
+    auto second = std::make_unique<TclThreadSynchronizer>(FManager, first->Info());
+    EXPECT_EQ(FManager.RecordCount(), 1u);
+    first.reset();
+    EXPECT_EQ(FManager.RecordCount(), 1u);
+
+    // Released on a worker: the window may only go on its own thread, once that serves messages.
+    std::thread([&] { second.reset(); }).join();
+    EXPECT_EQ(FManager.RecordCount(), 1u);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return FManager.RecordCount() == 0; }, 20000));
+
+    // A new synchronizer on this thread gets a fresh window that works.
+    TclThreadSynchronizer again(FManager);
+    std::atomic<bool> ran{false};
+    std::thread caller([&] { again.Run([&] { ran = true; }); });
+    const bool served = QTest::qWaitFor([&] { return ran.load(); }, 20000);
+    caller.join();
+    EXPECT_TRUE(served);
+}
+
 } // namespace
 } // namespace artikel
