@@ -78,22 +78,23 @@ void ScanSse2(const u8* text, size_t from, size_t to, size_t lastOff, const u8 v
         uint32_t mask = static_cast<uint32_t>(_mm_movemask_epi8(m));
         if (to - i < 16)
             mask &= (1u << (to - i)) - 1;
+        // The next block, unless a hit sends the scan beyond it.
         size_t next = i + 16;
         while (mask) {
             const size_t h = i + static_cast<size_t>(__builtin_ctz(mask));
             const size_t resume = onHit(h);
             if (resume > h + 1) {
-                next = std::max(resume, h + 1);
-                if (next < i + 16) {
+                if (resume < i + 16) {
                     // Keep the candidates of this block that lie at or after the resume point.
-                    mask &= ~((1u << (next - i)) - 1);
+                    mask &= ~((1u << (resume - i)) - 1);
                     continue;
                 }
+                next = resume;
                 break;
             }
             mask &= mask - 1;
         }
-        i = std::max(next, i + 1);
+        i = next;
     }
 }
 
@@ -117,11 +118,11 @@ __attribute__((target("avx2"))) void ScanAvx2(const u8* text, size_t from, size_
             const size_t h = i + static_cast<size_t>(__builtin_ctzll(mask));
             const size_t resume = onHit(h);
             if (resume > h + 1) {
-                next = resume;
-                if (next < i + 32) {
-                    mask &= ~((uint64_t(1) << (next - i)) - 1);
+                if (resume < i + 32) {
+                    mask &= ~((uint64_t(1) << (resume - i)) - 1);
                     continue;
                 }
+                next = resume;
                 break;
             }
             mask &= mask - 1;
@@ -364,6 +365,16 @@ void TRowMatcher::ScanArena(const Plan& plan, std::vector<uint8_t>& hitById) con
             const size_t start = h - plan.anchorOff;
             while (store_.ArenaEnd(static_cast<TRowId>(row)) <= start)
                 ++row;
+            if (column_ >= 0) {
+                // Only a match inside the named cell counts: the cell index is the number of
+                // cell ends (NULs) before the match in its row.
+                const u8* p = text + store_.ArenaOffset(static_cast<TRowId>(row));
+                int cell = 0;
+                for (const u8* q = text + start; p < q; ++p)
+                    cell += *p == 0;
+                if (cell != column_)
+                    return h + 1;
+            }
             hitById[row] = 1;
             // The rest of this row cannot change the answer.
             return store_.ArenaEnd(static_cast<TRowId>(row)) + plan.anchorOff;
@@ -381,7 +392,7 @@ std::vector<uint8_t> TRowMatcher::Evaluate(const Plan& plan, const std::vector<T
     // view visits the arena at random.
     if (arenaRows > 0 && rows.size() * 8 >= arenaRows && plan.kind != Plan::Reference) {
         std::vector<uint8_t> hitById;
-        if (column_ < 0 && (plan.kind == Plan::Substring || plan.kind == Plan::Exact)) {
+        if (plan.kind == Plan::Substring || plan.kind == Plan::Exact) {
             ScanArena(plan, hitById);
         } else {
             hitById.assign(arenaRows, 0);
