@@ -344,14 +344,18 @@ void TXlsxSheetParser::End(std::string_view name) {
     } else if (name == "c" && inCell_) {
         inCell_ = false;
         collecting_ = false;
-        if (column_ >= kMaxColumns) return;
         std::string text = CellText();
         if (text.empty()) return;
+        if (column_ >= kMaxColumns) {
+            dropped_ = true;
+            return;
+        }
         if (cells_.size() <= column_) cells_.resize(column_ + 1);
         cells_[column_] = std::move(text);
     } else if (name == "row") {
         // Cells only become part of the row when not empty, so a row ends at its last value.
         if (!cells_.empty()) {
+            if (rows_ >= kMaxRows) FailFile(FileName(), "hat mehr Zeilen, als ein Tabellenblatt haben kann.");
             sink_.Row(cells_);
             ++rows_;
         }

@@ -111,8 +111,13 @@ public:
     TXlsxSheetParser(std::string fileName, const std::vector<std::string>& sharedStrings,
                      const std::vector<TCellFormat>& formats, bool date1904, TConvertSink& sink);
     std::size_t RowsDelivered() const { return rows_; }
+    // A value stood right of kMaxColumns and was left out.
+    bool ColumnsDropped() const { return dropped_; }
 
-    static constexpr std::size_t kMaxColumns = 16384;
+    // The program shows 100 columns; a reference far to the right must not make every row wide.
+    static constexpr std::size_t kMaxColumns = 1024;
+    // A worksheet has at most this many rows; more is no workbook the spreadsheet program wrote.
+    static constexpr std::size_t kMaxRows = 1048576;
 
 protected:
     void Start(std::string_view name, const char** attrs) override;
@@ -127,6 +132,7 @@ private:
     TConvertSink& sink_;
     std::vector<std::string> cells_;
     std::size_t rows_ = 0;
+    bool dropped_ = false;
     std::size_t nextColumn_ = 0;
     std::size_t column_ = 0;
     std::string type_;

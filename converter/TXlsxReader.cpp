@@ -192,6 +192,9 @@ void TXlsxReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink
         TXlsxSheetParser parser(shown, shared.strings, formats, workbook.date1904, sink);
         if (package.Parse(order[i].part, parser) && parser.RowsDelivered() > 0) {
             converted = i;
+            if (parser.ColumnsDropped())
+                sink.Note(Utf8ToWin1252("Das Blatt „" + order[i].name + "“ hat Werte rechts der Spalte " +
+                                        std::to_string(TXlsxSheetParser::kMaxColumns) + "; sie wurden nicht übernommen."));
             break;
         }
         empty.push_back(order[i].name);

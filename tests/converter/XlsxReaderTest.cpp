@@ -168,6 +168,20 @@ TEST(XlsxSheetParser, ChunkBoundariesDoNotMatter) {
 namespace artikel::convert {
 namespace {
 
+TEST(XlsxReader, FarRightValuesAreDroppedWithANote) {
+    const auto dir = test::MakeTempDir("xlsx");
+    WriteTestXlsx(dir / "Breit.xlsx", {{"T", SheetXml("<row><c r=\"A1\"><v>1</v></c><c r=\"AMJ1\"><v>2</v></c>"
+                                                        "<c r=\"AMK1\"><v>3</v></c><c r=\"XFD1\"><v>4</v></c></row>")}});
+    RecordingSink sink;
+    TXlsxReader().ReadFile(dir / "Breit.xlsx", sink);
+    ASSERT_EQ(sink.rows.size(), 1u);
+    ASSERT_EQ(sink.rows[0].size(), TXlsxSheetParser::kMaxColumns); // AMJ is column 1024
+    EXPECT_EQ(sink.rows[0].front(), "1");
+    EXPECT_EQ(sink.rows[0].back(), "2");
+    ASSERT_EQ(sink.notes.size(), 1u);
+    EXPECT_NE(sink.notes[0].find("Spalte 1024"), std::string::npos) << sink.notes[0];
+}
+
 TEST(XlsxSheetParser, NumberCellsInTheGeneralForm) {
     const struct {
         const char* v;
