@@ -4,6 +4,7 @@
 #include "data/qt/TQtSyncWindow.h"
 #include "tests/common/TestEnv.h"
 
+#include <QEventLoop>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -173,6 +174,28 @@ TEST_F(LoaderTest, DestructionWaitsForTheLoadServingMessagesAndStillDelivers)
     EXPECT_EQ(FDeliveries[0].ErrorText, "");
     ASSERT_TRUE(FDeliveries[0].DataSet);
     EXPECT_EQ(FDeliveries[0].DataSet->TotalCount(), 20000);
+}
+
+TEST_F(LoaderTest, AQuitRequestServedDuringTheDestructionIsNotLost)
+{
+    const std::string file = File("a.csv", "Nr\r\n1\r\n");
+    QEventLoop loop;
+    bool gaveUp = false;
+    QTimer::singleShot(0, [&] {
+        FLoader->Load(file, "node");
+        QTimer::singleShot(0, [&] { loop.quit(); }); // met while the destruction serves messages
+        FLoader.reset();
+    });
+    QTimer safety;
+    safety.setSingleShot(true);
+    QObject::connect(&safety, &QTimer::timeout, [&] {
+        gaveUp = true;
+        loop.quit();
+    });
+    safety.start(20000);
+    loop.exec();
+    EXPECT_FALSE(gaveUp);
+    EXPECT_EQ(FDeliveries.size(), 1u);
 }
 
 TEST_F(LoaderTest, AnErrorOfTheReceiverLeavesTheLoaderIdleAndUsable)
