@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs the benchmarks: the data engine on a generated 1,000,000-row database, then the converter.
+# Runs the benchmarks: the data engine on a generated 1,000,000-row database, the converter, then
+# the main window on the same database.
 set -euo pipefail
 build=${1:-build}
-for b in "$build/bench/engine/artikelbench" "$build/bench/converter/convbench"; do
+for b in "$build/bench/engine/artikelbench" "$build/bench/converter/convbench" "$build/bench/gui/guibench"; do
   if [[ -x "$b" ]]; then "$b" "${@:2}"; fi
 done
