@@ -27,6 +27,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFrame>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -62,6 +63,19 @@ QWidget* WhitePanel(const char* name, QWidget* parent)
     pal.setColor(QPalette::Window, Qt::white);
     panel->setPalette(pal);
     return panel;
+}
+
+// A thin rule between the tool row, the work area and the status row.
+QFrame* Rule(QWidget* parent)
+{
+    auto* rule = new QFrame(parent);
+    rule->setFrameShape(QFrame::NoFrame);
+    rule->setFixedHeight(1);
+    rule->setAutoFillBackground(true);
+    QPalette pal = rule->palette();
+    pal.setColor(QPalette::Window, QColor(218, 224, 232));
+    rule->setPalette(pal);
+    return rule;
 }
 
 QToolButton* GlyphButton(const char* name, const QIcon& icon, const QString& hint, QWidget* parent)
@@ -190,6 +204,7 @@ void TMainFrm::CreateLayout()
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
     outer->addWidget(CreateToolRow());
+    outer->addWidget(Rule(this));
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
     splitter_->setObjectName(QStringLiteral("SplitterX1"));
@@ -210,6 +225,7 @@ void TMainFrm::CreateLayout()
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({kLeftWidth, 809 - kLeftWidth});
     outer->addWidget(splitter_, 1);
+    outer->addWidget(Rule(this));
 
     outer->addWidget(CreateStatusRow());
 }

@@ -15,6 +15,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QSignalSpy>
+#include <QWheelEvent>
 #include <QUrl>
 
 namespace artikel {
@@ -282,6 +284,77 @@ TEST(TMainFrm, FileDragsAreRefusedWhileAnImportRuns)
         }
     }
     w.SetImportBusy(false);
+}
+
+} // namespace
+} // namespace artikel
+
+namespace artikel {
+namespace {
+
+TEST(TMainFrm, KeysReachTheirCommands)
+{
+    TCatalogFixture fx;
+    AddTwoDatabases(fx);
+    fx.SetLastNode(kDbA);
+    TMainFrm& w = fx.Start();
+    QSignalSpy deletes(w.FDELECAT(), &QAction::triggered);
+    QSignalSpy resyncs(w.FDBRESYNC(), &QAction::triggered);
+
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int deletes, resyncs;
+    };
+    const Case cases[] = {
+        {Qt::Key_Delete, Qt::ControlModifier, 1, 0},
+        {Qt::Key_F5, Qt::ControlModifier, 1, 1},
+        {Qt::Key_Delete, Qt::NoModifier, 1, 1},
+        {Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier, 1, 1},
+        {Qt::Key_F5, Qt::NoModifier, 1, 1},
+    };
+    for (const Case& c : cases) {
+        QTest::keyClick(w.Tree().Treeview(), c.key, c.modifiers);
+        EXPECT_EQ(deletes.count(), c.deletes) << c.key;
+        EXPECT_EQ(resyncs.count(), c.resyncs) << c.key;
+    }
+}
+
+TEST(TMainFrm, F3FocusesTheFindBoxAndTheWheelThenMovesTheCurrentRow)
+{
+    TCatalogFixture fx;
+    AddTwoDatabases(fx);
+    fx.SetLastNode(kDbA);
+    TMainFrm& w = fx.Start();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    TListDataSet* ds = w.CurrentDataSet();
+    ASSERT_NE(ds, nullptr);
+
+    // A disabled find box is not focused.
+    w.I_DBGrid1()->setFocus();
+    QTest::keyClick(w.I_DBGrid1(), Qt::Key_F3);
+    EXPECT_FALSE(w.EditFind()->hasFocus());
+    w.EditFind()->setEnabled(true);
+    QTest::keyClick(w.I_DBGrid1(), Qt::Key_F3);
+    ASSERT_TRUE(w.EditFind()->hasFocus());
+
+    // Wheel over the grid while the find box keeps the focus: down is the next row.
+    auto wheel = [&](int delta) {
+        QWidget* target = w.I_DBGrid1()->viewport();
+        const QPointF at(20, 20);
+        QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &event);
+    };
+    ASSERT_EQ(ds->RecNo(), 1);
+    wheel(-120);
+    wheel(-120);
+    EXPECT_EQ(ds->RecNo(), 3);
+    EXPECT_EQ(w.I_DBGrid1()->currentIndex().row(), 2);
+    wheel(120);
+    EXPECT_EQ(ds->RecNo(), 2);
+    EXPECT_TRUE(w.EditFind()->hasFocus());
 }
 
 } // namespace
