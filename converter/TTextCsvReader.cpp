@@ -55,6 +55,46 @@ std::size_t CountLine(std::string_view text, std::size_t pos, std::array<int, 4>
     return std::string_view::npos;
 }
 
+// Length of the well-formed UTF-8 sequence at i (1 for ASCII), 0 when the byte starts none.
+std::size_t Utf8SequenceLength(std::string_view b, std::size_t i, char32_t& cp) {
+    const auto c = static_cast<unsigned char>(b[i]);
+    cp = c;
+    if (c < 0x80) return 1;
+    std::size_t n;
+    if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1F;
+    else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0F;
+    else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07;
+    else return 0;
+    if (i + n > b.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        const auto d = static_cast<unsigned char>(b[i + k]);
+        if ((d & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (d & 0x3F);
+    }
+    if ((n == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
+        return 0;
+    return n;
+}
+
+// UTF-8 to Windows-1252; a byte that starts no well-formed sequence is taken as Windows-1252.
+std::string LenientUtf8ToWin1252(std::string_view b) {
+    std::string out;
+    out.reserve(b.size());
+    for (std::size_t i = 0; i < b.size();) {
+        char32_t cp = 0;
+        const std::size_t n = Utf8SequenceLength(b, i, cp);
+        if (n <= 1) {
+            out += b[i];
+            ++i;
+            continue;
+        }
+        const int ansi = UnicodeToWin1252(cp);
+        out += ansi < 0 ? '?' : static_cast<char>(ansi);
+        i += n;
+    }
+    return out;
+}
+
 } // namespace
 
 TTextCsvReader::TTextCsvReader(std::string fileName) : fileName_(std::move(fileName)) {}
@@ -75,20 +115,24 @@ TTextEncoding TTextCsvReader::DetectEncoding(std::string_view b) {
         if (oddZero * 10 >= pairs * 7 && evenZero * 20 < pairs) return TTextEncoding::Utf16Le;
         if (evenZero * 10 >= pairs * 7 && oddZero * 20 < pairs) return TTextEncoding::Utf16Be;
     }
-    bool high = false;
-    for (char c : b)
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            high = true;
-            break;
-        }
-    return high && IsValidUtf8(b) ? TTextEncoding::Utf8 : TTextEncoding::Win1252;
+    // UTF-8 when its multi-byte sequences are (nearly all) well-formed: a file pasted together
+    // from two exports may hold a few stray Windows-1252 bytes, which are then kept as such.
+    std::size_t valid = 0, invalid = 0;
+    for (std::size_t i = 0; i < b.size();) {
+        char32_t cp = 0;
+        const std::size_t n = Utf8SequenceLength(b, i, cp);
+        if (n > 1) ++valid;
+        else if (n == 0) ++invalid;
+        i += n == 0 ? 1 : n;
+    }
+    return valid > 0 && invalid * 20 <= valid ? TTextEncoding::Utf8 : TTextEncoding::Win1252;
 }
 
 std::string TTextCsvReader::DecodeToWin1252(std::string_view bytes, TTextEncoding encoding) {
     std::string text;
     switch (encoding) {
-    case TTextEncoding::Utf8Bom: text = Utf8ToWin1252(bytes.substr(3)); break;
-    case TTextEncoding::Utf8: text = Utf8ToWin1252(bytes); break;
+    case TTextEncoding::Utf8Bom: text = LenientUtf8ToWin1252(bytes.substr(3)); break;
+    case TTextEncoding::Utf8: text = LenientUtf8ToWin1252(bytes); break;
     case TTextEncoding::Utf16Le:
     case TTextEncoding::Utf16Be: {
         const bool le = encoding == TTextEncoding::Utf16Le;

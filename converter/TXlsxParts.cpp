@@ -310,7 +310,14 @@ std::string TXlsxSheetParser::CellText() {
     if (type_ == "inlineStr") return OoxmlTextToWin1252(inline_);
     if (type_ == "str") return OoxmlTextToWin1252(value_);
     if (type_ == "b") return value_ == "1" || value_ == "true" ? "WAHR" : (value_.empty() ? "" : "FALSCH");
-    if (type_ == "e") return Utf8ToWin1252(value_);
+    if (type_ == "e") {
+        // The error codes as a German spreadsheet program shows them.
+        static const std::pair<std::string_view, const char*> kGerman[] = {
+            {"#N/A", "#NV"}, {"#VALUE!", "#WERT!"}, {"#REF!", "#BEZUG!"}, {"#NUM!", "#ZAHL!"}};
+        for (const auto& [code, german] : kGerman)
+            if (value_ == code) return german;
+        return Utf8ToWin1252(value_);
+    }
     if (type_ == "d") return Utf8ToWin1252(IsoDateToGerman(value_));
     if (value_.empty()) return {};
     const bool general = style_ < 0 || static_cast<std::size_t>(style_) >= formats_.size() ||

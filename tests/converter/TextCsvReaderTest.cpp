@@ -25,6 +25,12 @@ std::string Utf16(const std::u16string& s, bool le, bool bom) {
     return out;
 }
 
+std::string Repeat(const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+}
+
 Rows Read(const std::string& bytes) {
     RecordingSink sink;
     TTextCsvReader("Liste.csv").ReadBytes(bytes, sink);
@@ -46,6 +52,9 @@ TEST(TextCsvReader, EncodingsAndSeparators) {
         {"decimal commas beside ;", "Nr;Preis;Menge\n1;12,50;1,5\n2;3,20;2,0\n", {{"Nr", "Preis", "Menge"}, {"1", "12,50", "1,5"}, {"2", "3,20", "2,0"}}},
         {"commas in names", "Name;Nr\nM\xFCller, Hans;12\n", {{"Name", "Nr"}, {"M\xFCller, Hans", "12"}}},
         {"single column", "Rohr\nMuffe\n", {{"Rohr"}, {"Muffe"}}},
+        {"utf8 with a stray cp1252 byte", "Nr;Text\n1;" + Repeat("\xC3\xA4", 20) + "\n2;M\xFCller\n",
+         {{"Nr", "Text"}, {"1", Repeat("\xE4", 20)}, {"2", "M\xFCller"}}},
+        {"mostly cp1252", "Nr;Text\n1;\xE4\n2;\xF6\n3;\xC3\xA4\n", {{"Nr", "Text"}, {"1", "\xE4"}, {"2", "\xF6"}, {"3", "\xC3\xA4"}}},
     };
     for (const auto& c : cases) EXPECT_EQ(Read(c.bytes), c.rows) << c.name;
 }

@@ -41,7 +41,7 @@ TEST(XlsxReader, CellsAsTheUserSeesThem) {
         // gaps keep their column; a number shown zero-padded; rich text; escapes; booleans, errors
         "<row r=\"4\"><c r=\"A4\" s=\"4\"><v>4711</v></c><c r=\"C4\" t=\"s\"><v>4</v></c><c r=\"E4\" t=\"b\"><v>1</v></c></row>"
         "<row r=\"5\"><c r=\"A5\" t=\"inlineStr\"><is><r><t>Rohr </t></r><r><rPr><b/></rPr><t xml:space=\"preserve\">1/2\" </t></r>"
-        "<rPh><t>x</t></rPh></is></c><c r=\"B5\" t=\"e\"><v>#DIV/0!</v></c><c r=\"D5\" s=\"2\"><v>45000.5</v></c>"
+        "<rPh><t>x</t></rPh></is></c><c r=\"B5\" t=\"e\"><v>#N/A</v></c><c r=\"D5\" s=\"2\"><v>45000.5</v></c>"
         "<c r=\"E5\" t=\"s\"><v>5</v></c></row>"
         // cells without a reference follow the one before; an empty styled cell ends nothing
         "<row><c t=\"s\"><v>6</v></c><c s=\"5\"><v>0.1</v></c><c s=\"3\"/></row>"
@@ -56,7 +56,7 @@ TEST(XlsxReader, CellsAsTheUserSeesThem) {
         {"Artikelnummer", "EAN", "Preis", "Datum", "Menge"},
         {"00012345", "4006381333931", "12,50", "15.03.2023", "3"},
         {"004711", "", "Stra\xDF" "e", "", "WAHR"},
-        {"Rohr 1/2\" ", "#DIV/0!", "", "15.03.2023 12:00", "Zeile\r\nzwei"},
+        {"Rohr 1/2\" ", "#NV", "", "15.03.2023 12:00", "Zeile\r\nzwei"},
         {"ohne r", "0,1"},
     };
     EXPECT_EQ(sink.rows, expected);
