@@ -264,6 +264,11 @@ bool FindMarkupAttribute(std::string_view tagText, std::string_view keyword, std
     return true;
 }
 
+bool HasMarkupKeyword(std::string_view tagText, std::string_view keyword)
+{
+    return FindNoCase(tagText, keyword) != std::string_view::npos;
+}
+
 void TMarkupParser::Preprocess(std::string_view markup, bool accelerators, std::string& out, std::string& scratch)
 {
     out.clear();

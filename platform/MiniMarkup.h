@@ -53,6 +53,8 @@ int ParseMarkupInt(std::string_view value);
 // Finds `keyword` (upper case, e.g. "HREF", " COLOR") in the tag text ignoring case and gives the
 // text between the next two double quotes after it. False when the keyword or the quotes are missing.
 bool FindMarkupAttribute(std::string_view tagText, std::string_view keyword, std::string_view& value);
+// True when the tag text contains `keyword` (upper case) ignoring case: flags such as WRAP.
+bool HasMarkupKeyword(std::string_view tagText, std::string_view keyword);
 
 struct MarkupItem {
     enum class Kind : std::uint8_t { Text, Tag };

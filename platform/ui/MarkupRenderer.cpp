@@ -504,7 +504,7 @@ void Layout::EmitImage(std::string_view tag)
     f.size = size;
     f.x = x_;
     f.width = size.width();
-    f.keepLineHeight = tag.find("WRAP") != std::string_view::npos || tag.find("wrap") != std::string_view::npos;
+    f.keepLineHeight = HasMarkupKeyword(tag, "WRAP");
     if (HasAttribute(tag, "ALIGN", v))
         f.align = StartsWithNoCase(v, "TOP") ? Fragment::Align::Top
                 : StartsWithNoCase(v, "MIDDLE") ? Fragment::Align::Middle : Fragment::Align::Bottom;

@@ -257,6 +257,9 @@ TEST(MarkupRenderer, ImagesFromTheImageList)
     EXPECT_EQ(MeasureMarkup(font, "ab<img src=\"idx:1\">", 2000, options).width(), textOnly + 10);
     EXPECT_EQ(MeasureMarkup(font, "ab<img src=\"IDX:1\" width=\"30\" height=\"40\">", 2000, options),
               QSize(textOnly + 30, 40 + static_cast<int>(std::ceil(QFontMetricsF(font).descent()))));
+    // WRAP keeps the line as high as the text.
+    EXPECT_EQ(MeasureMarkup(font, "ab<img src=\"idx:1\" height=\"40\" Wrap>", 2000, options).height(),
+              MeasureMarkup(font, "ab", 2000, options).height());
     // Missing and empty images draw nothing and take no room.
     for (const char* missing : {"ab<img src=\"idx:0\">", "ab<img src=\"idx:7\">", "ab<img src=\"idx:x\">", "ab<img src=\"bild\">"})
         EXPECT_EQ(MeasureMarkup(font, missing, 2000, options).width(), textOnly) << missing;
