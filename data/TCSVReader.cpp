@@ -150,13 +150,30 @@ TCSVReader::TCSVReader(char* buffer, size_t dataSize, char separator)
     Init(separator);
 }
 
+TCSVReader::TCSVReader(const TCSVReader& owner, const char* start)
+{
+    buffer_ = const_cast<char*>(start);
+    size_ = static_cast<size_t>(owner.bufferEnd_ - start) + 1;
+    bufferEnd_ = owner.bufferEnd_;
+    owned_ = false;
+    quote_ = owner.quote_;
+    separator_ = owner.separator_;
+    lineEnd_ = owner.lineEnd_;
+    lineBreakLength_ = owner.lineBreakLength_;
+    fields_.assign(100, TCSVRawField{});
+    Reset();
+}
+
 TCSVReader::~TCSVReader()
 {
-    std::free(buffer_);
+    if (owned_)
+        std::free(buffer_);
 }
 
 char* TCSVReader::ReleaseBuffer()
 {
+    if (!owned_)
+        return nullptr;
     char* b = buffer_;
     buffer_ = nullptr;
     lineStart_ = bufferEnd_ = nullptr;
@@ -183,6 +200,7 @@ void TCSVReader::Init(char separator)
 void TCSVReader::Reset()
 {
     lineStart_ = buffer_;
+    currentLine_ = buffer_;
     atLastLine_ = false;
     endReached_ = false;
     fieldCount_ = 0;
@@ -192,7 +210,7 @@ void TCSVReader::SetLineEnd(char lineEnd)
 {
     if (lineEnd != lineEnd_) {
         lineEnd_ = lineEnd;
-        if (buffer_)
+        if (buffer_ && owned_)
             buffer_[size_ - 2] = lineEnd;
     }
 }
@@ -240,6 +258,7 @@ void TCSVReader::Next()
 {
     fieldCount_ = 0;
     lineQuoted_ = false;
+    currentLine_ = lineStart_;
     if (atLastLine_) {
         if (endReached_)
             throw ECSVError("Try to read past eof");

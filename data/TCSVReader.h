@@ -61,6 +61,9 @@ public:
     // Adopts a malloc'ed buffer of at least `dataSize` + 2 + kBufferPadding bytes whose first
     // `dataSize` bytes are the data; the reader writes the sentinel, NUL and padding behind them.
     TCSVReader(char* buffer, size_t dataSize, char separator);
+    // Reads, without owning or changing it, the part of another reader's buffer that begins at
+    // `start` (a line start inside `owner`'s data); its line end is the owner's.
+    TCSVReader(const TCSVReader& owner, const char* start);
     ~TCSVReader();
     TCSVReader(const TCSVReader&) = delete;
     TCSVReader& operator=(const TCSVReader&) = delete;
@@ -80,6 +83,10 @@ public:
     void SetLineEnd(char lineEnd);
     void SetLineBreakLength(int length) { lineBreakLength_ = length; }
     char LineEnd() const { return lineEnd_; }
+    int LineBreakLength() const { return lineBreakLength_; }
+    // Where the current line began, and where the next one begins.
+    const char* CurrentLineStart() const { return currentLine_; }
+    const char* NextLineStart() const { return lineStart_; }
     char Separator() const { return separator_; }
 
     // The buffer (data, sentinel, NUL) and its size; it stays owned by the reader.
@@ -101,6 +108,8 @@ private:
 
     char* buffer_ = nullptr;
     char* lineStart_ = nullptr;
+    char* currentLine_ = nullptr;
+    bool owned_ = true;
     char* bufferEnd_ = nullptr;
     size_t size_ = 0;
     char quote_ = '"';

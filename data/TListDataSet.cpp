@@ -1,8 +1,7 @@
 #include "data/TListDataSet.h"
 
-#include "data/TCSVReader.h"
+#include "data/TArenaLoader.h"
 #include "data/TCachedFileStream.h"
-#include "data/TMappedFileStream.h"
 #include "platform/Win1252.h"
 
 #include <algorithm>
@@ -11,11 +10,6 @@
 #include <cstring>
 #include <new>
 #include <system_error>
-#include <sys/mman.h>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace artikel {
 
@@ -37,48 +31,6 @@ std::string SanitizeFieldName(std::string_view header)
     }
     return name;
 }
-
-namespace {
-
-// Copies a line to `dst` (never after `src`; the ranges may overlap) with every separator made
-// a NUL, and a NUL behind it.
-void MoveLineAsCells(char* dst, const char* src, size_t len, char sep)
-{
-    size_t i = 0;
-#if defined(__SSE2__)
-    // Stores stay within [dst, dst + len): bytes from there on may still be unread input.
-    const __m128i vsep = _mm_set1_epi8(sep);
-    for (; i + 16 <= len; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_andnot_si128(_mm_cmpeq_epi8(v, vsep), v));
-    }
-#endif
-    for (; i < len; ++i) {
-        const char c = src[i];
-        dst[i] = c == sep ? '\0' : c;
-    }
-    dst[len] = '\0';
-}
-
-// The load's buffer: huge pages where the system gives them, as the buffer is touched once
-// end to end and stays for the life of the rows.
-char* AllocArena(size_t size)
-{
-    constexpr size_t kHuge = size_t(2) << 20;
-    if (size >= 4 * kHuge) {
-        const size_t rounded = (size + kHuge - 1) / kHuge * kHuge;
-        if (void* p = std::aligned_alloc(kHuge, rounded)) {
-            ::madvise(p, rounded, MADV_HUGEPAGE);
-            return static_cast<char*>(p);
-        }
-    }
-    char* p = static_cast<char*>(std::malloc(size));
-    if (!p)
-        throw std::bad_alloc();
-    return p;
-}
-
-} // namespace
 
 std::string_view TField::Value() const
 {
@@ -123,85 +75,16 @@ void TListDataSet::LoadFromFile(const std::filesystem::path& fileName)
 
 void TListDataSet::LoadRows(const std::filesystem::path& fileName)
 {
-    // The file's bytes are copied once, into the buffer that becomes the rows' arena: the
-    // tokenizer reads it and the cells are written back into it, unquoted, behind the read
-    // position (a line's cells never take more room than its raw text).
-    char* buffer = nullptr;
-    size_t dataSize = 0;
-    TCSVOptions options;
-    {
-        TMappedFileStream file(fileName);
-        const size_t size = static_cast<size_t>(file.Size());
-        const std::string_view data(file.Memory() ? file.Memory() : "", size);
-        options = DetectCSVOptions(data);
-        const size_t capacity = size + options.LineBreak.size() + 2
-                                + std::max(TRowStore::kArenaPadding, TCSVReader::kBufferPadding);
-        buffer = AllocArena(capacity);
-        if (size)
-            std::memcpy(buffer, data.data(), size);
-        dataSize = size;
-        // The last line must end with a line break to be read.
-        const std::string& lb = options.LineBreak;
-        if (!(size >= lb.size() && data.substr(size - lb.size()) == lb)) {
-            std::memcpy(buffer + dataSize, lb.data(), lb.size());
-            dataSize += lb.size();
-        }
-    }
-    separator_ = options.Separator;
-
-    TCSVReader reader(buffer, dataSize, options.Separator);
-    if (options.LineBreak.size() == 1) {
-        reader.SetLineEnd(options.LineBreak[0]);
-        reader.SetLineBreakLength(1);
-    }
-    char* arena = reader.Buffer();
-    size_t w = 0;
-
-    reader.First();
-    if (!reader.Eof()) {
-        if (reader.FieldCount() > kMaxLoadedFields)
-            errorText_ = "to many cols";
-        else
-            for (int i = 0; i < reader.FieldCount(); ++i)
-                headers_[static_cast<size_t>(i)] = reader.Field(i);
-        reader.Next();
-    }
-    while (!reader.Eof()) {
-        const int n = reader.FieldCount();
-        const uint32_t offset = static_cast<uint32_t>(w);
-        if (n > kMaxLoadedFields) {
-            errorText_ = "to many cols";
-            store_.AddArenaRow(offset, 0);
-        } else if (n > 0) {
-            if (!reader.LineHasQuotes()) {
-                // Plain line: its fields cannot hold a separator, so moving the line and
-                // turning each separator into a NUL gives the cells.
-                const TCSVRawField& last = reader.RawField(n - 1);
-                const char* start = reader.RawField(0).Start;
-                const size_t len = static_cast<size_t>(last.Start + last.Length - start);
-                MoveLineAsCells(arena + w, start, len, options.Separator);
-                w += len + 1;
-            } else {
-                for (int i = 0; i < n; ++i) {
-                    const size_t len = TCSVReader::Unquote(reader.RawField(i), arena + w);
-                    arena[w + len] = '\0';
-                    w += len + 1;
-                }
-            }
-            store_.AddArenaRow(offset, static_cast<uint32_t>(n));
-        } else {
-            store_.AddArenaRow(offset, 0);
-        }
-        reader.Next();
-    }
-
-    char* bytes = reader.ReleaseBuffer();
-    // Give back what the raw text needed beyond the cells.
-    if (char* shrunk = static_cast<char*>(std::realloc(bytes, w + TRowStore::kArenaPadding)))
-        bytes = shrunk;
-    store_.AdoptArena(bytes, w);
-    allRows_.resize(store_.RowCount());
-    for (size_t i = 0; i < allRows_.size(); ++i)
+    TArenaLoad load = LoadArena(fileName, parallelLoadMinimum_);
+    separator_ = load.Separator;
+    headers_ = std::move(load.Headers);
+    if (load.TooManyFields)
+        errorText_ = "to many cols";
+    const size_t rows = load.Offsets.size();
+    store_.AdoptArenaRows(load.Arena, load.Used, std::move(load.Offsets), std::move(load.Counts));
+    load.Arena = nullptr;
+    allRows_.resize(rows);
+    for (size_t i = 0; i < rows; ++i)
         allRows_[i] = static_cast<TRowId>(i);
 }
 

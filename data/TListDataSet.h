@@ -94,6 +94,8 @@ public:
     void SetHeader(int slot, std::string text) { headers_[static_cast<size_t>(slot)] = std::move(text); }
     char Separator() const { return separator_; }
     const std::string& ErrorText() const { return errorText_; }
+    // Files of at least this many bytes are parsed on two cores (default 4 MiB).
+    void SetParallelLoadMinimum(size_t bytes) { parallelLoadMinimum_ = bytes; }
 
     // --- rows ---
     // Appends the row (to the filtered view too when `alsoIntoFiltered` and a filter is in force).
@@ -192,6 +194,7 @@ private:
     std::vector<std::unique_ptr<TField>> fields_;
     std::vector<IDataSetObserver*> observers_;
     int disableCount_ = 0;
+    size_t parallelLoadMinimum_ = size_t(4) << 20;
 };
 
 // The positions queue: its first seven fields are always named "sfdescription", "sflongtext",

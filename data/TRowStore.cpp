@@ -20,6 +20,16 @@ void TRowStore::AdoptArena(char* arena, size_t used)
         std::memset(arena_ + used, 0, kArenaPadding);
 }
 
+void TRowStore::AdoptArenaRows(char* arena, size_t used, std::vector<uint32_t> offsets, std::vector<uint8_t> counts)
+{
+    if (!offsets_.empty() || offsets.size() != counts.size())
+        throw std::logic_error("arena rows must come first");
+    AdoptArena(arena, used);
+    offsets_ = std::move(offsets);
+    counts_ = std::move(counts);
+    arenaRows_ = static_cast<uint32_t>(offsets_.size());
+}
+
 TRowId TRowStore::AddArenaRow(uint32_t offset, uint32_t cellCount)
 {
     // Arena rows come first and in arena order: the filter maps a byte position to its row.

@@ -29,6 +29,8 @@ public:
     // of room behind them. Rows added before with AddArenaRow refer to it.
     void AdoptArena(char* arena, size_t used);
     TRowId AddArenaRow(uint32_t offset, uint32_t cellCount);
+    // Takes an arena (as AdoptArena) with all its rows at once; the store must be empty.
+    void AdoptArenaRows(char* arena, size_t used, std::vector<uint32_t> offsets, std::vector<uint8_t> counts);
     TRowId AddOwnedRow(std::unique_ptr<TListRecordData> row);
     // Frees the row's own cells (arena rows keep their bytes until Clear).
     void Release(TRowId row);

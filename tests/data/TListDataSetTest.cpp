@@ -167,7 +167,7 @@ TEST(TListDataSetLoad, MatchesTokenizerOnRandomFiles)
 {
     std::mt19937 rng(1234);
     const std::string alphabet = "ab;,\"\r\n \t\xFC";
-    for (int round = 0; round < 400; ++round) {
+    for (int round = 0; round < 600; ++round) {
         std::string data;
         const int len = static_cast<int>(rng() % 300);
         for (int i = 0; i < len; ++i)
@@ -175,8 +175,13 @@ TEST(TListDataSetLoad, MatchesTokenizerOnRandomFiles)
         if (rng() % 4 == 0)
             data += std::string(static_cast<size_t>(rng() % 130), ';') + "\r\n";
 
+        const auto file = WriteCsv(data);
         TListDataSet ds;
-        std::string err = LoadError(ds, WriteCsv(data));
+        const std::string err = LoadError(ds, file);
+        // The same file split between two cores at a guessed line start.
+        TListDataSet split;
+        split.SetParallelLoadMinimum(0);
+        EXPECT_EQ(LoadError(split, file), err) << round;
 
         const TCSVOptions o = DetectCSVOptions(std::string_view(data));
         std::string buf = data;
@@ -206,6 +211,7 @@ TEST(TListDataSetLoad, MatchesTokenizerOnRandomFiles)
         EXPECT_EQ(err, tooMany ? "to many cols" : "") << round;
         ASSERT_EQ(ds.TotalCount(), static_cast<int>(expected.size())) << round;
         EXPECT_EQ(ViewRows(ds, 101), expected) << round;
+        EXPECT_EQ(ViewRows(split, 101), expected) << round;
         EXPECT_EQ(ds.Separator(), o.Separator);
     }
 }

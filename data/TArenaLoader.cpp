@@ -1,0 +1,249 @@
+#include "data/TArenaLoader.h"
+
+#include "data/TCSVReader.h"
+#include "data/TMappedFileStream.h"
+#include "data/TRowStore.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <new>
+#include <sys/mman.h>
+#include <thread>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace artikel {
+
+namespace {
+
+struct TFree {
+    void operator()(char* p) const { std::free(p); }
+};
+using TBuffer = std::unique_ptr<char, TFree>;
+
+// Huge pages where the system gives them: the buffer is touched end to end and kept.
+TBuffer AllocArena(size_t size)
+{
+    constexpr size_t kHuge = size_t(2) << 20;
+    if (size >= 4 * kHuge) {
+        const size_t rounded = (size + kHuge - 1) / kHuge * kHuge;
+        if (void* p = std::aligned_alloc(kHuge, rounded)) {
+            ::madvise(p, rounded, MADV_HUGEPAGE);
+            return TBuffer(static_cast<char*>(p));
+        }
+    }
+    char* p = static_cast<char*>(std::malloc(size));
+    if (!p)
+        throw std::bad_alloc();
+    return TBuffer(p);
+}
+
+// Copies a line to `dst` (never after `src`; the ranges may overlap) with every separator made
+// a NUL, and a NUL behind it.
+void MoveLineAsCells(char* dst, const char* src, size_t len, char sep)
+{
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Stores stay within [dst, dst + len): bytes from there on may still be unread input.
+    const __m128i vsep = _mm_set1_epi8(sep);
+    for (; i + 16 <= len; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_andnot_si128(_mm_cmpeq_epi8(v, vsep), v));
+    }
+#endif
+    for (; i < len; ++i) {
+        const char c = src[i];
+        dst[i] = c == sep ? '\0' : c;
+    }
+    dst[len] = '\0';
+}
+
+struct TRows {
+    std::vector<uint32_t> offsets;
+    std::vector<uint8_t> counts;
+    size_t written = 0;
+    bool tooMany = false;
+};
+
+// Turns the reader's lines, from its current one, into rows whose cells go to `out`. With
+// `stop`, ends before the first line that does not lie wholly before it and returns whether
+// that line begins exactly there; without, reads to the end and returns false.
+bool ParseRows(TCSVReader& reader, char* out, const char* stop, TRows& rows)
+{
+    const char sep = reader.Separator();
+    size_t w = rows.written;
+    bool atStop = false;
+    while (!reader.Eof()) {
+        if (stop && (reader.CurrentLineStart() >= stop || reader.NextLineStart() > stop)) {
+            atStop = reader.CurrentLineStart() == stop;
+            break;
+        }
+        const int n = reader.FieldCount();
+        rows.offsets.push_back(static_cast<uint32_t>(w));
+        if (n > kMaxLoadedFields) {
+            rows.tooMany = true;
+            rows.counts.push_back(0);
+        } else {
+            if (n > 0 && !reader.LineHasQuotes()) {
+                // Plain line: its fields cannot hold a separator, so moving the line and
+                // turning each separator into a NUL gives the cells.
+                const TCSVRawField& last = reader.RawField(n - 1);
+                const char* start = reader.RawField(0).Start;
+                const size_t len = static_cast<size_t>(last.Start + last.Length - start);
+                MoveLineAsCells(out + w, start, len, sep);
+                w += len + 1;
+            } else {
+                for (int i = 0; i < n; ++i) {
+                    const size_t len = TCSVReader::Unquote(reader.RawField(i), out + w);
+                    out[w + len] = '\0';
+                    w += len + 1;
+                }
+            }
+            rows.counts.push_back(static_cast<uint8_t>(n));
+        }
+        reader.Next();
+    }
+    rows.written = w;
+    return atStop;
+}
+
+} // namespace
+
+TArenaLoad::~TArenaLoad()
+{
+    std::free(Arena);
+}
+
+TArenaLoad::TArenaLoad(TArenaLoad&& other) noexcept
+    : Arena(other.Arena), Used(other.Used), Offsets(std::move(other.Offsets)), Counts(std::move(other.Counts)),
+      Headers(std::move(other.Headers)), Separator(other.Separator), TooManyFields(other.TooManyFields)
+{
+    other.Arena = nullptr;
+}
+
+TArenaLoad LoadArena(const std::filesystem::path& fileName, size_t parallelMinimum)
+{
+    const bool twoCores = std::thread::hardware_concurrency() >= 2;
+    TArenaLoad load;
+    TBuffer buffer;
+    size_t dataSize = 0;
+    TCSVOptions options;
+    {
+        TMappedFileStream file(fileName);
+        const size_t size = static_cast<size_t>(file.Size());
+        const std::string_view data(file.Memory() ? file.Memory() : "", size);
+        options = DetectCSVOptions(data);
+        buffer = AllocArena(size + options.LineBreak.size() + 2
+                            + std::max(TRowStore::kArenaPadding, TCSVReader::kBufferPadding));
+        if (twoCores && size >= parallelMinimum && size >= 2) {
+            // Both halves fault their pages in at once.
+            const size_t half = size / 2;
+            std::thread other([&] { std::memcpy(buffer.get() + half, data.data() + half, size - half); });
+            std::memcpy(buffer.get(), data.data(), half);
+            other.join();
+        } else if (size) {
+            std::memcpy(buffer.get(), data.data(), size);
+        }
+        dataSize = size;
+        // The last line must end with a line break to be read.
+        const std::string& lb = options.LineBreak;
+        if (!(size >= lb.size() && data.substr(size - lb.size()) == lb)) {
+            std::memcpy(buffer.get() + dataSize, lb.data(), lb.size());
+            dataSize += lb.size();
+        }
+    }
+    load.Separator = options.Separator;
+
+    TCSVReader reader(buffer.release(), dataSize, options.Separator);
+    if (options.LineBreak.size() == 1) {
+        reader.SetLineEnd(options.LineBreak[0]);
+        reader.SetLineBreakLength(1);
+    }
+    char* arena = reader.Buffer();
+
+    reader.First();
+    if (!reader.Eof()) {
+        if (reader.FieldCount() > kMaxLoadedFields)
+            load.TooManyFields = true;
+        else
+            for (int i = 0; i < reader.FieldCount(); ++i)
+                load.Headers[static_cast<size_t>(i)] = reader.Field(i);
+        reader.Next();
+    }
+
+    TRows first;
+    first.offsets.reserve(dataSize / 96);
+    first.counts.reserve(dataSize / 96);
+    // The second half starts after a line end near the middle. That is a guess: when the first
+    // half's lines do not end exactly there (a quoted field spans it), the guess is dropped and
+    // the first half reads on to the end. The second half writes into a buffer of its own, so
+    // the shared bytes stay as they were until the guess is confirmed.
+    const char* split = nullptr;
+    if (twoCores && dataSize >= parallelMinimum && !reader.Eof()) {
+        const char* from = std::max<const char*>(reader.NextLineStart(), arena + dataSize / 2);
+        if (const void* le = std::memchr(from, reader.LineEnd(), static_cast<size_t>(arena + dataSize - from))) {
+            const char* candidate = static_cast<const char*>(le) + reader.LineBreakLength();
+            if (candidate < arena + dataSize)
+                split = candidate;
+        }
+    }
+    if (split) {
+        TRows second;
+        TBuffer secondOut = AllocArena(static_cast<size_t>(arena + dataSize - split) + 2 + TRowStore::kArenaPadding);
+        std::exception_ptr secondError;
+        std::thread worker([&] {
+            try {
+                TCSVReader part(reader, split);
+                part.First();
+                ParseRows(part, secondOut.get(), nullptr, second);
+            } catch (...) {
+                secondError = std::current_exception();
+            }
+        });
+        bool joined = false;
+        try {
+            const bool confirmed = ParseRows(reader, arena, split, first);
+            worker.join();
+            joined = true;
+            if (confirmed && secondError)
+                std::rethrow_exception(secondError);
+            if (confirmed) {
+                std::memcpy(arena + first.written, secondOut.get(), second.written);
+                const uint32_t shift = static_cast<uint32_t>(first.written);
+                first.offsets.reserve(first.offsets.size() + second.offsets.size());
+                for (uint32_t o : second.offsets)
+                    first.offsets.push_back(o + shift);
+                first.counts.insert(first.counts.end(), second.counts.begin(), second.counts.end());
+                first.written += second.written;
+                first.tooMany = first.tooMany || second.tooMany;
+            } else {
+                ParseRows(reader, arena, nullptr, first);
+            }
+        } catch (...) {
+            if (!joined)
+                worker.join();
+            throw;
+        }
+    } else {
+        ParseRows(reader, arena, nullptr, first);
+    }
+
+    char* bytes = reader.ReleaseBuffer();
+    // Give back what the raw text needed beyond the cells.
+    if (char* shrunk = static_cast<char*>(std::realloc(bytes, first.written + TRowStore::kArenaPadding)))
+        bytes = shrunk;
+    std::memset(bytes + first.written, 0, TRowStore::kArenaPadding);
+    load.Arena = bytes;
+    load.Used = first.written;
+    load.Offsets = std::move(first.offsets);
+    load.Counts = std::move(first.counts);
+    load.TooManyFields = load.TooManyFields || first.tooMany;
+    return load;
+}
+
+} // namespace artikel
