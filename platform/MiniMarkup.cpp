@@ -202,6 +202,33 @@ std::string StripMarkup(std::string_view text)
     return out;
 }
 
+std::string EscapeMarkup(std::string_view plain)
+{
+    std::string out;
+    out.reserve(plain.size());
+    static constexpr std::string_view kNames[] = {"amp;", "quot;", "sect;", "permil;", "reg;", "copy;",
+                                                  "para;", "trade;", "euro;", "nbsp;", "lt;", "gt;"};
+    for (size_t i = 0; i < plain.size(); ++i) {
+        const char c = plain[i];
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            // Entities are replaced until none is left, so "&amp;" directly before an entity's
+            // name would form that entity again: an empty hidden span keeps them apart.
+            for (std::string_view name : kNames)
+                if (plain.substr(i + 1).starts_with(name)) {
+                    out += "<z></z>";
+                    break;
+                }
+            break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
 MarkupColor ParseMarkupColor(std::string_view value)
 {
     while (!value.empty() && IsBlank(value.front()))

@@ -21,6 +21,10 @@ std::string StripMarkup(std::string_view text);
 // The same into `out` (its buffer is reused; `out` must not alias `text`).
 void StripMarkup(std::string_view text, std::string& out);
 
+// Plain text (a file name, a user's filter) made safe to embed in markup: "&", "<" and ">" become
+// entities, so the text is shown as it is (no accelerator, no tag).
+std::string EscapeMarkup(std::string_view plain);
+
 enum class MarkupTag : std::uint8_t {
     Unknown, B, I, U, S, A, Font, Br, P, Hr, Hi, Ind, Ofs, Img, Ul, Li, Sub, Sup, Shad, Z, E, R,
     Body, Blink

@@ -60,6 +60,10 @@ TEST(StripMarkup, Steps)
          }) {
         EXPECT_EQ(StripMarkup(c.in), c.out) << c.in;
     }
+    // Escaped ampersands strip back to themselves ("&lt;" and "&gt;" are dropped by the rules above).
+    for (const char* plain : {"A&B.png", "&quot;x&amp;", "M&M"})
+        EXPECT_EQ(StripMarkup(EscapeMarkup(plain)), plain) << plain;
+    EXPECT_EQ(EscapeMarkup("a<b>&c"), "a&lt;b&gt;&amp;c");
     std::string reused = "old content";
     StripMarkup("<b>neu</b>", reused);
     EXPECT_EQ(reused, "neu");

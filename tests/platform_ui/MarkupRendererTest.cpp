@@ -107,6 +107,13 @@ TEST(MarkupRenderer, ShownTextOfEntitiesAndAccelerators)
         ASSERT_EQ(lines.size(), 1u) << c.markup;
         EXPECT_EQ(lines[0], c.shown) << c.markup;
     }
+    // Escaped plain text is shown exactly as it is, with or without accelerators.
+    for (const bool accelerators : {true, false}) {
+        MarkupOptions o;
+        o.accelerators = accelerators;
+        for (const char* plain : {"C:\\Bilder\\A&B <1>.png", "&&x & <b>", "a&nbsp;b", "&amp;quot;&lt"})
+            EXPECT_EQ(MarkupLineTexts(font, EscapeMarkup(plain), 2000, o)[0], plain) << plain;
+    }
     // The enabled/disabled form drops accelerator ampersands unless the first stands between blanks.
     EXPECT_EQ(MarkupLineTexts(font, EnabledMarkupText(true, "A&B"), 2000)[0], "AB");
     EXPECT_EQ(MarkupLineTexts(font, EnabledMarkupText(false, "A&B"), 2000)[0], "AB");
