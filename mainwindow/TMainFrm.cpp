@@ -1,6 +1,7 @@
 #include "mainwindow/TMainFrm.h"
 
 #include "catalog/TCSVRequest.h"
+#include "catalog/ui/TCatalogCommands.h"
 #include "catalog/ui/TLeftTree.h"
 #include "catalog/ui/TNodeData.h"
 #include "data/TASyncLoader.h"
@@ -159,6 +160,10 @@ TMainFrm::TMainFrm(const std::string& clientRoot, QWidget* parent)
 
     catalog_ = std::make_unique<TCSVRequest>(clientRoot.empty() ? GetClientRoot() : clientRoot);
     CreateTree();
+    commands_ = std::make_unique<TCatalogCommands>(*this);
+    connect(fdelecat_, &QAction::triggered, this, [this] { commands_->FDELECATClick(); });
+    connect(delall_, &QAction::triggered, this, [this] { commands_->DELALLClick(); });
+    connect(fprop_, &QToolButton::clicked, this, [this] { commands_->FPROPClick(); });
     // The find box's text menu, its auto-complete and the exchange-server selection are created here.
 
     auto* grip = new QSizeGrip(pb_);
@@ -187,6 +192,7 @@ TMainFrm::~TMainFrm()
     // The loader waits for a running load and still delivers it; the delivery is dropped.
     loader_.reset();
     FreeDataSet();
+    commands_.reset();
     delete tree_;
     tree_ = nullptr;
     catalog_.reset();

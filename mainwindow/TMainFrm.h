@@ -22,6 +22,7 @@ class QPushButton;
 namespace artikel {
 
 class TASyncLoader;
+class TCatalogCommands;
 class TCSVRequest;
 class TI_DBGrid;
 class TImportWorker;
@@ -66,6 +67,9 @@ public:
     void ImportSources(const std::string& fileList);
     // Sorts by the grid column's field (a title click).
     void SortByGridColumn(int column);
+
+    // The catalog commands (the find box's filter buttons use them too).
+    TCatalogCommands& Commands() { return *commands_; }
 
     // --- state, for the catalog widgets and the tests ---
     const std::string& LastNodeId() const { return lastNodeId_; }
@@ -123,6 +127,7 @@ private:
     std::unique_ptr<TCSVRequest> catalog_;
     std::unique_ptr<TListDataSet> dataSet_;
     TLeftTree* tree_ = nullptr; // child of PLEFT; deleted before the catalog
+    std::unique_ptr<TCatalogCommands> commands_;
     std::vector<std::string> searchTokens_;
     std::string lastNodeId_;
     std::string loadedFileKey_;

@@ -9,12 +9,15 @@
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/TMarkupLabel.h"
 #include "platform/ui/TWiiProgressBar.h"
+#include "platform/ui/TQuestionDlg.h"
 #include "tests/mainwindow_ui/MainWindowFixture.h"
+#include "tests/platform_ui/ModalDriver.h"
 
 #include <QDragEnterEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QWheelEvent>
 #include <QUrl>
@@ -292,7 +295,17 @@ TEST(TMainFrm, FileDragsAreRefusedWhileAnImportRuns)
 namespace artikel {
 namespace {
 
-TEST(TMainFrm, KeysReachTheirCommands)
+// Answers the next question dialog with its OK ("yes") or cancel button.
+void AnswerNextQuestion(bool yes)
+{
+    test::OnNextModal([yes](QWidget* modal) {
+        auto* dlg = qobject_cast<TQuestionDlg*>(modal);
+        ASSERT_NE(dlg, nullptr);
+        (yes ? dlg->FOK() : dlg->FCANCEL())->click();
+    });
+}
+
+TEST(TMainFrm, KeysOfTheTreeReachTheirCommands)
 {
     TCatalogFixture fx;
     AddTwoDatabases(fx);
@@ -314,10 +327,41 @@ TEST(TMainFrm, KeysReachTheirCommands)
         {Qt::Key_F5, Qt::NoModifier, 1, 1},
     };
     for (const Case& c : cases) {
+        // The deletion asks first; "no" keeps the database.
+        if (c.key == Qt::Key_Delete && c.modifiers == Qt::ControlModifier)
+            AnswerNextQuestion(false);
         QTest::keyClick(w.Tree().Treeview(), c.key, c.modifiers);
         EXPECT_EQ(deletes.count(), c.deletes) << c.key;
         EXPECT_EQ(resyncs.count(), c.resyncs) << c.key;
     }
+    EXPECT_EQ(w.Catalog().NodeCount(), 2u);
+}
+
+TEST(TMainFrm, DeletingTheLoadedDatabaseLoadsItsNeighbour)
+{
+    TCatalogFixture fx;
+    AddTwoDatabases(fx);
+    fx.SetLastNode(kDbA);
+    TMainFrm& w = fx.Start();
+    ASSERT_EQ(w.CurrentDataSet()->FieldCount(), 3);
+
+    AnswerNextQuestion(true);
+    QTest::keyClick(w.Tree().Treeview(), Qt::Key_Delete, Qt::ControlModifier);
+    fx.WaitIdle();
+    EXPECT_FALSE(std::filesystem::exists(fx.CatalogRoot() / "nodes" / kDbA));
+    EXPECT_EQ(w.Catalog().NodeCount(), 1u);
+    EXPECT_EQ(w.LastNodeId(), kDbB);
+    ASSERT_NE(w.CurrentDataSet(), nullptr);
+    EXPECT_EQ(w.CurrentDataSet()->FieldCount(), 2);
+    EXPECT_EQ(w.PSH()->text(), Counts(2, 0));
+
+    // Deleting all leaves the root selected and nothing chosen.
+    AnswerNextQuestion(true);
+    w.DELALL()->trigger();
+    fx.WaitIdle();
+    EXPECT_EQ(w.Catalog().NodeCount(), 0u);
+    EXPECT_EQ(w.I_DBGrid1()->Tag(), TI_DBGrid::kTagNothingChosen);
+    EXPECT_EQ(w.Tree().Treeview()->topLevelItem(0)->childCount(), 0);
 }
 
 TEST(TMainFrm, F3FocusesTheFindBoxAndTheWheelThenMovesTheCurrentRow)
