@@ -38,5 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
     }
+    // Escaped plain text (without line breaks, which become <BR>) is shown exactly as it is.
+    if (text.find_first_of("\r\n") == std::string_view::npos) {
+        parser.Parse(artikel::EscapeMarkup(text));
+        if (parser.Display() != text)
+            std::abort();
+    }
     return 0;
 }
