@@ -5,6 +5,7 @@
 #include "catalog/ui/TLeftTree.h"
 #include "data/TListDataSet.h"
 #include "platform/Folders.h"
+#include "platform/MiniMarkup.h"
 #include "platform/TJsonDocument.h"
 #include "platform/ui/AnsiQString.h"
 #include "platform/ui/BusyCursor.h"
@@ -72,7 +73,7 @@ void TCatalogCommands::Reload(const std::string& idToSelect)
 
 void TCatalogCommands::ReportSaveFailure(const std::string& nodeFile)
 {
-    ShowInformation(QStringLiteral("</b>Die Datei <b>") + QString::fromStdString(nodeFile)
+    ShowInformation(QStringLiteral("</b>Die Datei <b>") + QString::fromStdString(EscapeMarkup(nodeFile))
         + QStringLiteral("</b> konnte nicht gespeichert werden."));
 }
 
@@ -108,7 +109,8 @@ void TCatalogCommands::FDELSUBNODEClick()
     const TJSON* filter = doc ? catalog.FindFilter(id) : nullptr;
     if (!filter)
         return;
-    if (!AskYesNo(QStringLiteral("</b>Filter <b>") + FromAnsi(JsonText(*filter, "Caption"))
+    // Captions are the user's text: in a question they show as typed, never as markup.
+    if (!AskYesNo(QStringLiteral("</b>Filter <b>") + FromAnsi(EscapeMarkup(JsonText(*filter, "Caption")))
             + QStringLiteral("</b> löschen?")))
         return;
     // The question ran an event loop: take the document afresh rather than trust the pointers.
@@ -137,7 +139,7 @@ void TCatalogCommands::FDELECATClick()
     const TJSON* doc = catalog.FindNode(id);
     if (!doc)
         return;
-    if (!AskYesNo(QStringLiteral("</b>Datenbank <b>") + FromAnsi(JsonText(*doc, "caption"))
+    if (!AskYesNo(QStringLiteral("</b>Datenbank <b>") + FromAnsi(EscapeMarkup(JsonText(*doc, "caption")))
             + QStringLiteral("</b> löschen?")))
         return;
     doc = catalog.FindNode(id);

@@ -84,8 +84,12 @@ QPixmap Render(int index, qreal ratio)
 QIcon TreeImage(int index)
 {
     QIcon icon;
-    for (qreal ratio : {1.0, 1.5, 2.0})
-        icon.addPixmap(Render(index, ratio));
+    // The selected row shows the image as it is, not tinted with the highlight colour.
+    for (qreal ratio : {1.0, 1.5, 2.0}) {
+        const QPixmap pixmap = Render(index, ratio);
+        icon.addPixmap(pixmap, QIcon::Normal);
+        icon.addPixmap(pixmap, QIcon::Selected);
+    }
     return icon;
 }
 

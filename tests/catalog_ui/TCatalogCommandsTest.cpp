@@ -79,15 +79,22 @@ TEST_F(CommandsTest, DeleteDatabaseRemovesItsFolderAndSelectsTheNeighbour)
 
 TEST_F(CommandsTest, DeleteDatabaseAsksWithItsCaptionAndKeepsItOnNo)
 {
-    host_->Load({{"sani", "Sanit\xE4r", "S", {}}});
-    host_->Select("S");
-    std::string question;
-    AnswerNextQuestion(false, &question);
-    commands_->FDELECATClick();
-    EXPECT_EQ(question, "</b>Datenbank <b>Sanit\xE4r</b> l\xF6schen?");
-    EXPECT_TRUE(fs::exists(host_->NodesFolder() / "sani" / "node.json"));
-    EXPECT_EQ(host_->NodeIds(), (std::vector<std::string>{"", "S"}));
-    EXPECT_TRUE(host_->Selections.empty());
+    const std::pair<std::string, std::string> cases[] = {
+        {"Sanit\xE4r", "</b>Datenbank <b>Sanit\xE4r</b> l\xF6schen?"},
+        {"Rohr <b>DN</b> & Co", "</b>Datenbank <b>Rohr &lt;b&gt;DN&lt;/b&gt; &amp; Co</b> l\xF6schen?"},
+    };
+    for (const auto& [caption, expected] : cases) {
+        SetUp();
+        host_->Load({{"sani", caption, "S", {}}});
+        host_->Select("S");
+        std::string question;
+        AnswerNextQuestion(false, &question);
+        commands_->FDELECATClick();
+        EXPECT_EQ(question, expected);
+        EXPECT_TRUE(fs::exists(host_->NodesFolder() / "sani" / "node.json"));
+        EXPECT_EQ(host_->NodeIds(), (std::vector<std::string>{"", "S"}));
+        EXPECT_TRUE(host_->Selections.empty());
+    }
 }
 
 TEST_F(CommandsTest, DeleteDatabaseDoesNothingWithoutATargetOrWhileLoading)
