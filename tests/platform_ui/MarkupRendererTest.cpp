@@ -321,3 +321,62 @@ TEST(MarkupRenderer, SurvivesMarkupSoupAndRestoresThePainter)
         ASSERT_TRUE(lt == std::string::npos || plain.find('>', lt) == std::string::npos) << text << " -> " << plain;
     }
 }
+
+TEST(MarkupRenderer, AlignmentIndentsAndOffsets)
+{
+    // Horizontal extent of the ink drawn into a white 200 x 60 image.
+    auto inkRange = [](std::string_view markup) {
+        const QImage img = Render(markup, QSize(200, 60));
+        int lo = img.width(), hi = -1;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (img.pixelColor(x, y) != Qt::white) {
+                    lo = std::min(lo, x);
+                    hi = std::max(hi, x);
+                }
+        return std::pair(lo, hi);
+    };
+    const auto left = inkRange("MM");
+    const int inkWidth = left.second - left.first;
+    EXPECT_LT(left.first, 5);
+    const auto right = inkRange("<p align=\"right\">MM</p>");
+    EXPECT_GE(right.second, 195);
+    EXPECT_NEAR(right.second - right.first, inkWidth, 1);
+    const auto centre = inkRange("<p align=\"CENTER\">MM");
+    EXPECT_NEAR((centre.first + centre.second) / 2.0, 100, 3);
+    EXPECT_GE(inkRange("<p indent=\"30\">MM").first, 30);
+    EXPECT_GE(inkRange("<ind x=\"120\">MM").first, 120);
+    EXPECT_GE(inkRange("<ofs x=\"50\">MM<br>MM").first, 50);     // following lines start there too
+    EXPECT_LT(inkRange("<ofs x=\"50\">MM</ofs><br>MM").first, 5); // until /OFS
+
+    const QFont font = TestFont();
+    const int m = MeasureMarkup(font, "M").width();
+    EXPECT_NEAR(MeasureMarkup(font, "<ind x=\"120\">M").width(), 120 + m, 1);
+    // IND never moves back; OFS does.
+    EXPECT_EQ(MeasureMarkup(font, "MMMMMMMMMMMM<ind x=\"20\">M").width(), MeasureMarkup(font, "MMMMMMMMMMMMM").width());
+    EXPECT_NEAR(MeasureMarkup(font, "MMMMMMMMMMMM<ofs x=\"20\">M").width(), std::max(20 + m, MeasureMarkup(font, "MMMMMMMMMMMM").width()), 1);
+    // Each list level indents by 12 pixels.
+    EXPECT_EQ(MeasureMarkup(font, "<ul><ul>M").width() - MeasureMarkup(font, "<ul>M").width(), 12);
+}
+
+TEST(MarkupRenderer, DisabledTextIsGrey)
+{
+    QImage img(160, 40, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    QFont f = TestFont();
+    f.setPixelSize(24);
+    p.setFont(f);
+    p.setPen(Qt::black);
+    DrawMarkupEnabled(p, false, "<b>MMMM</b>", img.rect());
+    p.end();
+    int grey = 0, dark = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            grey += c == QColor(128, 128, 128);
+            dark += c.red() < 100;
+        }
+    EXPECT_GT(grey, 20);
+    EXPECT_EQ(dark, 0);
+}
