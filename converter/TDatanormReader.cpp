@@ -2,6 +2,7 @@
 
 #include "converter/ConvertText.h"
 #include "converter/Cp850.h"
+#include "converter/DatanormFields.h"
 #include "converter/TMappedFile.h"
 #include "platform/Win1252.h"
 
@@ -17,9 +18,11 @@
 #include <cctype>
 
 namespace artikel::convert {
+
+using namespace datanorm;
+
 namespace {
 
-constexpr size_t kMaxFields = 40;
 constexpr uint32_t kNoLine = 0xFFFFFFFFu;
 // A long text longer than this is cut at a line end: far beyond any real article text, and it
 // keeps blocks inserted over and over from blowing up the output.
@@ -32,198 +35,6 @@ struct TRef {
     uint64_t off = 0;
     bool empty() const { return file == 0 || len == 0; }
 };
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view s)
-{
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-std::string_view TrimRight(std::string_view s)
-{
-    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r' || s.back() == '\n'))
-        s.remove_suffix(1);
-    return s;
-}
-
-bool AllDigits(std::string_view s)
-{
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// Digits with an optional sign; a decimal separator means the writer gave euros, not cents.
-// Returns false for anything else.
-bool ParseCents(std::string_view s, int64_t& cents)
-{
-    s = Trim(s);
-    if (s.empty())
-        return false;
-    bool neg = false;
-    if (s.front() == '-' || s.front() == '+') {
-        neg = s.front() == '-';
-        s.remove_prefix(1);
-    }
-    int64_t whole = 0;
-    size_t i = 0;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
-        if (whole > 100'000'000'000'000LL)
-            return false;
-        whole = whole * 10 + (s[i] - '0');
-    }
-    if (i == s.size()) {
-        cents = neg ? -whole : whole;
-        return i > 0;
-    }
-    if (s[i] != ',' && s[i] != '.')
-        return false;
-    int64_t frac = 0;
-    int fracDigits = 0;
-    for (++i; i < s.size(); ++i) {
-        if (s[i] < '0' || s[i] > '9')
-            return false;
-        if (fracDigits < 2)
-            frac = frac * 10 + (s[i] - '0');
-        ++fracDigits;
-    }
-    if (fracDigits == 1)
-        frac *= 10;
-    cents = whole * 100 + frac;
-    if (neg)
-        cents = -cents;
-    return true;
-}
-
-int64_t ParseInt(std::string_view s, int64_t fallback)
-{
-    s = Trim(s);
-    if (!AllDigits(s) || s.size() > 15)
-        return fallback;
-    int64_t v = 0;
-    for (char c : s)
-        v = v * 10 + (c - '0');
-    return v;
-}
-
-// Text numbers are numbers: "0042" in the article and "42" in the text block name the same block.
-std::string NormalizeKey(std::string_view s)
-{
-    s = Trim(s);
-    if (AllDigits(s)) {
-        while (s.size() > 1 && s.front() == '0')
-            s.remove_prefix(1);
-    }
-    return std::string(s);
-}
-
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
-struct TFields {
-    std::array<std::string_view, kMaxFields> f;
-    size_t n = 0;
-    // 1-based field number as in the record descriptions; missing fields are empty.
-    std::string_view operator[](size_t i) const { return i >= 1 && i <= n ? f[i - 1] : std::string_view(); }
-};
-
-void SplitFields(std::string_view line, TFields& out)
-{
-    out.n = 0;
-    size_t start = 0;
-    while (out.n < kMaxFields) {
-        const size_t p = line.find(';', start);
-        if (p == std::string_view::npos) {
-            if (start < line.size())
-                out.f[out.n++] = line.substr(start);
-            break;
-        }
-        out.f[out.n++] = line.substr(start, p - start);
-        start = p + 1;
-    }
-}
-
-// Calls fn(line) for every non-blank line; CR LF, LF or CR end a line, a DOS end-of-file byte
-// and blanks around a line are dropped.
-template <class Fn>
-void ForEachLine(const char* data, size_t size, Fn&& fn)
-{
-    const char* p = data;
-    const char* end = data + size;
-    const bool lf = std::memchr(data, '\n', size) != nullptr;
-    const char breakChar = lf ? '\n' : '\r';
-    while (p < end) {
-        const char* e = static_cast<const char*>(std::memchr(p, breakChar, static_cast<size_t>(end - p)));
-        if (!e)
-            e = end;
-        std::string_view line(p, static_cast<size_t>(e - p));
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\x1a' || IsBlank(line.back())))
-            line.remove_suffix(1);
-        while (!line.empty() && (line.front() == '\x1a' || IsBlank(line.front())))
-            line.remove_prefix(1);
-        if (!line.empty() && !fn(line))
-            return;
-        p = e + 1;
-    }
-}
-
-std::string_view SkipBom(std::string_view s)
-{
-    if (s.size() >= 3 && s.substr(0, 3) == "\xEF\xBB\xBF")
-        s.remove_prefix(3);
-    return s;
-}
-
-bool IsRecordLetter(char c) { return std::strchr("ABCDEJKPRSTVWZ", c) != nullptr && c != '\0'; }
-
-// The version a 4.0/3.0 fixed-width header names: characters 124-125, or, where trailing blanks
-// were lost, the two digits in front of the currency at its end.
-int FixedHeaderVersion(std::string_view line)
-{
-    auto digitsToVersion = [](std::string_view d) {
-        if (d == "04")
-            return 4;
-        if (d == "03")
-            return 3;
-        if (d == "05")
-            return 5;
-        return 0;
-    };
-    if (line.size() >= 125) {
-        const int v = digitsToVersion(line.substr(123, 2));
-        if (v)
-            return v;
-    }
-    std::string_view t = Trim(line);
-    for (std::string_view cur : {"EUR", "DEM", "CHF", "ATS", "USD"}) {
-        if (t.size() >= 5 && t.substr(t.size() - 3) == cur) {
-            std::string_view d = Trim(t.substr(0, t.size() - 3));
-            if (d.size() >= 2)
-                return digitsToVersion(d.substr(d.size() - 2));
-        }
-    }
-    if (t.size() >= 2)
-        return digitsToVersion(t.substr(t.size() - 2));
-    return 0;
-}
-
-// The shape of an A record without a header: 4.0 has the 2-digit text flag in field 4 and the
-// price in field 10; 5.0 the unit in field 6 and the price in field 9.
-int GuessVersionFromArticle(const TFields& f)
-{
-    const std::string_view f4 = Trim(f[4]);
-    const bool four = f4.size() == 2 && AllDigits(f4) && (Trim(f[10]).empty() || AllDigits(Trim(f[10])));
-    const bool five = f.n >= 9 && AllDigits(Trim(f[9])) && !AllDigits(Trim(f[6]));
-    if (four && !five)
-        return 4;
-    if (five && !four)
-        return 5;
-    if (four)
-        return f.n > 16 ? 5 : 4;
-    return 0;
-}
 
 std::string FileLabel(const std::string& name) { return "\x84" + name + "\x93"; }
 
@@ -241,141 +52,6 @@ std::vector<std::string> DatanormColumns(bool withMakerColumns)
         cols.push_back("HerstellerTyp");
     }
     return cols;
-}
-
-TDatanormProbe ProbeDatanorm(std::string_view head)
-{
-    TDatanormProbe probe;
-    head = SkipBom(head);
-    int lines = 0;
-    int records = 0;
-    int others = 0;
-    int counts[128] = {};
-    bool first = true;
-    ForEachLine(head.data(), head.size(), [&](std::string_view line) {
-        ++lines;
-        const char c = line[0];
-        if (first && c == 'V') {
-            first = false;
-            if (line.size() > 1 && line[1] == ';') {
-                TFields f;
-                SplitFields(line, f);
-                const std::string_view v = Trim(f[2]);
-                probe.version = v.size() >= 2 && v.substr(0, 2) == "05" ? 5 : (v.substr(0, 2) == "04" ? 4 : 0);
-                if (v.substr(0, 2) == "03")
-                    probe.version = 3;
-                ++records;
-            } else {
-                probe.version = FixedHeaderVersion(line);
-                if (probe.version)
-                    ++records;
-                else
-                    ++others;
-            }
-            return lines < 200;
-        }
-        first = false;
-        if (line.size() >= 2 && line[1] == ';' && IsRecordLetter(c)) {
-            ++records;
-            ++counts[static_cast<unsigned char>(c)];
-            if (c == 'A' && probe.version == 0) {
-                TFields f;
-                SplitFields(line, f);
-                probe.version = GuessVersionFromArticle(f);
-            }
-        } else if (probe.version == 3 && line.size() >= 2 && IsRecordLetter(c)) {
-            ++records;
-            ++counts[static_cast<unsigned char>(c)];
-        } else {
-            ++others;
-        }
-        return lines < 200;
-    });
-    if (records == 0 || others * 5 > records)
-        return TDatanormProbe{};
-    probe.isDatanorm = true;
-    auto count = [&](char c) { return counts[static_cast<unsigned char>(c)]; };
-    const int articles = count('A') + count('B') + count('T') + count('D');
-    const int best = std::max({articles, count('P'), count('R'), count('S')});
-    if (best == 0)
-        probe.kind = EDatanormKind::None;
-    else if (best == articles)
-        probe.kind = EDatanormKind::Articles;
-    else if (best == count('P'))
-        probe.kind = EDatanormKind::Prices;
-    else if (best == count('R'))
-        probe.kind = EDatanormKind::Rebates;
-    else
-        probe.kind = EDatanormKind::Groups;
-    return probe;
-}
-
-TDatanormProbe ProbeDatanormFile(const std::filesystem::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return {};
-    std::string head(64 * 1024, '\0');
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<size_t>(in.gcount()));
-    // A cut-off last line says nothing.
-    if (head.size() == 64 * 1024) {
-        const size_t p = head.find_last_of("\r\n");
-        if (p != std::string::npos)
-            head.resize(p);
-    }
-    return ProbeDatanorm(head);
-}
-
-std::vector<std::filesystem::path> FindDatanormDelivery(const std::filesystem::path& file)
-{
-    std::vector<std::filesystem::path> out{file};
-    auto lowerName = [](const std::filesystem::path& p) {
-        std::string n = p.filename().string();
-        for (char& c : n)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return n;
-    };
-    // "<prefix>datanorm" or "<prefix>datpreis", then nothing or a delivery extension (".001",
-    // ".rab", ".wrg", ".war", ".set"): "datanorm_alt.001" is another delivery.
-    auto prefixOf = [](const std::string& lower) -> std::optional<std::string> {
-        for (const char* word : {"datanorm", "datpreis"}) {
-            const size_t p = lower.rfind(word);
-            if (p == std::string::npos)
-                continue;
-            const std::string rest = lower.substr(p + 8);
-            const std::string ext = rest.size() > 1 && rest[0] == '.' ? rest.substr(1) : std::string();
-            const bool number = !ext.empty() && ext.size() <= 3 && AllDigits(ext);
-            if (rest.empty() || number || ext == "rab" || ext == "wrg" || ext == "war" || ext == "set")
-                return lower.substr(0, p);
-        }
-        return std::nullopt;
-    };
-    const std::string own = lowerName(file);
-    const auto prefix = prefixOf(own);
-    if (!prefix)
-        return out;
-    std::error_code ec;
-    const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-    std::vector<std::filesystem::path> siblings;
-    int seen = 0;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (++seen > 5000)
-            break;
-        if (!it->is_regular_file(ec))
-            continue;
-        const std::string n = lowerName(it->path());
-        if (n == own)
-            continue;
-        const auto p = prefixOf(n);
-        if (!p || *p != *prefix)
-            continue;
-        if (ProbeDatanormFile(it->path()).isDatanorm)
-            siblings.push_back(it->path());
-    }
-    std::sort(siblings.begin(), siblings.end());
-    out.insert(out.end(), siblings.begin(), siblings.end());
-    return out;
 }
 
 struct TDatanormReader::Impl {
@@ -1117,43 +793,6 @@ struct TDatanormReader::Impl {
     }
 
     // --- output ---------------------------------------------------------------------------
-    static void FormatFixed(std::string& out, int64_t scaled, int decimals)
-    {
-        out.clear();
-        bool neg = scaled < 0;
-        uint64_t v = neg ? static_cast<uint64_t>(-(scaled + 1)) + 1 : static_cast<uint64_t>(scaled);
-        char buf[40];
-        int n = 0;
-        for (int d = 0; d < decimals; ++d) {
-            buf[n++] = static_cast<char>('0' + v % 10);
-            v /= 10;
-        }
-        buf[n++] = ',';
-        do {
-            buf[n++] = static_cast<char>('0' + v % 10);
-            v /= 10;
-        } while (v);
-        if (neg)
-            buf[n++] = '-';
-        out.assign(std::string_view(buf, static_cast<size_t>(n)));
-        std::reverse(out.begin(), out.end());
-    }
-
-    static void FormatPerUnit(std::string& out, int64_t cents, uint32_t unit)
-    {
-        int decimals = 4;
-        unsigned __int128 pow = 100; // 10^(decimals - 2)
-        while (pow < unit) {
-            pow *= 10;
-            ++decimals;
-        }
-        const bool neg = cents < 0;
-        const unsigned __int128 c = static_cast<unsigned __int128>(neg ? -cents : cents);
-        const unsigned __int128 scaled = (c * pow * 2 + unit) / (2 * static_cast<unsigned __int128>(unit));
-        const int64_t s = static_cast<int64_t>(scaled);
-        FormatFixed(out, neg ? -s : s, decimals);
-    }
-
     void LookUpGroupText(std::string& out, const std::string& main, const std::string& sub) const
     {
         out.clear();
