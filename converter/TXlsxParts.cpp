@@ -307,7 +307,8 @@ std::string TXlsxSheetParser::CellText() {
         if (r.ec != std::errc() || index < 0 || static_cast<std::size_t>(index) >= shared_.size()) return {};
         return shared_[static_cast<std::size_t>(index)];
     }
-    if (type_ == "inlineStr") return OoxmlTextToWin1252(inline_);
+    // Some writers leave out t="inlineStr" beside an <is> element.
+    if (type_ == "inlineStr" || (value_.empty() && !inline_.empty())) return OoxmlTextToWin1252(inline_);
     if (type_ == "str") return OoxmlTextToWin1252(value_);
     if (type_ == "b") return value_ == "1" || value_ == "true" ? "WAHR" : (value_.empty() ? "" : "FALSCH");
     if (type_ == "e") {

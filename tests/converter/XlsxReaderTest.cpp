@@ -45,7 +45,8 @@ TEST(XlsxReader, CellsAsTheUserSeesThem) {
         "<c r=\"E5\" t=\"s\"><v>5</v></c></row>"
         // cells without a reference follow the one before; an empty styled cell ends nothing
         "<row><c t=\"s\"><v>6</v></c><c s=\"5\"><v>0.1</v></c><c s=\"3\"/></row>"
-        "<row r=\"8\"><c r=\"B8\" s=\"3\"/></row>";
+        "<row r=\"8\"><c r=\"B8\" s=\"3\"/></row>"
+        "<row r=\"9\"><c r=\"C9\"><is><t>ohne t</t></is></c></row>";
     WriteTestXlsx(dir / "Preise.xlsx", {{"Artikel", SheetXml(data)}},
                   {"<t>Artikelnummer</t>", "<t>EAN</t>", "<t>Preis</t>", "<t>00012345</t>",
                    "<r><t>Stra</t></r><r><t>\xC3\x9F" "e</t></r>", "<t>Zeile_x000D_\nzwei</t>", "<t>ohne r</t>"},
@@ -58,6 +59,7 @@ TEST(XlsxReader, CellsAsTheUserSeesThem) {
         {"004711", "", "Stra\xDF" "e", "", "WAHR"},
         {"Rohr 1/2\" ", "#NV", "", "15.03.2023 12:00", "Zeile\r\nzwei"},
         {"ohne r", "0,1"},
+        {"", "", "ohne t"},
     };
     EXPECT_EQ(sink.rows, expected);
     EXPECT_TRUE(sink.notes.empty());
