@@ -105,6 +105,20 @@ INSTANTIATE_TEST_SUITE_P(Cases, DatanormPriceUnit,
         UnitCase{"1;", "0", "1", "", "", ""},
         UnitCase{"9;1", "0", "1", "", "", "auf Anfrage"}));
 
+TEST(DatanormReader, ReadsArticleFilesInNameOrderAndPricesAfterThem)
+{
+    // Added in the wrong order: the price file first, the change file before the base file.
+    const Sink s = Convert({{"DATPREIS.001", "P;A;1;1;500;;;;;;;\r\n"},
+        {"DATANORM.002", "A;A;1;00;Neuer Text;;1;0;Stck;300;;;;\r\nA;N;2;00;Zweiter;;1;0;Stck;100;;;;\r\n"},
+        {"DATANORM.001", "A;N;1;00;Alter Text;;1;0;Stck;200;;;;\r\nA;N;3;00;Dritter;;1;0;Stck;100;;;;\r\n"}});
+    ASSERT_EQ(s.rows.size(), 4u);
+    EXPECT_EQ(s.rows[1][0], "1");
+    EXPECT_EQ(s.rows[1][Col(s, "Text")], "Neuer Text");
+    EXPECT_EQ(s.rows[1][Col(s, "Preis")], "5,00");
+    EXPECT_EQ(s.rows[2][0], "3");
+    EXPECT_EQ(s.rows[3][0], "2");
+}
+
 TEST(DatanormReader, CutsRunawayLongTexts)
 {
     // One 40-character block inserted 2,000 times would make 84 KB of text.
