@@ -6,9 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
-#include <new>
 #include <system_error>
 
 namespace artikel {

@@ -11,33 +11,19 @@ TRowStore::~TRowStore()
     std::free(arena_);
 }
 
-void TRowStore::AdoptArena(char* arena, size_t used)
+void TRowStore::AdoptArenaRows(char* arena, size_t used, std::vector<uint32_t> offsets, std::vector<uint8_t> counts)
 {
+    // Arena rows come first and in arena order: the filter maps a byte position to its row.
+    if (!offsets_.empty() || offsets.size() != counts.size())
+        throw std::logic_error("arena rows must come first");
     std::free(arena_);
     arena_ = arena;
     arenaUsed_ = used;
     if (arena_)
         std::memset(arena_ + used, 0, kArenaPadding);
-}
-
-void TRowStore::AdoptArenaRows(char* arena, size_t used, std::vector<uint32_t> offsets, std::vector<uint8_t> counts)
-{
-    if (!offsets_.empty() || offsets.size() != counts.size())
-        throw std::logic_error("arena rows must come first");
-    AdoptArena(arena, used);
     offsets_ = std::move(offsets);
     counts_ = std::move(counts);
     arenaRows_ = static_cast<uint32_t>(offsets_.size());
-}
-
-TRowId TRowStore::AddArenaRow(uint32_t offset, uint32_t cellCount)
-{
-    // Arena rows come first and in arena order: the filter maps a byte position to its row.
-    if (arenaRows_ != offsets_.size())
-        throw std::logic_error("arena rows must precede added rows");
-    offsets_.push_back(offset);
-    counts_.push_back(static_cast<uint8_t>(cellCount));
-    return arenaRows_++;
 }
 
 TRowId TRowStore::AddOwnedRow(std::unique_ptr<TListRecordData> row)

@@ -25,11 +25,8 @@ public:
     TRowStore(const TRowStore&) = delete;
     TRowStore& operator=(const TRowStore&) = delete;
 
-    // Takes a malloc'ed arena whose first `used` bytes are rows; it must have kArenaPadding bytes
-    // of room behind them. Rows added before with AddArenaRow refer to it.
-    void AdoptArena(char* arena, size_t used);
-    TRowId AddArenaRow(uint32_t offset, uint32_t cellCount);
-    // Takes an arena (as AdoptArena) with all its rows at once; the store must be empty.
+    // Takes a malloc'ed arena whose first `used` bytes are rows, with kArenaPadding bytes of
+    // room behind them, and its rows (arena offset and cell count each); the store must be empty.
     void AdoptArenaRows(char* arena, size_t used, std::vector<uint32_t> offsets, std::vector<uint8_t> counts);
     TRowId AddOwnedRow(std::unique_ptr<TListRecordData> row);
     // Frees the row's own cells (arena rows keep their bytes until Clear).
