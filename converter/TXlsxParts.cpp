@@ -199,7 +199,8 @@ void TXlsxSharedStrings::End(std::string_view name) {
         if (phonetic_ > 0) --phonetic_;
     } else if (name == "si" && inItem_) {
         inItem_ = false;
-        strings.push_back(OoxmlTextToWin1252(item_));
+        if (strings.Size() >= kMaxStrings) FailFile(FileName(), "enthält mehr Texte, als eine Arbeitsmappe haben kann.");
+        strings.Add(OoxmlTextToWin1252(item_));
     }
 }
 
@@ -255,7 +256,7 @@ void TXlsxRelations::Start(std::string_view name, const char** attrs) {
 
 // ---- worksheet
 
-TXlsxSheetParser::TXlsxSheetParser(std::string fileName, const std::vector<std::string>& sharedStrings,
+TXlsxSheetParser::TXlsxSheetParser(std::string fileName, const TStringTable& sharedStrings,
                                    const std::vector<TCellFormat>& formats, bool date1904, TConvertSink& sink)
     : TXmlPart(std::move(fileName)), shared_(sharedStrings), formats_(formats), date1904_(date1904), sink_(sink) {}
 
@@ -304,8 +305,8 @@ std::string TXlsxSheetParser::CellText() {
     if (type_ == "s") {
         int index = -1;
         const auto r = std::from_chars(value_.data(), value_.data() + value_.size(), index);
-        if (r.ec != std::errc() || index < 0 || static_cast<std::size_t>(index) >= shared_.size()) return {};
-        return shared_[static_cast<std::size_t>(index)];
+        if (r.ec != std::errc() || index < 0 || static_cast<std::size_t>(index) >= shared_.Size()) return {};
+        return std::string(shared_.At(static_cast<std::size_t>(index)));
     }
     // Some writers leave out t="inlineStr" beside an <is> element.
     if (type_ == "inlineStr" || (value_.empty() && !inline_.empty())) return OoxmlTextToWin1252(inline_);

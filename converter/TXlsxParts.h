@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace artikel::convert {
@@ -46,11 +47,30 @@ private:
 // Decodes the "_xHHHH_" escapes of OOXML strings (in UTF-8 text) and returns Windows-1252.
 std::string OoxmlTextToWin1252(std::string_view utf8);
 
+// Texts held in one block (a workbook may have millions of short shared strings).
+class TStringTable {
+public:
+    void Add(std::string_view text) {
+        blob_.append(text);
+        ends_.push_back(blob_.size());
+    }
+    std::size_t Size() const { return ends_.size(); }
+    std::string_view At(std::size_t i) const {
+        const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
+        return std::string_view(blob_).substr(begin, ends_[i] - begin);
+    }
+
+private:
+    std::string blob_;
+    std::vector<std::size_t> ends_;
+};
+
 // xl/sharedStrings.xml: every <si> (plain or rich text runs, phonetic runs left out).
 class TXlsxSharedStrings : public TXmlPart {
 public:
     using TXmlPart::TXmlPart;
-    std::vector<std::string> strings; // Windows-1252
+    TStringTable strings; // Windows-1252
+    static constexpr std::size_t kMaxStrings = std::size_t{1} << 25;
 protected:
     void Start(std::string_view name, const char** attrs) override;
     void End(std::string_view name) override;
@@ -108,7 +128,7 @@ protected:
 // non-empty cell with empty cells keeping their column.
 class TXlsxSheetParser : public TXmlPart {
 public:
-    TXlsxSheetParser(std::string fileName, const std::vector<std::string>& sharedStrings,
+    TXlsxSheetParser(std::string fileName, const TStringTable& sharedStrings,
                      const std::vector<TCellFormat>& formats, bool date1904, TConvertSink& sink);
     std::size_t RowsDelivered() const { return rows_; }
     // A value stood right of kMaxColumns and was left out.
@@ -126,7 +146,7 @@ protected:
 private:
     std::string CellText();
 
-    const std::vector<std::string>& shared_;
+    const TStringTable& shared_;
     const std::vector<TCellFormat>& formats_;
     bool date1904_;
     TConvertSink& sink_;

@@ -147,7 +147,9 @@ TEST(XlsxReader, BrokenAndHostileWorkbooks) {
 }
 
 TEST(XlsxSheetParser, ChunkBoundariesDoNotMatter) {
-    const std::vector<std::string> shared = {"Rohr", "Muffe \xE4"};
+    TStringTable shared;
+    shared.Add("Rohr");
+    shared.Add("Muffe \xE4");
     const std::vector<TCellFormat> formats = {TCellFormat{}, TCellFormat::FromBuiltinId(14)};
     const std::string xml = SheetXml("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"C1\" t=\"s\"><v>1</v></c></row>"
                                      "<row r=\"2\"><c r=\"A2\" s=\"1\"><v>45000</v></c><c r=\"B2\" t=\"s\"><v>99</v></c>"
@@ -193,7 +195,7 @@ TEST(XlsxSheetParser, NumberCellsInTheGeneralForm) {
         {"0.30000000000000004", "0,3"}, {"1E-3", "0,001"}, {"4.0063813339310E12", "4006381333931"},
         {"1234567890123456789", "1,23456789012346E+18"}, {"007", "7"}, {"abc", "abc"},
     };
-    const std::vector<std::string> shared;
+    const TStringTable shared;
     const std::vector<TCellFormat> formats = {TCellFormat{}};
     for (const auto& c : cases) {
         RecordingSink sink;
