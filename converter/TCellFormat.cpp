@@ -74,6 +74,49 @@ std::string StripLiterals(std::string_view code, bool& elapsed) {
     return out;
 }
 
+// |v| with `decimals` digits after the point, rounded as the spreadsheet rounds: first to the
+// 15 significant digits it keeps, then half away from zero (1.005 -> "1.01", 12.5 -> "13").
+std::string RoundHalfAway(double v, int decimals) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14e", v);
+    std::string digits;
+    const char* p = buf;
+    for (; *p && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9') digits += *p;
+    const int exponent = *p == 'e' ? std::atoi(p + 1) : 0;
+    // v = 0.digits x 10^(exponent + 1); keep the digits before position `keep`.
+    int point = exponent + 1;
+    const int keep = point + decimals;
+    if (keep < 0) digits.clear();
+    else if (keep < static_cast<int>(digits.size())) {
+        const bool up = digits[static_cast<std::size_t>(keep)] >= '5';
+        digits.resize(static_cast<std::size_t>(keep));
+        if (up) {
+            int i = keep - 1;
+            for (; i >= 0 && digits[static_cast<std::size_t>(i)] == '9'; --i) digits[static_cast<std::size_t>(i)] = '0';
+            if (i >= 0) ++digits[static_cast<std::size_t>(i)];
+            else {
+                digits.insert(0, 1, '1');
+                ++point;
+            }
+        }
+    }
+    // Lay the digits out around the point.
+    std::string intPart, frac;
+    for (int i = 0; i < point; ++i)
+        intPart += i < static_cast<int>(digits.size()) ? digits[static_cast<std::size_t>(i)] : '0';
+    for (int i = 0; i < decimals; ++i) {
+        const int at = point + i;
+        frac += at >= 0 && at < static_cast<int>(digits.size()) ? digits[static_cast<std::size_t>(at)] : '0';
+    }
+    if (intPart.empty()) intPart.push_back('0');
+    if (decimals > 0) {
+        intPart += '.';
+        intPart.append(frac);
+    }
+    return intPart;
+}
+
 } // namespace
 
 TCellFormat TCellFormat::FromBuiltinId(int id) {
@@ -225,11 +268,8 @@ std::string FormatCellNumber(double value, const TCellFormat& format, bool date1
     case Kind::Percent: {
         const double v = format.kind == Kind::Percent ? value * 100.0 : value;
         if (std::fabs(v) >= 1e15) return FormatGeneralNumber(v) + (format.kind == Kind::Percent ? "%" : "");
-        char out[128];
-        const auto r = std::to_chars(out, out + sizeof out, v, std::chars_format::fixed, format.decimals);
-        std::string s(out, r.ptr);
-        bool negative = !s.empty() && s[0] == '-';
-        if (negative) s.erase(0, 1);
+        std::string s = RoundHalfAway(std::fabs(v), format.decimals);
+        const bool negative = v < 0;
         const std::size_t intLen = std::min(s.find('.'), s.size());
         if (static_cast<int>(intLen) < format.minIntDigits)
             s.insert(0, static_cast<std::size_t>(format.minIntDigits) - intLen, '0');

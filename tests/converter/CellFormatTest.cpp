@@ -73,6 +73,14 @@ TEST(CellFormat, FormattedValues) {
         {1234.5, "#,##0.00", false, "1234,50"}, // no thousands separator: the price stays a number
         {123, "000000", false, "000123"},
         {-0.001, "0.00", false, "0,00"},
+        {1.005, "0.00", false, "1,01"},  // rounded as shown, not as the binary value lies
+        {2.675, "0.00", false, "2,68"},
+        {12.5, "0", false, "13"},        // half away from zero
+        {-12.5, "0", false, "-13"},
+        {9.995, "0.00", false, "10,00"}, // the carry adds a digit
+        {0.004, "0.00", false, "0,00"},
+        {123456.789, "#,##0.00", false, "123456,79"},
+        {0.5, "000", false, "001"},
         {0.075, "0.0%", false, "7,5%"},
         {45000, "dd.mm.yyyy", false, "15.03.2023"},
         {45000.75, "dd.mm.yyyy hh:mm", false, "15.03.2023 18:00"},
