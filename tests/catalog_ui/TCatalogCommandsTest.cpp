@@ -242,6 +242,54 @@ TEST_F(CommandsTest, AddFilterDoesNothingWithoutTextDatabaseOrWhileLoading)
     }
 }
 
+TEST_F(CommandsTest, AFilterChangeThatCannotBeSavedIsReportedNotShown)
+{
+    struct Case {
+        const char* Name;
+        std::function<void(TCatalogCommands&)> Run;
+        std::string Selected;
+        std::vector<Selection> Expected; // after the report
+    };
+    const Case cases[] = {
+        // Not added: the tree stays as it was.
+        {"add", [](TCatalogCommands& c) { c.FNEWSUBNODEClick(); }, "R", {}},
+        // Not removed: the rescan brings the filter back, and it stays selected.
+        {"remove", [](TCatalogCommands& c) { c.FDELSUBNODEClick(); }, "F1", {{"F1", false}}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        host_->Load({{"r", "Rohre", "R", {{"Bogen", "F1"}}}});
+        LoadDataSet();
+        host_->Select(c.Selected);
+        host_->Find = "Muffe";
+        // A node file below a plain file can never be written.
+        const std::string blocked = (host_->NodesFolder() / "r" / "data.csv" / "node.json").string();
+        SetJsonTextUtf8(*host_->Catalog().FindNode("R"), "nodefile", blocked);
+        std::string report;
+        auto readReport = [&report] {
+            OnNextModal([&report](QWidget* dlg) {
+                report = dlg->findChild<TMarkupLabel*>(QStringLiteral("HLSK"))->text();
+                dlg->findChild<QPushButton*>(QStringLiteral("FOK"))->click();
+            });
+        };
+        if (std::string(c.Name) == "remove") {
+            // Yes to the question; the report comes after it.
+            OnNextModal([&readReport](QWidget* dlg) {
+                dlg->findChild<QPushButton*>(QStringLiteral("FOK"))->click();
+                readReport();
+            });
+        } else {
+            readReport();
+        }
+        c.Run(*commands_);
+        EXPECT_NE(report.find("konnte nicht gespeichert werden"), std::string::npos) << c.Name << ": " << report;
+        EXPECT_NE(report.find("data.csv/node.json"), std::string::npos) << report;
+        EXPECT_EQ(SavedFilterIds("r"), (std::vector<std::string>{"F1"})) << c.Name;
+        EXPECT_EQ(host_->NodeIds(), (std::vector<std::string>{"", "R", "F1"})) << c.Name;
+        EXPECT_EQ(host_->Selections, c.Expected) << c.Name;
+    }
+}
+
 TEST_F(CommandsTest, DeleteAllEmptiesTheCatalogAndTheBasketsOnYes)
 {
     host_->Load(ThreeDatabases(), "B1");
