@@ -267,7 +267,19 @@ void TXlsxSheetParser::Start(std::string_view name, const char** attrs) {
     } else if (name == "c") {
         inCell_ = true;
         column_ = nextColumn_;
-        if (const char* ref = Attr(attrs, "r")) {
+        // One pass over the attributes: this runs for every cell of the sheet.
+        const char* ref = nullptr;
+        const char* t = nullptr;
+        const char* styleText = nullptr;
+        for (const char** a = attrs; a && a[0]; a += 2) {
+            const char* n = a[0];
+            if (n[0] != '\0' && n[1] == '\0') {
+                if (n[0] == 'r') ref = a[1];
+                else if (n[0] == 't') t = a[1];
+                else if (n[0] == 's') styleText = a[1];
+            }
+        }
+        if (ref) {
             // "BC12": the letters give the column; a malformed reference keeps the running column.
             std::size_t col = 0;
             int letters = 0;
@@ -280,9 +292,8 @@ void TXlsxSheetParser::Start(std::string_view name, const char** attrs) {
             if (letters >= 1 && letters <= 3) column_ = col - 1;
         }
         nextColumn_ = column_ + 1;
-        const char* t = Attr(attrs, "t");
         type_ = t ? t : "n";
-        style_ = ToInt(Attr(attrs, "s"), 0);
+        style_ = ToInt(styleText, 0);
         value_.clear();
         inline_.clear();
         phonetic_ = 0;
