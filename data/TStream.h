@@ -2,6 +2,8 @@
 
 // The byte-stream interface the data engine reads and writes through.
 
+#include "platform/TSeekOrigin.h"
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -13,8 +15,6 @@ class EStreamError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-
-enum class TSeekOrigin { Beginning, Current, End };
 
 class TStream {
 public:

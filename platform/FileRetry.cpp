@@ -222,7 +222,7 @@ bool CopyFileRetry(const std::string& source, const std::string& target)
         for (int attempt = 1; attempt <= 10; ++attempt) {
             try {
                 TAtomicFileWriter out(target);
-                if (in->Seek(0, TSeekOrigin::Begin) != 0)
+                if (in->Seek(0, TSeekOrigin::Beginning) != 0)
                     return false;
                 for (;;) {
                     errno = 0;

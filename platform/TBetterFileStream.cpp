@@ -73,7 +73,7 @@ void THandleStream::WriteBuffer(const void* buffer, std::size_t count)
 
 std::int64_t THandleStream::Seek(std::int64_t offset, TSeekOrigin origin)
 {
-    const int whence = origin == TSeekOrigin::Begin ? SEEK_SET : origin == TSeekOrigin::Current ? SEEK_CUR : SEEK_END;
+    const int whence = origin == TSeekOrigin::Beginning ? SEEK_SET : origin == TSeekOrigin::Current ? SEEK_CUR : SEEK_END;
     return ::lseek(fd_, static_cast<off_t>(offset), whence);
 }
 

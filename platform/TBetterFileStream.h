@@ -2,13 +2,13 @@
 
 // Streams over a POSIX file descriptor. Paths are native (UTF-8 on Linux) byte strings.
 
+#include "platform/TSeekOrigin.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace artikel {
-
-enum class TSeekOrigin { Begin, Current, End };
 
 // A stream that owns a file descriptor and closes it when destroyed.
 class THandleStream {
