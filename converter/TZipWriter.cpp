@@ -49,6 +49,13 @@ void TZipWriter::Add(const std::string& name, std::string bytes, bool compress) 
     zip_file_set_mtime(archive_, i, kFixedTime, 0);
 }
 
+void TZipWriter::AddEncrypted(const std::string& name, std::string bytes, const std::string& password) {
+    Add(name, std::move(bytes));
+    const zip_int64_t index = zip_name_locate(archive_, name.c_str(), ZIP_FL_ENC_UTF_8);
+    if (zip_file_set_encryption(archive_, static_cast<zip_uint64_t>(index), ZIP_EM_TRAD_PKWARE, password.c_str()) != 0)
+        throw std::runtime_error(ZipError(archive_));
+}
+
 void TZipWriter::AddSymlink(const std::string& name, const std::string& target) {
     Add(name, target, false);
     const zip_int64_t index = zip_name_locate(archive_, name.c_str(), ZIP_FL_ENC_UTF_8);

@@ -22,6 +22,8 @@ public:
 
     // The name is stored as given (tests use hostile names on purpose).
     void Add(const std::string& name, std::string bytes, bool compress = true);
+    // An entry encrypted with the traditional PKWARE scheme (tests of refused archives).
+    void AddEncrypted(const std::string& name, std::string bytes, const std::string& password);
     // A Unix symbolic link entry pointing at target.
     void AddSymlink(const std::string& name, const std::string& target);
     void Close();

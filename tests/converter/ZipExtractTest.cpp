@@ -90,6 +90,7 @@ TEST(ZipExtract, HostileArchivesAreRefused) {
              z.Add("b.txt", std::string(280000, 'b'), false);
          }), "Zip-Bombe"},
         {make("many.zip", [](TZipWriter& z) { for (int i = 0; i < 6; ++i) z.Add("f" + std::to_string(i), "x"); }), "mehr als 5"},
+        {make("secret.zip", [](TZipWriter& z) { z.AddEncrypted("preise.csv", "Nr;Text\r\n", "geheim"); }), "verschlüsselt"},
         {make("dup.zip", [](TZipWriter& z) { z.Add("a/b.txt", "1"); z.Add("a\\b.txt", "2"); }), "doppelten"},
     };
     test::WriteFileBytes(dir / "nozip.zip", "PK\x03\x04 kaputt");
