@@ -105,7 +105,8 @@ struct TDatanormReader::Impl {
         TRef text;
     };
 
-    std::deque<File> files;
+    std::deque<File> files; // stable addresses: fields point into them
+    std::vector<File*> fileAt; // file number - 1 -> file; cheaper to index than the deque
     std::deque<std::string> keyArena;
     // Open addressing over the articles' keys: a slot holds the key's hash and article + 1
     // (0 empty, kTomb erased). A node-based map costs a cache miss and an allocation per article.
@@ -137,13 +138,13 @@ struct TDatanormReader::Impl {
     {
         if (r.file == 0)
             return {};
-        const File& f = files[r.file - 1];
+        const File& f = *fileAt[r.file - 1];
         return std::string_view(f.data + r.off, r.len);
     }
 
     TRef RefOf(uint32_t fileNo, std::string_view field) const
     {
-        const File& f = files[fileNo - 1];
+        const File& f = *fileAt[fileNo - 1];
         TRef r;
         if (field.empty())
             return r;
@@ -158,7 +159,7 @@ struct TDatanormReader::Impl {
     {
         const size_t at = out.size();
         out.append(raw);
-        const unsigned char* table = fileNo ? files[fileNo - 1].table : nullptr;
+        const unsigned char* table = fileNo ? fileAt[fileNo - 1]->table : nullptr;
         if (table) {
             for (size_t i = at; i < out.size(); ++i)
                 out[i] = static_cast<char>(table[static_cast<unsigned char>(out[i])]);
@@ -188,7 +189,7 @@ struct TDatanormReader::Impl {
     std::string_view ArticleKey(uint32_t fileNo, std::string_view raw)
     {
         raw = Trim(raw);
-        const unsigned char* table = files[fileNo - 1].table;
+        const unsigned char* table = fileAt[fileNo - 1]->table;
         if (!table || std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
             return raw;
         std::string& s = keyArena.emplace_back();
@@ -199,7 +200,7 @@ struct TDatanormReader::Impl {
     std::string TextKey(uint32_t fileNo, std::string_view raw) const
     {
         std::string k = NormalizeKey(raw);
-        const unsigned char* table = files[fileNo - 1].table;
+        const unsigned char* table = fileAt[fileNo - 1]->table;
         if (table)
             for (char& c : k)
                 c = static_cast<char>(table[static_cast<unsigned char>(c)]);
@@ -623,7 +624,7 @@ struct TDatanormReader::Impl {
 
     void ReadFile(uint32_t fileNo)
     {
-        File& file = files[fileNo - 1];
+        File& file = *fileAt[fileNo - 1];
         const int version = file.version;
         TFields f;
         bool first = true;
@@ -823,7 +824,7 @@ struct TDatanormReader::Impl {
             if (!a.hasA || a.deleted)
                 continue;
             const uint32_t fa = a.a.file;
-            const int version = files[fa - 1].version;
+            const int version = fileAt[fa - 1]->version;
             SplitFields(Raw(a.a), af);
             bf.n = 0;
             const uint32_t fb = a.b.file;
@@ -945,7 +946,7 @@ struct TDatanormReader::Impl {
         for (uint32_t i = 0; i < order.size(); ++i)
             order[i] = i + 1;
         auto rank = [&](uint32_t no) {
-            switch (files[no - 1].probe.kind) {
+            switch (fileAt[no - 1]->probe.kind) {
             case EDatanormKind::Articles: return 0;
             case EDatanormKind::Prices: return 1;
             default: return 2;
@@ -954,12 +955,12 @@ struct TDatanormReader::Impl {
         std::stable_sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
             if (rank(x) != rank(y))
                 return rank(x) < rank(y);
-            return files[x - 1].order < files[y - 1].order;
+            return fileAt[x - 1]->order < fileAt[y - 1]->order;
         });
         int deliveryVersion = 0;
         for (uint32_t no : order)
-            if (!deliveryVersion && files[no - 1].probe.version)
-                deliveryVersion = files[no - 1].probe.version;
+            if (!deliveryVersion && fileAt[no - 1]->probe.version)
+                deliveryVersion = fileAt[no - 1]->probe.version;
         if (!deliveryVersion)
             deliveryVersion = 4;
         size_t bytes = 0;
@@ -976,10 +977,10 @@ struct TDatanormReader::Impl {
 
         if (!anyArticleRecord || std::none_of(articles.begin(), articles.end(), [](const Article& a) { return a.hasA; })) {
             if (anyPriceRecord)
-                throw EConvertError("Die Lieferung " + FileLabel(files[order.front() - 1].name)
+                throw EConvertError("Die Lieferung " + FileLabel(fileAt[order.front() - 1]->name)
                     + " enth\xE4lt nur Preis\xE4nderungen (DATPREIS), aber keine Artikel. Bitte importieren Sie die "
                       "Artikeldatei (DATANORM.001) zusammen mit der Preisdatei.");
-            throw EConvertError("Die Lieferung " + FileLabel(files[order.front() - 1].name)
+            throw EConvertError("Die Lieferung " + FileLabel(fileAt[order.front() - 1]->name)
                 + " enth\xE4lt keine Artikel (keine A-S\xE4tze).");
         }
 
@@ -1021,6 +1022,7 @@ TDatanormReader::~TDatanormReader() = default;
 void TDatanormReader::AddFile(const std::filesystem::path& file)
 {
     Impl::File& f = impl_->files.emplace_back();
+    impl_->fileAt.push_back(&f);
     f.name = NativeToWin1252(file.filename());
     f.order = AnsiLowerCase(f.name);
     if (!f.map.Open(file))
@@ -1035,6 +1037,7 @@ void TDatanormReader::AddFile(const std::filesystem::path& file)
 void TDatanormReader::AddBuffer(std::string name, std::string bytes)
 {
     Impl::File& f = impl_->files.emplace_back();
+    impl_->fileAt.push_back(&f);
     f.name = std::move(name);
     f.order = AnsiLowerCase(f.name);
     f.owned = std::move(bytes);
