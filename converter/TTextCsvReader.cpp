@@ -29,7 +29,10 @@ std::size_t CountLine(std::string_view text, std::size_t pos, std::array<int, 4>
     for (; pos < text.size(); ++pos) {
         const char c = text[pos];
         if (inQuote) {
-            if (c == '"') inQuote = false; // "" re-enters at once below
+            if (c == '"') {
+                if (pos + 1 < text.size() && text[pos + 1] == '"') ++pos; // a doubled quote stays inside
+                else inQuote = false;
+            }
             continue;
         }
         if (c == '"' && fieldStart) {

@@ -87,6 +87,7 @@ TEST(TextCsvReader, SeparatorDetection) {
         {"a\tb\n1,5\t2,5\n", '\t'},
         {"a|b\n1|2\n", '|'},
         {"\"x;y\",b\n\"1;2\",3\n", ','},   // separators inside quotes do not count
+        {"\"a\"\"b;c;d\",e\n\"f\"\"g;h;i\",j\n", ','}, // nor after a doubled quote inside them
         {"Text, mit Komma\nnoch, eins\n", 0}, // commas before blanks are punctuation
         {"nur Text\n", 0},
         {"a;b\nc,d;e\nf;g\n", ';'},
