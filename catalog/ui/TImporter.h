@@ -5,14 +5,15 @@
 // While the converter runs, the host window is disabled under a red overlay that counts the
 // seconds, and the interface keeps painting. Works through the host window (ICatalogHost).
 
+#include <QLabel>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <chrono>
 #include <functional>
 #include <string>
 
-class QLabel;
 class QWidget;
 
 namespace artikel {
@@ -97,7 +98,7 @@ private:
     TOpenFilesDialog dialog_;
     TClock clock_;
     std::chrono::milliseconds dropDelay_ = kDropDelay;
-    QLabel* panel_ = nullptr;
+    QPointer<QLabel> panel_; // a child of the host window
 };
 
 } // namespace artikel
