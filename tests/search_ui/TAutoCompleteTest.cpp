@@ -1,5 +1,6 @@
 #include "search/ui/TAutoComplete.h"
 
+#include "platform/RetryHooks.h"
 #include "platform/uUserMode.h"
 #include "platform/ui/AnsiQString.h"
 #include "tests/common/TestEnv.h"
@@ -12,6 +13,9 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <cerrno>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 namespace artikel {
@@ -387,6 +391,70 @@ TEST_F(AutoCompleteTest, EntriesAreDrawnWithTheRedBarAndTheSelectionColour)
 
     if (const char* out = std::getenv("ARTIKEL_SCREENSHOT_DIR"))
         form_->grab().save(QString::fromLocal8Bit(out) + QStringLiteral("/suggestions.png"));
+}
+
+TEST_F(AutoCompleteTest, ContextMenuOfTheEditCarriesTheLearnEntry)
+{
+    edit_->setText(QStringLiteral("kabel nym"));
+    edit_->selectAll();
+    QStringList texts;
+    bool enabled = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* a : menu->actions()) {
+            texts << a->text();
+            if (a->objectName() == QStringLiteral("LearnSelection")) {
+                enabled = a->isEnabled();
+                a->trigger();
+            }
+        }
+        menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), edit_->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(edit_, &event);
+    ASSERT_FALSE(texts.isEmpty());
+    EXPECT_EQ(texts.back(), QStringLiteral("Markierung als Vorschlag übernehmen"));
+    EXPECT_TRUE(texts.size() > 2 && texts[texts.size() - 2].isEmpty()) << "a separator before it";
+    EXPECT_TRUE(enabled);
+    EXPECT_EQ(ReadFileBytes(file_), "kabel nym\r\n");
+}
+
+TEST_F(AutoCompleteTest, EditDestroyedWhileTheListIsOpen)
+{
+    Words({"kabel"});
+    Type(edit_, "ka");
+    ASSERT_TRUE(ac_->IsListShown());
+    delete edit_;
+    edit_ = nullptr;
+    EXPECT_FALSE(ac_->IsListShown());
+    EXPECT_EQ(ac_->Edit(), nullptr);
+    ac_->OpenSuggestionList(); // nothing to attach to: no effect, no crash
+    EXPECT_FALSE(ac_->IsListShown());
+}
+
+TEST_F(AutoCompleteTest, UnreadableWordFileIsReportedNotThrownThroughTheEventLoop)
+{
+    // Another program holds the word file for longer than the retries last.
+    WriteFileBytes(file_, "kabel\r\n");
+    const std::string held = file_.string();
+    const TRetryPauseFunc old = SetRetryPause([](int) {});
+    const TFileOpenFunc oldOpen = SetFileOpen([held](const char* path, int flags, mode_t mode) {
+        if (held == path) {
+            errno = EACCES;
+            return -1;
+        }
+        return ::open(path, flags, mode);
+    });
+    std::vector<std::string> errors;
+    ac_->SetErrorHandler([&](const std::string& message) { errors.push_back(message); });
+    Type(edit_, "k");
+    SetRetryPause(old);
+    SetFileOpen(oldOpen);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_FALSE(errors.front().empty());
+    EXPECT_FALSE(ac_->IsListShown());
+    EXPECT_EQ(edit_->text(), QStringLiteral("k")) << "typing goes on";
 }
 
 } // namespace
