@@ -76,13 +76,18 @@ QString SecondsText(long long seconds)
 } // namespace
 
 TImporter::TImporter(ICatalogHost& host, QObject* parent)
-    : QObject(parent), host_(host), executable_(FindConverterExecutable()), dialog_(DefaultOpenFilesDialog)
+    : QObject(parent), host_(host), dialog_(DefaultOpenFilesDialog)
 {
 }
 
 TImporter::~TImporter()
 {
     delete panel_;
+}
+
+std::string TImporter::ConverterExecutable() const
+{
+    return executable_.empty() ? FindConverterExecutable() : executable_;
 }
 
 QStringList TImporter::DialogFilters(const QString& delphiFilter)
@@ -169,7 +174,7 @@ bool TImporter::ConvertSource(const std::string& source, std::string& sourceUsed
 {
     BeginBusyCursor();
     bool busyCursor = true;
-    const TConversion conversion = ConvertSourceFile(executable_, source, [this](TSendQuerySyncThread& waiter) {
+    const TConversion conversion = ConvertSourceFile(ConverterExecutable(), source, [this](TSendQuerySyncThread& waiter) {
         ShowBusyPanel(QStringLiteral("Warten auf Importdaten.."));
         struct THide {
             TImporter* self;

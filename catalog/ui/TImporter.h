@@ -79,8 +79,10 @@ public:
     void FDBRESYNCClick();
 
     // --- for tests and special installs ---
+    // The converter used; empty (the default): convrun beside the program, looked up for every
+    // conversion, else the fixed fallback.
     void SetConverterExecutable(std::string executable) { executable_ = std::move(executable); }
-    const std::string& ConverterExecutable() const { return executable_; }
+    std::string ConverterExecutable() const;
     void SetOpenFilesDialog(TOpenFilesDialog dialog) { dialog_ = std::move(dialog); }
     void SetClock(TClock clock) { clock_ = std::move(clock); }
     void SetDropDelay(std::chrono::milliseconds delay) { dropDelay_ = delay; }

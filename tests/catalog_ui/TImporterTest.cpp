@@ -2,6 +2,7 @@
 
 #include "catalog/ConverterImport.h"
 #include "catalog/NodeFile.h"
+#include "platform/Folders.h"
 #include "platform/uUserMode.h"
 #include "platform/ui/TFSB_BOX.h"
 #include "platform/ui/TQuestionDlg.h"
@@ -220,6 +221,20 @@ TEST_F(ImporterTest, FailuresAreReportedAndTheOtherFilesStillImported)
         EXPECT_FALSE(host_->ImportBusy());
         EXPECT_TRUE(host_->HostWindow()->isEnabled());
     }
+}
+
+TEST_F(ImporterTest, TheConverterBesideTheProgramIsFoundAtEachImport)
+{
+    TImporter importer(*host_);
+    const std::string before = importer.ConverterExecutable();
+    const std::string converter = FakeConverter();
+    SetProgramFolderOverride(ExtractFilePath(converter));
+    EXPECT_EQ(importer.ConverterExecutable(), converter);
+    importer.ImportSources(Source("neben.csv"));
+    SetProgramFolderOverride({});
+    ASSERT_EQ(Databases().size(), 1u);
+    EXPECT_EQ(JsonText(Databases()[0], "Caption"), "neben.csv");
+    EXPECT_NE(before, converter);
 }
 
 TEST_F(ImporterTest, TheOverlayCountsTheSecondsWhileTheWindowIsDisabled)
