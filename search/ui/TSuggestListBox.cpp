@@ -384,6 +384,9 @@ bool TSuggestListBox::eventFilter(QObject* watched, QEvent* event)
             if (!DoubleClickOpens)
                 return false;
             Guarded([&] { OpenSuggestionList(); });
+            // Qt sends the second press before the double-click, so no press of this
+            // double-click is left to ignore.
+            ignoreNextMouseDown_ = false;
             // The edit's own double-click would select one word instead of the whole text.
             return listShown_;
         case QEvent::ContextMenu:

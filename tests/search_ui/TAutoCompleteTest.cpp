@@ -280,6 +280,11 @@ TEST_F(AutoCompleteTest, DoubleClickOpensAndAClickTakesAnEntry)
     QTest::mouseDClick(edit_, Qt::LeftButton);
     ASSERT_TRUE(ac_->IsListShown());
     EXPECT_EQ(edit_->selectedText(), QStringLiteral("ka"));
+    // A later click into the edit closes the list; a double-click opens it again.
+    QTest::mouseClick(edit_, Qt::LeftButton);
+    EXPECT_FALSE(ac_->IsListShown());
+    QTest::mouseDClick(edit_, Qt::LeftButton);
+    ASSERT_TRUE(ac_->IsListShown());
     TSuggestPopup* list = ac_->Popup();
     const QRect second = list->visualItemRect(list->item(1));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
