@@ -106,6 +106,12 @@ TConverterResult ReadConverterResult(const std::string& resultFile)
     } catch (const std::exception&) {
         return result;
     }
+    return ParseConverterResult(lines);
+}
+
+TConverterResult ParseConverterResult(const std::vector<std::string>& lines)
+{
+    TConverterResult result;
     bool resultSeen = false;
     for (const std::string& line : lines) {
         const std::size_t eq = line.find('=');

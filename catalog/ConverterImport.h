@@ -48,6 +48,8 @@ struct TConverterResult {
 };
 // A missing or unreadable result file reads as failure without messages.
 TConverterResult ReadConverterResult(const std::string& resultFile);
+// The same from the file's lines.
+TConverterResult ParseConverterResult(const std::vector<std::string>& lines);
 
 // The failure texts shown to the user (Windows-1252, CR LF breaks lines; not yet markup-escaped).
 std::string ConverterNotFoundText(const std::string& executable);
