@@ -1,5 +1,6 @@
 #include "mainwindow/StatusLine.h"
 
+#include "platform/MiniMarkup.h"
 #include "platform/ui/AnsiQString.h"
 
 #include <QLocale>
@@ -33,7 +34,8 @@ std::string StatusCountsText(long long total, long long filtered, std::string_vi
     text += FormatCount(filtered, groupSeparator);
     if (!filterText.empty()) {
         text += " </b>| [";
-        text += filterText;
+        // The user's own text: shown as typed, never read as markup.
+        text += EscapeMarkup(filterText);
         text += "]";
     }
     return text;

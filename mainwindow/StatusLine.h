@@ -14,7 +14,8 @@ inline constexpr const char* kStatusNoDataSet = "<font color=\"clred\" /font>Dau
 // gives the plain digits.
 std::string FormatCount(long long value, std::string_view groupSeparator);
 
-// The counts line: total and filtered rows, and the filter in force when there is one.
+// The counts line: total and filtered rows, and the filter in force when there is one (shown as
+// typed: markup characters in it are escaped).
 std::string StatusCountsText(long long total, long long filtered, std::string_view filterText,
                              std::string_view groupSeparator);
 

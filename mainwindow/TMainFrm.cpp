@@ -2,6 +2,7 @@
 
 #include "catalog/TCSVRequest.h"
 #include "catalog/ui/TCatalogCommands.h"
+#include "catalog/ui/TImporter.h"
 #include "catalog/ui/TLeftTree.h"
 #include "catalog/ui/TNodeData.h"
 #include "data/TASyncLoader.h"
@@ -37,7 +38,6 @@
 #include <QShortcut>
 #include <QSizeGrip>
 #include <QSplitter>
-#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QWheelEvent>
@@ -52,8 +52,6 @@ constexpr int kTopHeight = 37;
 constexpr int kStatusHeight = 27;
 constexpr int kLeftWidth = 208;
 constexpr int kGridSpacer = 4;
-// How long a drop waits before its import starts, so the drag source is released first.
-constexpr int kDropDelayMs = 100;
 
 QWidget* WhitePanel(const char* name, QWidget* parent)
 {
@@ -164,6 +162,9 @@ TMainFrm::TMainFrm(const std::string& clientRoot, QWidget* parent)
     connect(fdelecat_, &QAction::triggered, this, [this] { commands_->FDELECATClick(); });
     connect(delall_, &QAction::triggered, this, [this] { commands_->DELALLClick(); });
     connect(fprop_, &QToolButton::clicked, this, [this] { commands_->FPROPClick(); });
+    importer_ = std::make_unique<TImporter>(*this);
+    connect(clipboardAction_, &QAction::triggered, this, [this] { importer_->ImportFromClipboard(); });
+    connect(fdbresync_, &QAction::triggered, this, [this] { importer_->FDBRESYNCClick(); });
     // The find box's text menu, its auto-complete and the exchange-server selection are created here.
 
     auto* grip = new QSizeGrip(pb_);
@@ -192,6 +193,7 @@ TMainFrm::~TMainFrm()
     // The loader waits for a running load and still delivers it; the delivery is dropped.
     loader_.reset();
     FreeDataSet();
+    importer_.reset();
     commands_.reset();
     delete tree_;
     tree_ = nullptr;
@@ -423,9 +425,7 @@ std::string TMainFrm::FindText() const
 
 void TMainFrm::ImportSources(const std::string& fileList)
 {
-    if (LoaderBusy() || importBusy_)
-        return;
-    (void)fileList; // handed to the import once it is wired in
+    importer_->ImportSources(fileList);
 }
 
 // ---------------------------------------------------------------- selection and loading
@@ -679,7 +679,7 @@ std::string DroppedFileList(const QMimeData* mime)
 
 void TMainFrm::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (importBusy_ || DroppedFileList(event->mimeData()).empty()) {
+    if (!importer_->AcceptsDrops() || DroppedFileList(event->mimeData()).empty()) {
         event->ignore();
         return;
     }
@@ -696,7 +696,7 @@ void TMainFrm::dragEnterEvent(QDragEnterEvent* event)
 
 void TMainFrm::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (importBusy_) {
+    if (!importer_->AcceptsDrops()) {
         event->ignore();
         return;
     }
@@ -709,9 +709,8 @@ void TMainFrm::dropEvent(QDropEvent* event)
     // The source keeps its files: the drop reports no effect back.
     event->setDropAction(Qt::IgnoreAction);
     event->accept();
-    if (importBusy_ || LoaderBusy() || list.empty())
-        return;
-    QTimer::singleShot(kDropDelayMs, this, [this, list] { ImportSources(list); });
+    if (!list.empty())
+        importer_->DropFiles(list);
 }
 
 } // namespace artikel

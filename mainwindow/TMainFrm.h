@@ -23,6 +23,7 @@ namespace artikel {
 
 class TASyncLoader;
 class TCatalogCommands;
+class TImporter;
 class TCSVRequest;
 class TI_DBGrid;
 class TImportWorker;
@@ -70,6 +71,8 @@ public:
 
     // The catalog commands (the find box's filter buttons use them too).
     TCatalogCommands& Commands() { return *commands_; }
+    // The import through the converter.
+    TImporter& Importer() { return *importer_; }
 
     // --- state, for the catalog widgets and the tests ---
     const std::string& LastNodeId() const { return lastNodeId_; }
@@ -128,6 +131,7 @@ private:
     std::unique_ptr<TListDataSet> dataSet_;
     TLeftTree* tree_ = nullptr; // child of PLEFT; deleted before the catalog
     std::unique_ptr<TCatalogCommands> commands_;
+    std::unique_ptr<TImporter> importer_;
     std::vector<std::string> searchTokens_;
     std::string lastNodeId_;
     std::string loadedFileKey_;

@@ -9,6 +9,7 @@
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/TMarkupLabel.h"
 #include "platform/ui/TWiiProgressBar.h"
+#include "catalog/ui/TImporter.h"
 #include "platform/ui/TQuestionDlg.h"
 #include "tests/mainwindow_ui/MainWindowFixture.h"
 #include "tests/platform_ui/ModalDriver.h"
@@ -327,8 +328,8 @@ TEST(TMainFrm, KeysOfTheTreeReachTheirCommands)
         {Qt::Key_F5, Qt::NoModifier, 1, 1},
     };
     for (const Case& c : cases) {
-        // The deletion asks first; "no" keeps the database.
-        if (c.key == Qt::Key_Delete && c.modifiers == Qt::ControlModifier)
+        // Deletion and re-import ask first; "no" keeps everything as it is.
+        if (c.modifiers == Qt::ControlModifier)
             AnswerNextQuestion(false);
         QTest::keyClick(w.Tree().Treeview(), c.key, c.modifiers);
         EXPECT_EQ(deletes.count(), c.deletes) << c.key;
@@ -399,6 +400,65 @@ TEST(TMainFrm, F3FocusesTheFindBoxAndTheWheelThenMovesTheCurrentRow)
     wheel(120);
     EXPECT_EQ(ds->RecNo(), 2);
     EXPECT_TRUE(w.EditFind()->hasFocus());
+}
+
+} // namespace
+} // namespace artikel
+
+namespace artikel {
+namespace {
+
+// A stand-in converter: copies the source as the target CSV and reports success.
+std::string FakeConverter()
+{
+    const auto script = test::MakeTempDir("conv") / "convrun";
+    test::WriteFileBytes(script, "#!/bin/sh\ncp \"$1\" \"$2\" && echo Result=1 > \"$3\"\n");
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    return script.string();
+}
+
+void Drop(TMainFrm& w, const std::vector<QString>& files)
+{
+    auto mime = FileDrag(files);
+    const QPoint at(300, 200);
+    QDragEnterEvent enter(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &enter);
+    QDropEvent drop(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &drop);
+}
+
+TEST(TMainFrm, DroppedFilesAreImportedAndTheLastOneIsLoaded)
+{
+    TCatalogFixture fx;
+    fx.AddDatabase(kDbA, "Alpha", kCsvA);
+    TMainFrm& w = fx.Start();
+    w.Importer().SetConverterExecutable(FakeConverter());
+    w.Importer().SetDropDelay(std::chrono::milliseconds(0));
+    const auto sources = test::MakeTempDir("drop");
+    test::WriteFileBytes(sources / "lieferant.txt", kCsvB);
+    test::WriteFileBytes(sources / "zweiter.txt", "Nr;Name;Preis;Einheit\r\n1;a;2;St\r\n");
+
+    // While an import runs a drop has no effect.
+    w.SetImportBusy(true);
+    Drop(w, {QString::fromStdString((sources / "lieferant.txt").string())});
+    QTest::qWait(20);
+    w.SetImportBusy(false);
+    EXPECT_EQ(w.Catalog().NodeCount(), 1u);
+
+    Drop(w, {QString::fromStdString((sources / "lieferant.txt").string()),
+             QString::fromStdString((sources / "zweiter.txt").string())});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Catalog().NodeCount() == 3; }, 10000));
+    fx.WaitIdle();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.LoaderBusy() && w.CurrentDataSet(); }, 5000));
+    // The last file's database is selected and shown.
+    EXPECT_EQ(w.CurrentDataSet()->FieldCount(), 4);
+    EXPECT_EQ(w.I_DBGrid1()->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Einheit"));
+    TTreeNode* selected = w.Tree().SelectedNode();
+    ASSERT_NE(selected, nullptr);
+    EXPECT_EQ(selected->Data().Text, QStringLiteral("zweiter.csv"));
+    EXPECT_EQ(w.LastNodeId(), selected->Data().NodeId);
+    EXPECT_FALSE(w.ImportBusy());
+    EXPECT_TRUE(w.isEnabled());
 }
 
 } // namespace
