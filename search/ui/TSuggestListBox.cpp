@@ -79,7 +79,10 @@ void TSuggestListBox::Attach(QLineEdit* edit)
         return;
     edit->installEventFilter(this);
     connect(edit, &QLineEdit::textChanged, this, [this] { Guarded([this] { UpdateSuggestionList(); }); });
-    connect(edit, &QObject::destroyed, this, [this] { CloseSuggestionList(); });
+    connect(edit, &QObject::destroyed, this, [this] {
+        edit_ = nullptr;
+        CloseSuggestionList();
+    });
 }
 
 void TSuggestListBox::Report(const std::exception& e)
@@ -275,18 +278,17 @@ void TSuggestListBox::TakeSuggestion()
     edit_->setSelection(wordStart_, wordLength_);
     const int row = popup_->currentRow() >= 0 ? popup_->currentRow() : 0;
     const std::string entry = ReplaceBreakTags(popup_->EntryAt(row), "\r\n");
-    QPointer<QLineEdit> edit = edit_;
     taking_ = true;
     try {
-        PutSuggestion(*edit, entry);
+        PutSuggestion(*edit_, entry);
     } catch (...) {
         taking_ = false;
         CloseSuggestionList();
         throw;
     }
     taking_ = false;
-    if (edit && edit->isEnabled() && edit->focusPolicy() != Qt::NoFocus)
-        edit->setFocus();
+    if (edit_ && edit_->isEnabled() && edit_->focusPolicy() != Qt::NoFocus)
+        edit_->setFocus();
     CloseSuggestionList();
 }
 

@@ -117,7 +117,9 @@ private:
 
     std::unique_ptr<TSuggestWords> words_;
     std::unique_ptr<TAbstractEditList> editList_;
-    QPointer<QLineEdit> edit_;
+    // Plain, cleared by the edit's destroyed signal: a QPointer would be cast to QLineEdit while
+    // the edit's own destructor still sends it events.
+    QLineEdit* edit_ = nullptr;
     QPointer<TSuggestPopup> popup_;
     std::function<void(const std::string&)> onError_;
     std::string typed_;
