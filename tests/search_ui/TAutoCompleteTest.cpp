@@ -268,8 +268,43 @@ TEST_F(AutoCompleteTest, AtMostAThousandEntriesTwentyRowsHigh)
     ASSERT_EQ(entries.size(), 1000u);
     EXPECT_EQ(entries.back(), "Artikel 999");
     EXPECT_EQ(Rows(), 20);
-    const int screenCap = static_cast<int>(std::lround(0.6 * edit_->screen()->geometry().width()));
-    EXPECT_LE(ac_->Popup()->width(), screenCap + 40);
+}
+
+TEST_F(AutoCompleteTest, ListIsAsWideAsTheWidestBoldEntryAndItsIcon)
+{
+    QFont boldFont(QApplication::font());
+    boldFont.setPointSize(9);
+    boldFont.setBold(true);
+    const QFontMetrics bold(boldFont);
+    const int cap = static_cast<int>(std::lround(0.6 * edit_->screen()->geometry().width()));
+    const std::string longest(400, 'W');
+    struct Case {
+        std::vector<std::string> words;
+        int expected;
+    };
+    const Case cases[] = {
+        {{"Wg", "Wgggggg", "Wgg"}, bold.horizontalAdvance(QStringLiteral("Wgggggg")) + 20 + 24},
+        {{"Wg", longest}, cap},
+    };
+    for (const Case& c : cases) {
+        Words(c.words);
+        edit_->clear();
+        Type(edit_, "w");
+        ASSERT_TRUE(ac_->IsListShown());
+        EXPECT_EQ(ac_->Popup()->width(), c.expected) << c.words.back();
+    }
+}
+
+TEST_F(AutoCompleteTest, ReadOnlyEditKeepsItsTextButTheActionRuns)
+{
+    Words({"kabel"});
+    edit_->setText(QStringLiteral("ka"));
+    edit_->setReadOnly(true);
+    QTest::keyClick(edit_, Qt::Key_F2);
+    ASSERT_TRUE(ac_->IsListShown());
+    QTest::keyClick(edit_, Qt::Key_Return);
+    EXPECT_EQ(edit_->text(), QStringLiteral("ka"));
+    EXPECT_EQ(selected_, 1);
 }
 
 TEST_F(AutoCompleteTest, DoubleClickOpensAndAClickTakesAnEntry)
