@@ -36,7 +36,7 @@ QString Caption(const TJSON& obj)
 // Every row has the node height of the tree, whatever the font says.
 class TNodeDelegate : public QStyledItemDelegate {
 public:
-    TNodeDelegate(const int& height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+    TNodeDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
@@ -46,7 +46,7 @@ public:
     }
 
 private:
-    const int& height_;
+    int height_;
 };
 
 // The tree control: dotted lines between the nodes, a boxed plus or minus as the expand button,
