@@ -14,6 +14,7 @@
 #include "tests/mainwindow_ui/MainWindowFixture.h"
 #include "tests/platform_ui/ModalDriver.h"
 
+#include <QAbstractItemModelTester>
 #include <QDragEnterEvent>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -158,6 +159,8 @@ TEST(TMainFrm, ASecondDatabaseClickedDuringALoadIsLoadedAfterIt)
     AddTwoDatabases(fx);
     TMainFrm& w = fx.Start();
     ASSERT_EQ(w.CurrentDataSet(), nullptr);
+    // The grid's model stays consistent through loads, frees and column rebuilds.
+    QAbstractItemModelTester tester(w.I_DBGrid1()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
 
     // No event is processed between the two clicks, so the first load is still pending.
     fx.ClickTreeNode(kDbA);
@@ -190,6 +193,7 @@ TEST(TMainFrm, TitleClickSortsAscendingByThatColumnEveryTime)
     TMainFrm& w = fx.Start();
     TI_DBGrid* grid = w.I_DBGrid1();
     ASSERT_EQ(grid->model()->rowCount(), 4);
+    QAbstractItemModelTester tester(grid->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
 
     struct Case {
         int column;
