@@ -45,8 +45,9 @@ TEST(StatusLine, TheFilterIsShownAsTypedAfterTheCounts)
     };
     for (const Case& c : cases) {
         const std::string text = StatusCountsText(c.total, c.filtered, c.filter, ".");
-        if (c.text)
+        if (c.text) {
             EXPECT_EQ(text, c.text);
+        }
         const std::vector<std::string> lines = MarkupLineTexts(QApplication::font(), text, 2000);
         ASSERT_EQ(lines.size(), 1u) << text;
         EXPECT_EQ(lines[0], c.shown) << text;
