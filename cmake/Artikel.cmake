@@ -58,5 +58,7 @@ function(artikel_test name)
     target_link_libraries(${name} PRIVATE artikel_test_main)
   endif()
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+  # Named parameters already tell the cases apart; printing the parameter bytes would only
+  # make the test names long and different on every run.
+  gtest_discover_tests(${name} NO_PRETTY_VALUES DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endfunction()
