@@ -39,6 +39,7 @@
 #include <QSizeGrip>
 #include <QSplitter>
 #include <QToolButton>
+#include <QToolTip>
 #include <QUrl>
 #include <QWheelEvent>
 
@@ -166,6 +167,15 @@ TMainFrm::TMainFrm(const std::string& clientRoot, QWidget* parent)
     connect(clipboardAction_, &QAction::triggered, this, [this] { importer_->ImportFromClipboard(); });
     connect(fdbresync_, &QAction::triggered, this, [this] { importer_->FDBRESYNCClick(); });
     // The find box's text menu, its auto-complete and the exchange-server selection are created here.
+
+    // The program's hints: white bold text on blue.
+    QPalette hint = QToolTip::palette();
+    hint.setColor(QPalette::ToolTipBase, QColor(51, 102, 153));
+    hint.setColor(QPalette::ToolTipText, Qt::white);
+    QToolTip::setPalette(hint);
+    QFont hintFont = font();
+    hintFont.setBold(true);
+    QToolTip::setFont(hintFont);
 
     auto* grip = new QSizeGrip(pb_);
     pb_->layout()->addWidget(grip);

@@ -3,8 +3,8 @@
 //   mainwindow-shots <output folder> [--rows N]
 //
 // mainwindow-empty.png (a catalog without databases), mainwindow-loaded.png (a loaded article
-// database with the tree of databases and filters), mainwindow-loading.png (while a larger
-// database loads). Run it under xvfb-run for the platform's real fonts and styles.
+// database with the tree of databases and filters), mainwindow-hint.png (a button's hint),
+// mainwindow-loading.png (while a larger database loads). Run it under xvfb-run for the platform's real fonts and styles.
 
 #include "bench/engine/TArticleGenerator.h"
 #include "bench/gui/BenchCatalog.h"
@@ -16,6 +16,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QToolButton>
+#include <QToolTip>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -81,6 +83,14 @@ int main(int argc, char** argv)
     window.show();
     bench::WaitFor([&] { return window.Started() && window.CurrentDataSet() && !window.LoaderBusy(); }, 20000);
     failures += !Save(window, out, "mainwindow-loaded.png");
+
+    // The hint of the new-source button, in the program's hint style.
+    QToolTip::showText(window.FNEWCAT()->mapToGlobal(QPoint(10, 30)), window.FNEWCAT()->toolTip(), window.FNEWCAT());
+    QCoreApplication::processEvents();
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->inherits("QTipLabel") && top->isVisible())
+            failures += !Save(*top, out, "mainwindow-hint.png");
+    QToolTip::hideText();
 
     window.OnNodeSelected(TNodeData{QStringLiteral("Elektro Preisliste"), elektro, {}}, false);
     // No event is served before the picture, so the load is still running.
