@@ -5,6 +5,7 @@
 #include "catalog/TSendQuerySyncThread.h"
 #include "platform/FileRetry.h"
 #include "platform/Folders.h"
+#include "platform/TextUtils.h"
 #include "platform/Win1252.h"
 
 #include <cstring>
@@ -15,14 +16,6 @@ namespace artikel {
 
 namespace {
 
-std::string_view TrimBlanks(std::string_view text)
-{
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
-        text.remove_suffix(1);
-    return text;
-}
 
 void RemoveFile(const std::string& fileName)
 {
@@ -122,9 +115,9 @@ TConverterResult ParseConverterResult(const std::vector<std::string>& lines)
         // The first "Result" counts, as a name-value list finds it.
         if (SameTextNoCase(name, "Result") && !resultSeen) {
             resultSeen = true;
-            result.Success = TrimBlanks(value) == "1";
-        } else if (SameTextNoCase(name, "Message") && !TrimBlanks(value).empty()) {
-            result.Messages.emplace_back(TrimBlanks(value));
+            result.Success = TrimText(value) == "1";
+        } else if (SameTextNoCase(name, "Message") && !TrimText(value).empty()) {
+            result.Messages.emplace_back(TrimText(value));
         }
     }
     return result;
@@ -182,24 +175,6 @@ TConversion ConvertSourceFile(const std::string& executable, const std::string& 
     return c;
 }
 
-bool SaveNodeFileCompact(const TJSON& doc, const std::string& fileName)
-{
-    if (fileName.empty())
-        return false;
-    const std::string text = WriteJson(doc, TJsonLayout::Compact);
-    try {
-        WriteFileAtomic(fileName, text);
-    } catch (const std::exception&) {
-        return false;
-    }
-    try {
-        WriteFileAtomic(NodeBackupFileName(fileName), text);
-    } catch (const std::exception&) {
-        // The node file is on disk; the older backup stays.
-    }
-    return true;
-}
-
 std::string AddConvertedDatabase(const std::string& nodesFolder, const std::string& targetCsv, const std::string& source)
 {
     const std::string csvName = ExtractFileName(targetCsv);
@@ -218,7 +193,7 @@ std::string AddConvertedDatabase(const std::string& nodesFolder, const std::stri
     const std::string uid = NewGuidText();
     SetJsonText(doc, "uid", uid);
     const std::string nodeFile = folder + kNodeFileName;
-    if (!SaveNodeFileCompact(doc, nodeFile)) {
+    if (!SaveNodeFile(doc, nodeFile, TJsonLayout::Compact)) {
         DeleteFolderTree(folder, false);
         throw EImportError(Utf8ToWin1252("Die Datei \xE2\x80\x9E") + Utf8ToWin1252(nodeFile)
             + Utf8ToWin1252("\xE2\x80\x9C konnte nicht geschrieben werden."));
@@ -238,14 +213,14 @@ std::vector<std::string> SplitFileList(std::string_view fileList)
 {
     std::vector<std::string> files;
     for (std::string& line : SplitLines(fileList))
-        if (!TrimBlanks(line).empty())
+        if (!TrimText(line).empty())
             files.push_back(std::move(line));
     return files;
 }
 
 std::string ShortenMiddle(std::string_view text, std::size_t maxLength)
 {
-    const std::string_view trimmed = TrimBlanks(text);
+    const std::string_view trimmed = TrimText(text);
     std::vector<std::size_t> starts = CharStarts(trimmed);
     if (starts.size() <= maxLength)
         return std::string(trimmed);
@@ -276,7 +251,7 @@ std::string ClipboardSourceFrom(const std::string& text, const std::vector<std::
         }
         if (!files.empty() && CanBeFileName(files.back()) && FileExists(files.back()))
             return files.back();
-        if (TrimBlanks(candidate).empty())
+        if (TrimText(candidate).empty())
             return {};
         const std::string clipboardFile = GetScratchFolder() + kClipboardSourceName;
         SaveStringsRetry(SplitLines(candidate), clipboardFile);

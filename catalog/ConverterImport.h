@@ -101,10 +101,6 @@ bool ReplaceDatabaseCsv(const std::string& targetCsv, const std::string& databas
 // The non-blank lines of a file list (one path per line, CR LF, LF or CR).
 std::vector<std::string> SplitFileList(std::string_view fileList);
 
-// Writes the node document compact, atomically, then its ".~json" backup. False when the node
-// file could not be written.
-bool SaveNodeFileCompact(const TJSON& doc, const std::string& fileName);
-
 // The text without surrounding blanks; when it has more than maxLength characters (UTF-8), its
 // first and last (maxLength - 4) / 2 characters joined by "..", so a long path still shows
 // where it lies and which file it names.

@@ -62,11 +62,11 @@ std::string NodeBackupFileName(const std::string& nodeFile)
     return nodeFile.substr(0, dot) + kNodeBackupExt;
 }
 
-bool SaveNodeFile(const TJSON& doc, const std::string& fileName)
+bool SaveNodeFile(const TJSON& doc, const std::string& fileName, TJsonLayout layout)
 {
     if (fileName.empty())
         return false;
-    const std::string text = WriteJson(doc, TJsonLayout::Indented);
+    const std::string text = WriteJson(doc, layout);
     try {
         WriteFileAtomic(fileName, text);
     } catch (const std::exception&) {

@@ -2,6 +2,7 @@
 
 #include "catalog/CatalogHelpers.h"
 #include "platform/Folders.h"
+#include "platform/TextUtils.h"
 #include "platform/Win1252.h"
 #include "platform/uUserMode.h"
 
@@ -35,18 +36,7 @@ TJSON* MakeFilterItems(TJSON& node)
     return items.is_array() ? &items : nullptr;
 }
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-std::string Trim(std::string_view s)
-{
-    size_t b = 0;
-    size_t e = s.size();
-    while (b < e && IsBlank(s[b]))
-        ++b;
-    while (e > b && IsBlank(s[e - 1]))
-        --e;
-    return std::string(s.substr(b, e - b));
-}
+std::string Trim(std::string_view s) { return std::string(TrimText(s)); }
 
 // One name per line becomes a comma list.
 std::string LinesToCommaList(std::string_view text)

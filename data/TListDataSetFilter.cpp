@@ -4,6 +4,7 @@
 
 #include "data/TRowMatcher.h"
 #include "data/TextMatch.h"
+#include "platform/TextUtils.h"
 
 #include <algorithm>
 #include <functional>
@@ -13,15 +14,6 @@ namespace artikel {
 
 namespace {
 
-std::string_view Trim(std::string_view s)
-{
-    size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
-}
 
 std::vector<std::string> SplitAtBlanks(std::string_view s)
 {
@@ -65,7 +57,7 @@ bool TListDataSet::ApplyFilter(std::string_view findText, bool wrapTokens, bool 
         if (c != '*')
             stripped.push_back(c);
     // Empty search words drop the filter: no tokens, no pattern.
-    const std::string_view words = Trim(stripped);
+    const std::string_view words = TrimText(stripped);
     std::string pattern;
     if (!words.empty()) {
         const std::vector<std::string> tokens = SplitAtBlanks(words);
@@ -75,7 +67,7 @@ bool TListDataSet::ApplyFilter(std::string_view findText, bool wrapTokens, bool 
             pattern += wrapTokens ? "*" + tokens[i] + "*" : tokens[i];
         }
     }
-    const bool kept = SelectRows(Trim(column), pattern, everyToken, true);
+    const bool kept = SelectRows(TrimText(column), pattern, everyToken, true);
     filterText_ = std::string(findText);
     return kept;
 }

@@ -4,6 +4,7 @@
 #include "platform/FileRetry.h"
 #include "platform/Folders.h"
 #include "platform/TFileStreamEx.h"
+#include "platform/TextUtils.h"
 #include "platform/Win1252.h"
 
 #include <charconv>
@@ -36,16 +37,6 @@ bool SameName(std::string_view a, std::string_view b, bool caseSensitive, bool l
             return false;
     }
     return true;
-}
-
-// Trims the characters below "!" (blanks and control characters) at both ends.
-std::string_view TrimLow(std::string_view s)
-{
-    while (!s.empty() && static_cast<unsigned char>(s.front()) < '!')
-        s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) < '!')
-        s.remove_suffix(1);
-    return s;
 }
 
 // The position of the first ";" outside double quotes, or npos.
@@ -251,7 +242,7 @@ std::string_view TFastIniFile::StripComment(std::string_view value)
     const std::size_t pos = CommentPos(value);
     if (pos != std::string_view::npos)
         value = value.substr(0, pos);
-    return TrimLow(value);
+    return TrimText(value);
 }
 
 std::string TFastIniFile::ComposeValue(std::string_view oldValue, std::string_view newValue)
@@ -358,8 +349,8 @@ void TFastIniFile::ParseLine(TIniItems::TItem& item) const
         return;
     }
     item.kind = TIniLineKind::Key;
-    item.key = std::string(TrimLow(raw.substr(0, eq)));
-    item.value = std::string(TrimLow(raw.substr(eq + 1)));
+    item.key = std::string(TrimText(raw.substr(0, eq)));
+    item.value = std::string(TrimText(raw.substr(eq + 1)));
     item.hash = HashName(item.key, caseSensitive_, localeFolding_);
 }
 
@@ -444,7 +435,7 @@ void TFastIniFile::WriteString(std::string_view section, std::string_view keyTex
 {
     EnsureLoaded();
     TIniItems& items = *items_;
-    const std::string key(TrimLow(OneLine(keyText)));
+    const std::string key(TrimText(OneLine(keyText)));
     const std::string value = OneLine(valueText);
     const std::string sectionName = OneLine(section);
 

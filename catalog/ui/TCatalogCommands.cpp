@@ -7,6 +7,7 @@
 #include "platform/Folders.h"
 #include "platform/MiniMarkup.h"
 #include "platform/TJsonDocument.h"
+#include "platform/TextUtils.h"
 #include "platform/ui/AnsiQString.h"
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/TQuestionDlg.h"
@@ -19,14 +20,6 @@ namespace {
 
 constexpr std::size_t kMaxAssignmentColumns = 101;
 
-std::string_view TrimBlanks(std::string_view text)
-{
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
-        text.remove_suffix(1);
-    return text;
-}
 
 // The folder of a file, ending in the separator; empty when the name has no folder part.
 std::string FolderOf(const std::string& file)
@@ -48,17 +41,6 @@ bool IsDatabaseFolder(const std::string& folder, const std::string& nodesFolder)
             return false;
     return true;
 }
-
-class TImportBusyGuard {
-public:
-    explicit TImportBusyGuard(ICatalogHost& host) : host_(host) { host_.SetImportBusy(true); }
-    ~TImportBusyGuard() { host_.SetImportBusy(false); }
-    TImportBusyGuard(const TImportBusyGuard&) = delete;
-    TImportBusyGuard& operator=(const TImportBusyGuard&) = delete;
-
-private:
-    ICatalogHost& host_;
-};
 
 } // namespace
 
@@ -84,7 +66,7 @@ void TCatalogCommands::FNEWSUBNODEClick()
     TCSVSetup setup;
     TJSON* doc = host_.SelectedSetup(setup);
     const std::string findText = host_.FindText();
-    if (!doc || TrimBlanks(findText).empty())
+    if (!doc || TrimText(findText).empty())
         return;
     TCSVRequest& catalog = host_.Catalog();
     const std::string id = catalog.AddFilter(*doc, findText);

@@ -29,18 +29,6 @@ namespace artikel {
 
 namespace {
 
-// ImportBusy for the length of an import; a second import, drops and the field assignment wait.
-class TImportBusyScope {
-public:
-    explicit TImportBusyScope(ICatalogHost& host) : host_(host) { host_.SetImportBusy(true); }
-    ~TImportBusyScope() { host_.SetImportBusy(false); }
-    TImportBusyScope(const TImportBusyScope&) = delete;
-    TImportBusyScope& operator=(const TImportBusyScope&) = delete;
-
-private:
-    ICatalogHost& host_;
-};
-
 QStringList DefaultOpenFilesDialog(QWidget* parent, const QString& initialFolder, const QStringList& filters,
     int& filterIndex)
 {
@@ -132,7 +120,7 @@ void TImporter::ImportSources(const std::string& fileList)
 {
     if (host_.LoaderBusy() || host_.ImportBusy())
         return;
-    TImportBusyScope importBusy(host_);
+    TImportBusyGuard importBusy(host_);
     std::string lastId;
     try {
         if (!ImportFiles(fileList, host_.Catalog().NodesFolder(), lastId) || lastId.empty())
@@ -322,7 +310,7 @@ void TImporter::FDBRESYNCClick()
             + QStringLiteral("</b> neu importieren?") + QStringLiteral("<br>") + detail))
         return;
 
-    TImportBusyScope importBusy(host_);
+    TImportBusyGuard importBusy(host_);
     std::string source = recorded;
     if (!found) {
         const QStringList chosen = ChooseFiles();

@@ -36,7 +36,7 @@ void SetCaption(const std::string& nodeFile, const char* caption)
     if (!doc)
         return;
     SetJsonTextUtf8(*doc, "Caption", caption);
-    SaveNodeFileCompact(*doc, nodeFile);
+    SaveNodeFile(*doc, nodeFile, TJsonLayout::Compact);
 }
 
 } // namespace
