@@ -8,6 +8,7 @@
 #include "data/TASyncLoader.h"
 #include "data/TListDataSet.h"
 #include "data/qt/TQtSyncWindow.h"
+#include "mainwindow/FindGlyphs.h"
 #include "mainwindow/ProgramTitle.h"
 #include "mainwindow/StatusLine.h"
 #include "mainwindow/TI_DBGrid.h"
@@ -22,8 +23,12 @@
 #include "platform/ui/TMarkupLabel.h"
 #include "platform/ui/TSingleInstance.h"
 #include "platform/ui/TWiiProgressBar.h"
+#include "platform/uUserMode.h"
+#include "platform/MiniMarkup.h"
+#include "search/ui/TAutoComplete.h"
 
 #include <QAction>
+#include <functional>
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCloseEvent>
@@ -31,6 +36,8 @@
 #include <QDropEvent>
 #include <QFrame>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLocale>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -115,6 +122,24 @@ std::string_view TrimText(std::string_view text)
     return text.substr(b, e - b);
 }
 
+// Hands the find box's keys to the window; installed before the auto-complete attaches, so the
+// suggestion list sees every key first.
+class TFindKeyFilter : public QObject {
+public:
+    explicit TFindKeyFilter(std::function<bool(QKeyEvent*)> onKey) : onKey_(std::move(onKey)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress)
+            return onKey_(static_cast<QKeyEvent*>(event));
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<bool(QKeyEvent*)> onKey_;
+};
+
 std::string LowerAscii(std::string text)
 {
     for (char& c : text)
@@ -166,7 +191,8 @@ TMainFrm::TMainFrm(const std::string& clientRoot, QWidget* parent)
     importer_ = std::make_unique<TImporter>(*this);
     connect(clipboardAction_, &QAction::triggered, this, [this] { importer_->ImportFromClipboard(); });
     connect(fdbresync_, &QAction::triggered, this, [this] { importer_->FDBRESYNCClick(); });
-    // The find box's text menu, its auto-complete and the exchange-server selection are created here.
+    CreateAutoComplete();
+    // The find box's text menu and the exchange-server selection are created here.
 
     // The program's hints: white bold text on blue.
     QPalette hint = QToolTip::palette();
@@ -186,6 +212,9 @@ TMainFrm::TMainFrm(const std::string& clientRoot, QWidget* parent)
                    QStringLiteral("]"));
 
     connect(grid_, &TI_DBGrid::TitleClicked, this, &TMainFrm::SortByGridColumn);
+    ffindclear_->setEnabled(false);
+    ffiind_->setEnabled(false);
+    fnewsubnode_->setEnabled(false);
     auto* f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
     connect(f3, &QShortcut::activated, this, [this] {
         if (editFind_->isEnabled())
@@ -200,6 +229,7 @@ TMainFrm::~TMainFrm()
 {
     destroying_ = true;
     qApp->removeEventFilter(this);
+    autoComplete_.reset();
     // The loader waits for a running load and still delivers it; the delivery is dropped.
     loader_.reset();
     FreeDataSet();
@@ -279,11 +309,7 @@ QWidget* TMainFrm::CreateToolRow()
         popupDbDel_->popup(flatSpeedButton1_->mapToGlobal(QPoint(0, flatSpeedButton1_->height())));
     });
 
-    // The find box and its buttons take 76..388; until the find box is built the text stays empty.
-    editFind_ = new QLineEdit(ptop_);
-    editFind_->setObjectName(QStringLiteral("EditFind"));
-    editFind_->setGeometry(76, 8, 388 - 76, 25);
-    editFind_->setEnabled(false);
+    CreateFindBox();
 
     pbut_ = new QWidget(ptop_);
     pbut_->setObjectName(QStringLiteral("PBUT"));
@@ -301,6 +327,92 @@ QWidget* TMainFrm::CreateToolRow()
     pbut_->setFixedSize(313, kTopHeight);
     row->addWidget(pbut_);
     return ptop_;
+}
+
+void TMainFrm::CreateFindBox()
+{
+    // The find box and its buttons take 76..388 of the tool row.
+    editFind_ = new QLineEdit(ptop_);
+    editFind_->setObjectName(QStringLiteral("EditFind"));
+    editFind_->setGeometry(76, 8, 181, 25);
+    const QRect box = editFind_->geometry();
+    ffindclear_ = GlyphButton("FFINDCLEAR", ClearFindGlyph(), QStringLiteral("Suche leeren"), ptop_);
+    ffindclear_->setIconSize(QSize(14, 14));
+    ffindclear_->setGeometry(box.right() + 1, box.top(), 23, box.height());
+    ffiind_ = GlyphButton("FFIIND", SearchAgainGlyph(), QStringLiteral("Erneut suchen"), ptop_);
+    ffiind_->setIconSize(QSize(16, 16));
+    ffiind_->setGeometry(ffindclear_->geometry().right() + 1, box.top(), 23, box.height());
+    const int filterLeft = ffiind_->geometry().right() + 7;
+    const int filterWidth = (388 - filterLeft) / 2;
+    fnewsubnode_ = GlyphButton("FNEWSUBNODE", AddFilterGlyph(), QStringLiteral("Als Filter hinzuf\u00fcgen"), ptop_);
+    fnewsubnode_->setGeometry(filterLeft, box.top(), filterWidth, box.height());
+    fdelsubnode_ = GlyphButton("FDELSUBNODE", RemoveFilterGlyph(), QStringLiteral("Filter entfernen"), ptop_);
+    fdelsubnode_->setGeometry(filterLeft + filterWidth, box.top(), 388 - filterLeft - filterWidth, box.height());
+
+    connect(ffindclear_, &QToolButton::clicked, this, [this] {
+        ClearFindTextSilently();
+        ApplySearch({});
+    });
+    connect(ffiind_, &QToolButton::clicked, this,
+            [this] { ApplySearch(std::string(TrimText(ToAnsi(editFind_->text())))); });
+    connect(fnewsubnode_, &QToolButton::clicked, this, [this] { commands_->FNEWSUBNODEClick(); });
+    connect(fdelsubnode_, &QToolButton::clicked, this, [this] { commands_->FDELSUBNODEClick(); });
+}
+
+void TMainFrm::CreateAutoComplete()
+{
+    // Order matters: the window's key filter first and the text handler last, so the suggestion
+    // list handles every key and every change before the window does.
+    findKeyFilter_ = std::make_unique<TFindKeyFilter>([this](QKeyEvent* event) { return EditFindKey(event); });
+    editFind_->installEventFilter(findKeyFilter_.get());
+    autoComplete_ = std::make_unique<TAutoComplete>(catalog_->RootFolder() + kWordFileName);
+    autoComplete_->SetUpForFindBox();
+    autoComplete_->Attach(editFind_);
+    autoComplete_->OnSelected = [this] { ApplySearch(std::string(TrimText(ToAnsi(editFind_->text())))); };
+    connect(editFind_, &QLineEdit::textChanged, this, &TMainFrm::EditFindChange);
+    try {
+        autoComplete_->Reload();
+    } catch (const std::exception& e) {
+        qWarning("%s", e.what());
+    }
+    // From here on the window's settings live in the scratch folder.
+    SetUserModeFolder(GetScratchFolder());
+}
+
+void TMainFrm::ClearFindTextSilently()
+{
+    editFind_->setProperty("tag", 1);
+    editFind_->clear();
+    editFind_->setProperty("tag", 0);
+}
+
+void TMainFrm::EditFindChange()
+{
+    const std::string text = ToAnsi(editFind_->text());
+    const std::string_view trimmed = TrimText(text);
+    const bool any = !trimmed.empty();
+    ffiind_->setEnabled(any);
+    ffindclear_->setEnabled(any);
+    fnewsubnode_->setEnabled(any);
+    if (editFind_->property("tag").toInt() == 0)
+        ApplySearch(std::string(trimmed));
+}
+
+bool TMainFrm::EditFindKey(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        EditFindChange();
+        return true;
+    }
+    if ((key == Qt::Key_Up || key == Qt::Key_Down) && dataSet_ && dataSet_->Active()) {
+        if (key == Qt::Key_Down)
+            dataSet_->Next();
+        else
+            dataSet_->Prior();
+        return true;
+    }
+    return false;
 }
 
 QWidget* TMainFrm::CreateStatusRow()
@@ -468,23 +580,30 @@ void TMainFrm::OnNodeSelected(const TNodeData& data, bool)
         }
         // The row marks are cleared here once the grid marks rows.
         loadedFileKey_ = key;
+        stopwatches_[TPerfomance2::kLoad].Start();
         loader_->Load(path, data.NodeId);
-        editFind_->setProperty("tag", 1);
-        editFind_->clear();
-        editFind_->setProperty("tag", 0);
+        ClearFindTextSilently();
         searchTokens_.clear();
-        // The auto-complete switches to the database's word file here.
+        autoComplete_->SetWordFile(JsonTextUtf8(*doc, "nodepath") + kWordFileName);
+        try {
+            autoComplete_->Reload();
+        } catch (const std::exception& e) {
+            qWarning("%s", e.what());
+        }
         return;
     }
 
     const TJSON* filter = catalog_->FindFilter(data.NodeId);
     if (dataSet_ && filter && loadComplete_) {
         const std::string text = JsonText(*filter, "filter");
-        if (!text.empty())
+        if (!text.empty()) {
             ApplySearch(text);
-        else
+        } else {
+            stopwatches_[TPerfomance2::kSearch].Reset();
             dataSet_->ClearFilter();
+        }
     } else if (dataSet_) {
+        stopwatches_[TPerfomance2::kSearch].Reset();
         dataSet_->ClearFilter();
     }
     UpdateStatusLine();
@@ -542,10 +661,12 @@ void TMainFrm::OnDatabaseLoaded(std::unique_ptr<TListDataSet> dataSet, const std
 
     const TJSON* filter = catalog_->FindFilter(nodeId);
     const std::string filterText = filter ? JsonText(*filter, "filter") : std::string();
-    if (!filterText.empty())
+    if (!filterText.empty()) {
         ApplySearch(filterText);
-    else
+    } else {
+        stopwatches_[TPerfomance2::kSearch].Reset();
         dataSet_->ClearFilter();
+    }
 
     grid_->hide();
     grid_->SetDataSet(dataSet_.get());
@@ -592,16 +713,19 @@ void TMainFrm::ApplySearch(const std::string& text)
             start = blank + 1;
         }
     }
-    std::string error;
+    stopwatches_[TPerfomance2::kSearch].Start();
+    searchError_.clear();
     try {
         dataSet_->ApplyFilter(text, true, true);
-        // The auto-complete learns the search here.
+        if (dataSet_->FilteredCount() > 0 && !text.empty() && autoComplete_ && !autoComplete_->IsPopupActive() &&
+            autoComplete_->AutoLearning)
+            autoComplete_->LearnSuggestions(text, 3);
     } catch (const std::exception& e) {
-        error = e.what();
+        // Shown in the status line: a message box on every keystroke would stop the typing.
+        searchError_ = e.what();
     }
     UpdateStatusLine();
-    if (!error.empty())
-        ShowMessageBox(FromAnsi(error));
+    searchError_.clear();
 }
 
 void TMainFrm::SortByGridColumn(int column)
@@ -631,9 +755,15 @@ void TMainFrm::UpdateStatusLine()
         psh_->setText(kStatusNoDataSet);
         return;
     }
-    // The times of the load and of the last search join as a second line with the stopwatches.
-    psh_->setText(StatusCountsText(dataSet_->TotalCount(), dataSet_->FilteredCount(), dataSet_->FilterText(),
-                                   LocaleGroupSeparator()));
+    std::string text = StatusCountsText(dataSet_->TotalCount(), dataSet_->FilteredCount(), dataSet_->FilterText(),
+                                        LocaleGroupSeparator());
+    text += "\r\n";
+    const QString point = QLocale::system().decimalPoint();
+    text += stopwatches_.TimeText(point.size() == 1 && point[0].unicode() < 0x80 ? static_cast<char>(point[0].unicode())
+                                                                                : '.');
+    if (!searchError_.empty())
+        text += " </b>| <font color=\"clred\" /font>" + EscapeMarkup(searchError_);
+    psh_->setText(text);
 }
 
 // ---------------------------------------------------------------- keys, wheel, drops

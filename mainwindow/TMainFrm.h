@@ -6,6 +6,7 @@
 // commands and the import what they need of it (ICatalogHost).
 
 #include "catalog/ui/ICatalogHost.h"
+#include "mainwindow/TPerfomance.h"
 
 #include <QWidget>
 #include <memory>
@@ -13,6 +14,7 @@
 #include <vector>
 
 class QAction;
+class QKeyEvent;
 class QLineEdit;
 class QMenu;
 class QSplitter;
@@ -22,6 +24,7 @@ class QPushButton;
 namespace artikel {
 
 class TASyncLoader;
+class TAutoComplete;
 class TCatalogCommands;
 class TImporter;
 class TCSVRequest;
@@ -63,6 +66,9 @@ public:
     void OnDatabaseLoaded(std::unique_ptr<TListDataSet> dataSet, const std::string& nodeId);
     // Filters the loaded database by a find text and refreshes the status line.
     void ApplySearch(const std::string& text);
+    // The find box's text changed: the buttons follow it and, unless the window itself changed
+    // the text, it is searched.
+    void EditFindChange();
     void UpdateStatusLine();
     // Imports the files listed (one path per line); an empty list lets the user choose.
     void ImportSources(const std::string& fileList);
@@ -79,6 +85,8 @@ public:
     bool LoadComplete() const { return loadComplete_; }
     const std::string& LoadedFileKey() const { return loadedFileKey_; }
     const std::vector<std::string>& SearchTokens() const { return searchTokens_; }
+    TPerfomance2& Stopwatches() { return stopwatches_; }
+    TAutoComplete* AutoComplete() const { return autoComplete_.get(); }
     // True once the start-up (scan, tree, first selection) has run.
     bool Started() const { return started_; }
 
@@ -92,6 +100,10 @@ public:
     QAction* FDBRESYNC() const { return fdbresync_; }
     QAction* DELALL() const { return delall_; }
     QLineEdit* EditFind() const { return editFind_; }
+    QToolButton* FFINDCLEAR() const { return ffindclear_; }
+    QToolButton* FFIIND() const { return ffiind_; }
+    QToolButton* FNEWSUBNODE() const { return fnewsubnode_; }
+    QToolButton* FDELSUBNODE() const { return fdelsubnode_; }
     QPushButton* FLX() const { return flx_; }
     QPushButton* FStartBasket() const { return fstartBasket_; }
     QWidget* PB() const { return pb_; }
@@ -125,6 +137,12 @@ private:
     // Frees the loaded dataset; the grid shows its empty message.
     void FreeDataSet();
     void ShowDataSetColumns(const std::string& nodeId);
+    void CreateFindBox();
+    void CreateAutoComplete();
+    // Empties the find box without searching.
+    void ClearFindTextSilently();
+    // EditFind's own keys, after the auto-complete had its turn; true = consumed.
+    bool EditFindKey(QKeyEvent* event);
 
     std::unique_ptr<TASyncLoader> loader_;
     std::unique_ptr<TCSVRequest> catalog_;
@@ -132,6 +150,11 @@ private:
     TLeftTree* tree_ = nullptr; // child of PLEFT; deleted before the catalog
     std::unique_ptr<TCatalogCommands> commands_;
     std::unique_ptr<TImporter> importer_;
+    std::unique_ptr<TAutoComplete> autoComplete_;
+    std::unique_ptr<QObject> findKeyFilter_;
+    TPerfomance2 stopwatches_;
+    // The error of the running search, shown in the status line it rewrites.
+    std::string searchError_;
     std::vector<std::string> searchTokens_;
     std::string lastNodeId_;
     std::string loadedFileKey_;
@@ -151,6 +174,10 @@ private:
     QAction* fdbresync_ = nullptr;
     QAction* delall_ = nullptr;
     QLineEdit* editFind_ = nullptr;
+    QToolButton* ffindclear_ = nullptr;
+    QToolButton* ffiind_ = nullptr;
+    QToolButton* fnewsubnode_ = nullptr;
+    QToolButton* fdelsubnode_ = nullptr;
     QWidget* pbut_ = nullptr;
     QPushButton* flx_ = nullptr;
     QPushButton* fstartBasket_ = nullptr;

@@ -6,6 +6,7 @@
 #include "catalog/ui/TLeftTree.h"
 #include "catalog/ui/TNodeData.h"
 #include "mainwindow/TMainFrm.h"
+#include "platform/Folders.h"
 #include "platform/uUserMode.h"
 #include "tests/common/TestEnv.h"
 
@@ -29,11 +30,17 @@ struct TFilterSpec {
 
 class TCatalogFixture {
 public:
-    TCatalogFixture() : clientRoot_(MakeTempDir("client")) {}
+    // The window keeps its settings in the scratch folder, which all tests of a run share: each
+    // test starts without them.
+    TCatalogFixture() : clientRoot_(MakeTempDir("client"))
+    {
+        std::error_code ignored;
+        std::filesystem::remove(SettingsFolder() + kUserModeFileName, ignored);
+    }
 
     std::string ClientRoot() const { return clientRoot_.string() + "/"; }
     std::filesystem::path CatalogRoot() const { return clientRoot_ / kCatalogRootName; }
-    std::string SettingsFolder() const { return CatalogRoot().string() + "/"; }
+    std::string SettingsFolder() const { return GetScratchFolder(); }
 
     // A database folder with its CSV and node file; csv empty: the CSV file is left out.
     std::filesystem::path AddDatabase(const std::string& uid, const std::string& caption, const std::string& csv,
@@ -56,7 +63,7 @@ public:
 
     void SetLastNode(const std::string& id)
     {
-        std::filesystem::create_directories(CatalogRoot());
+        ForceFolders(SettingsFolder());
         WriteUserModeString(TMainFrm::kLastNodeKey, id, SettingsFolder());
     }
 
