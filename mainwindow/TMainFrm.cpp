@@ -394,7 +394,8 @@ void TMainFrm::EditFindChange()
     ffiind_->setEnabled(any);
     ffindclear_->setEnabled(any);
     fnewsubnode_->setEnabled(any);
-    if (editFind_->property("tag").toInt() == 0)
+    // A taken suggestion is searched once, by the auto-complete's selection action.
+    if (editFind_->property("tag").toInt() == 0 && !(autoComplete_ && autoComplete_->Taking()))
         ApplySearch(std::string(trimmed));
 }
 
@@ -715,6 +716,7 @@ void TMainFrm::ApplySearch(const std::string& text)
     }
     stopwatches_[TPerfomance2::kSearch].Start();
     searchError_.clear();
+    ++searchCount_;
     try {
         dataSet_->ApplyFilter(text, true, true);
         if (dataSet_->FilteredCount() > 0 && !text.empty() && autoComplete_ && !autoComplete_->IsPopupActive() &&

@@ -86,6 +86,8 @@ public:
     const std::string& LoadedFileKey() const { return loadedFileKey_; }
     const std::vector<std::string>& SearchTokens() const { return searchTokens_; }
     TPerfomance2& Stopwatches() { return stopwatches_; }
+    // How many searches have filtered the loaded database.
+    int SearchCount() const { return searchCount_; }
     TAutoComplete* AutoComplete() const { return autoComplete_.get(); }
     // True once the start-up (scan, tree, first selection) has run.
     bool Started() const { return started_; }
@@ -155,6 +157,7 @@ private:
     TPerfomance2 stopwatches_;
     // The error of the running search, shown in the status line it rewrites.
     std::string searchError_;
+    int searchCount_ = 0;
     std::vector<std::string> searchTokens_;
     std::string lastNodeId_;
     std::string loadedFileKey_;

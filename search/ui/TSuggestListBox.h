@@ -65,6 +65,8 @@ public:
     // The list is shown, or an Enter taken from it is still pending.
     bool IsPopupActive() const { return listShown_ || enterPending_; }
     bool IsListShown() const { return listShown_; }
+    // A taken entry is being put into the edit: its text change is part of the take.
+    bool Taking() const { return taking_; }
 
     void UpdateSuggestionList();
     void OpenSuggestionList();
