@@ -1,12 +1,29 @@
 #include "mainwindow/TI_DBGrid.h"
 
 #include "data/TListDataSet.h"
+#include "mainwindow/GridCellText.h"
 #include "mainwindow/ProgramTitle.h"
+#include "mainwindow/TGridDelegate.h"
+#include "platform/FileRetry.h"
+#include "platform/Win1252.h"
 #include "platform/ui/AnsiQString.h"
 
+#include <QApplication>
+#include <QDesktopServices>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QToolTip>
+#include <QUrl>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace artikel {
 
@@ -41,6 +58,25 @@ TI_DBGrid::TI_DBGrid(QWidget* parent)
     titles->setStretchLastSection(false);
     titles->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(titles, &QHeaderView::sectionClicked, this, &TI_DBGrid::TitleClicked);
+    titles->setFont(QFont(QStringLiteral("Tahoma"), 9));
+
+    // The selection stays visible while another control has the focus.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(pal);
+    setItemDelegate(new TGridDelegate(this));
+    setMouseTracking(true);
+    viewport()->setMouseTracking(true);
+    fileShower_ = [](const std::string& file) {
+        const std::filesystem::path path(file);
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.parent_path().string())));
+    };
+    // Record numbers lose their meaning whenever the rows are rebuilt.
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        rowMarks_.Clear();
+        rowMarks_.banding = bandPending_ = false;
+    });
 
     connect(model_, &TListDataSetModel::CursorRowChanged, this, &TI_DBGrid::FollowCursor);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &TI_DBGrid::ViewRowChanged);
@@ -54,6 +90,7 @@ void TI_DBGrid::SetDataSet(TListDataSet* dataSet)
 
 void TI_DBGrid::SetColumns(std::vector<TGridColumn> columns)
 {
+    hiddenWidths_.clear();
     std::vector<int> widths;
     widths.reserve(columns.size());
     for (const TGridColumn& c : columns)
@@ -96,6 +133,15 @@ void TI_DBGrid::paintEvent(QPaintEvent* event)
     const QString message = EmptyMessage();
     if (message.isEmpty()) {
         QTableView::paintEvent(event);
+        if (rowMarks_.banding) {
+            QPainter painter(viewport());
+            QColor fill = kBandColor;
+            fill.setAlpha(127);
+            const QRect band = rowMarks_.Band();
+            painter.fillRect(band, fill);
+            painter.setPen(kBandColor);
+            painter.drawRect(band.adjusted(0, 0, -1, -1));
+        }
         return;
     }
     QPainter painter(viewport());
@@ -116,7 +162,8 @@ void TI_DBGrid::FollowCursor(int row)
     if (row < 0) {
         selectionModel()->clearCurrentIndex();
     } else if (currentIndex().row() != row || !currentIndex().isValid()) {
-        const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+        // A reset drops the current index: the column the user was in stays current.
+        const int column = currentIndex().isValid() ? currentIndex().column() : lastColumn_;
         const QModelIndex target = model_->index(row, column < model_->columnCount() ? column : 0);
         if (target.isValid()) {
             selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
@@ -128,6 +175,8 @@ void TI_DBGrid::FollowCursor(int row)
 
 void TI_DBGrid::ViewRowChanged(const QModelIndex& current, const QModelIndex&)
 {
+    if (current.isValid())
+        lastColumn_ = current.column();
     if (following_ || !current.isValid())
         return;
     TListDataSet* ds = model_->DataSet();
@@ -136,6 +185,384 @@ void TI_DBGrid::ViewRowChanged(const QModelIndex& current, const QModelIndex&)
     following_ = true;
     ds->SetRecNo(current.row() + 1);
     following_ = false;
+}
+
+// ---------------------------------------------------------------- tokens, links, hints
+
+void TI_DBGrid::SetSearchTokens(std::vector<std::string> tokens)
+{
+    searchTokens_ = std::move(tokens);
+    viewport()->update();
+}
+
+bool TI_DBGrid::IsLinkCell(const QModelIndex& index) const
+{
+    return index.isValid() && IsLinkText(model_->CellText(index.row(), index.column()));
+}
+
+bool TI_DBGrid::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = indexAt(help->pos());
+        const std::string_view text = index.isValid() ? model_->CellText(index.row(), index.column()) : std::string_view();
+        if (text.empty() || IsLinkText(text))
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), FromAnsi(text), viewport(), visualRect(index));
+        return true;
+    }
+    return QTableView::viewportEvent(event);
+}
+
+std::string TI_DBGrid::PictureFolder() const
+{
+    const std::filesystem::path folder = std::filesystem::path(layoutName_).parent_path() / "images";
+    return folder.string() + "/";
+}
+
+bool TI_DBGrid::OpenCellLink()
+{
+    const QModelIndex current = currentIndex();
+    if (!IsLinkCell(current))
+        return false;
+    const std::string value(model_->CellText(current.row(), current.column()));
+    const std::string folder = PictureFolder();
+    const std::filesystem::path base = std::filesystem::path(folder).lexically_normal();
+    size_t start = 0;
+    while (start <= value.size()) {
+        const size_t end = std::min(value.find('\xAC', start), value.size());
+        const std::string name = Win1252ToUtf8(StripLinkPrefixes(std::string_view(value).substr(start, end - start)));
+        start = end + 1;
+        if (name.empty())
+            continue;
+        // A link never reaches outside the picture folder ("../" or an absolute path).
+        const std::filesystem::path path = (base / std::filesystem::path(name).relative_path()).lexically_normal();
+        const bool inside = path.string().starts_with(base.string());
+        std::error_code ec;
+        if (inside && std::filesystem::is_regular_file(path, ec)) {
+            fileShower_(path.string());
+            continue;
+        }
+        const std::string hint = folder + kPictureHintFile;
+        try {
+            std::filesystem::create_directories(folder, ec);
+            WriteFileAtomic(hint, "Bilder m\xFCssen in dieses Verzeichnis gelegt werden\r\n");
+        } catch (const std::exception&) {
+            // The folder is shown even when the note cannot be written.
+        }
+        fileShower_(hint);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- mouse and keys
+
+void TI_DBGrid::mousePressEvent(QMouseEvent* event)
+{
+    const QModelIndex index = indexAt(event->position().toPoint());
+    TListDataSet* ds = DataSet();
+    if (event->button() == Qt::LeftButton && index.isValid() && ds && ds->RecordCount() > 1) {
+        if (event->modifiers() & Qt::ControlModifier) {
+            rowMarks_.Toggle(index.row());
+            viewport()->update();
+            return;
+        }
+        rowMarks_.bandStart = rowMarks_.bandEnd = rowMarks_.lastDrawn = event->position().toPoint();
+        rowMarks_.additive = (event->modifiers() & Qt::ShiftModifier) != 0;
+        bandPending_ = true;
+    }
+    QTableView::mousePressEvent(event);
+}
+
+void TI_DBGrid::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    viewport()->setCursor(IsLinkCell(indexAt(pos)) ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    if (bandPending_ && (event->buttons() & Qt::LeftButton)) {
+        rowMarks_.bandEnd = pos;
+        if ((pos - rowMarks_.lastDrawn).manhattanLength() > QApplication::startDragDistance()) {
+            rowMarks_.banding = true;
+            rowMarks_.lastDrawn = pos;
+            viewport()->update();
+        }
+        if (rowMarks_.banding)
+            return;
+    }
+    QTableView::mouseMoveEvent(event);
+}
+
+void TI_DBGrid::FinishBand()
+{
+    const QRect band = rowMarks_.Band();
+    const int first = rowAt(0);
+    int last = rowAt(viewport()->height() - 1);
+    if (last < 0)
+        last = model_->rowCount() - 1;
+    const int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    const int left = columnViewportPosition(column);
+    const int right = width() - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    int lastBottom = -1;
+    for (int row = first; first >= 0 && row <= last; ++row) {
+        const QRect strip(left, rowViewportPosition(row), std::max(1, right - left), rowHeight(row));
+        lastBottom = strip.bottom();
+        if (!strip.intersects(band))
+            continue;
+        if (!rowMarks_.Mark(row) && !rowMarks_.additive)
+            rowMarks_.Unmark(row);
+    }
+    if (rowMarks_.Count() == 1) {
+        // A drag inside one row is a plain click.
+        rowMarks_.Clear();
+        if (last >= 0 && band.bottom() > lastBottom)
+            selectionModel()->setCurrentIndex(model_->index(last, column), QItemSelectionModel::ClearAndSelect);
+    }
+}
+
+void TI_DBGrid::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    const QModelIndex under = indexAt(pos);
+    const bool banded = rowMarks_.banding;
+    const bool ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
+    if (banded) {
+        rowMarks_.bandEnd = pos;
+        FinishBand();
+        rowMarks_.banding = false;
+        viewport()->update();
+    } else if (!ctrl && !rowMarks_.Empty() && event->button() == Qt::LeftButton) {
+        rowMarks_.Clear();
+        viewport()->update();
+    }
+    bandPending_ = false;
+    QTableView::mouseReleaseEvent(event);
+    if (!under.isValid() || under.column() != currentIndex().column())
+        viewport()->setCursor(Qt::ArrowCursor);
+    else if (!banded && !ctrl)
+        OpenCellLink();
+}
+
+void TI_DBGrid::LocateTyped()
+{
+    TListDataSet* ds = DataSet();
+    const std::string field = SelectedField();
+    if (!ds || field.empty() || typeAhead_.empty())
+        return;
+    try {
+        ds->Locate(field, "*" + typeAhead_ + "*");
+    } catch (const std::exception&) {
+        // A column without a field of the dataset: nothing to locate.
+    }
+}
+
+bool TI_DBGrid::TypeAheadKey(QKeyEvent* event)
+{
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    if (typeAheadClock_.isValid() && typeAheadClock_.elapsed() > typeAheadTimeoutMs_)
+        typeAhead_.clear();
+    if (event->key() == Qt::Key_Escape) {
+        const bool had = !typeAhead_.empty();
+        typeAhead_.clear();
+        return had;
+    }
+    if (event->key() == Qt::Key_Backspace) {
+        if (typeAhead_.empty())
+            return false;
+        typeAhead_.pop_back();
+        typeAheadClock_.start();
+        LocateTyped();
+        return true;
+    }
+    const QString text = event->text();
+    if (text.isEmpty() || (text.at(0) != QLatin1Char(' ') && text.at(0) < QLatin1Char('*')))
+        return false;
+    typeAhead_ += ToAnsi(text);
+    typeAheadClock_.start();
+    LocateTyped();
+    return true;
+}
+
+void TI_DBGrid::keyPressEvent(QKeyEvent* event)
+{
+    TListDataSet* ds = DataSet();
+    if ((event->modifiers() & Qt::ShiftModifier) && ds && currentIndex().isValid() &&
+        rowMarks_.Mark(currentIndex().row()))
+        viewport()->update();
+    if (event->matches(QKeySequence::SelectAll)) {
+        rowMarks_.MarkAll(model_->rowCount());
+        viewport()->update();
+        return;
+    }
+    if (TypeAheadKey(event))
+        return;
+    if (event->key() == Qt::Key_Escape && !rowMarks_.Empty()) {
+        rowMarks_.Clear();
+        viewport()->update();
+        return;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && OpenCellLink())
+        return;
+    QTableView::keyPressEvent(event);
+}
+
+// ---------------------------------------------------------------- column layout
+
+Qt::Alignment TI_DBGrid::ColumnAlignment(int column) const
+{
+    const auto& columns = model_->Columns();
+    if (column < 0 || column >= static_cast<int>(columns.size()))
+        return Qt::AlignLeft;
+    return columns[static_cast<size_t>(column)].alignment & Qt::AlignHorizontal_Mask;
+}
+
+namespace {
+
+TColumnAlignment FromQt(Qt::Alignment a)
+{
+    if (a & Qt::AlignRight)
+        return TColumnAlignment::Right;
+    if (a & Qt::AlignHCenter)
+        return TColumnAlignment::Center;
+    return TColumnAlignment::Left;
+}
+
+Qt::Alignment ToQt(TColumnAlignment a)
+{
+    switch (a) {
+    case TColumnAlignment::Right: return Qt::AlignRight | Qt::AlignVCenter;
+    case TColumnAlignment::Center: return Qt::AlignHCenter | Qt::AlignVCenter;
+    case TColumnAlignment::Left: break;
+    }
+    return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+bool ReadWholeFile(const std::string& name, std::string& out)
+{
+    std::ifstream in(name, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    out = buffer.str();
+    return !in.bad();
+}
+
+} // namespace
+
+std::vector<TColumnState> TI_DBGrid::ColumnStates() const
+{
+    std::vector<TColumnState> states;
+    const QHeaderView* header = horizontalHeader();
+    const auto& columns = model_->Columns();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (logical < 0 || logical >= static_cast<int>(columns.size()))
+            continue;
+        const TGridColumn& c = columns[static_cast<size_t>(logical)];
+        const bool hidden = isColumnHidden(logical);
+        // A hidden section reports width 0: keep the width it had.
+        const auto kept = hiddenWidths_.find(logical);
+        const int width = !hidden ? columnWidth(logical) : kept != hiddenWidths_.end() ? kept->second : c.width;
+        states.push_back({c.fieldName, width, !hidden, FromQt(c.alignment), FromQt(c.titleAlignment)});
+    }
+    return states;
+}
+
+void TI_DBGrid::SetColumnVisible(int column, bool visible)
+{
+    if (visible == !isColumnHidden(column))
+        return;
+    if (!visible)
+        hiddenWidths_[column] = columnWidth(column);
+    else
+        hiddenWidths_.erase(column);
+    setColumnHidden(column, !visible);
+}
+
+void TI_DBGrid::SetGridLines(bool columnLines, bool rowLines)
+{
+    columnLines_ = columnLines;
+    rowLines_ = rowLines;
+    // The view draws both kinds of lines or none.
+    setShowGrid(columnLines || rowLines);
+}
+
+void TI_DBGrid::SetAutoSize(bool on)
+{
+    autoSize_ = on;
+    horizontalHeader()->setSectionResizeMode(on ? QHeaderView::Stretch : QHeaderView::Interactive);
+}
+
+void TI_DBGrid::LoadColumnLayout()
+{
+    if (layoutName_.empty())
+        return;
+    setUpdatesEnabled(false);
+    const std::string cox = CoxFileName(layoutName_);
+    std::string text;
+    std::error_code ec;
+    if (std::filesystem::exists(cox, ec) && ReadWholeFile(cox, text)) {
+        const TGridOptions o = DecodeGridOptions(text);
+        SetGridLines(o.columnLines, o.rowLines);
+        if (!o.currentField.empty()) {
+            const auto& columns = model_->Columns();
+            for (size_t i = 0; i < columns.size(); ++i)
+                if (columns[i].fieldName == o.currentField) {
+                    const int row = std::max(0, currentIndex().row());
+                    if (row < model_->rowCount())
+                        selectionModel()->setCurrentIndex(model_->index(row, static_cast<int>(i)),
+                                                          QItemSelectionModel::ClearAndSelect);
+                    break;
+                }
+        }
+        SetAutoSize(o.autoSize);
+    }
+    const std::string col = ColFileName(layoutName_);
+    if (std::filesystem::exists(col, ec)) {
+        const bool autoSize = autoSize_;
+        SetAutoSize(false);
+        std::optional<std::vector<TColumnState>> saved;
+        if (ReadWholeFile(col, text))
+            saved = DecodeColumns(text);
+        if (!saved) {
+            std::filesystem::remove(col, ec);
+        } else {
+            QHeaderView* header = horizontalHeader();
+            const auto& columns = model_->Columns();
+            for (size_t i = 0; i < saved->size(); ++i) {
+                const TColumnState& s = (*saved)[i];
+                int j = -1;
+                for (int visual = 0; visual < header->count(); ++visual)
+                    if (columns[static_cast<size_t>(header->logicalIndex(visual))].fieldName == s.fieldName) {
+                        j = visual;
+                        break;
+                    }
+                if (j < 0)
+                    continue;
+                const int logical = header->logicalIndex(j);
+                SetColumnVisible(logical, true);
+                setColumnWidth(logical, s.width);
+                SetColumnVisible(logical, s.visible);
+                model_->SetColumnAlignment(logical, ToQt(s.alignment), ToQt(s.titleAlignment));
+                if (j != static_cast<int>(i) && static_cast<int>(i) < header->count())
+                    header->swapSections(static_cast<int>(i), j);
+            }
+        }
+        SetAutoSize(autoSize);
+    }
+    setUpdatesEnabled(true);
+    viewport()->update();
+}
+
+void TI_DBGrid::SaveColumnLayout(bool columnLines, bool rowLines, bool autoSize)
+{
+    WriteFileAtomic(ColFileName(layoutName_), EncodeColumns(ColumnStates()));
+    try {
+        WriteFileAtomic(CoxFileName(layoutName_), EncodeGridOptions({columnLines, rowLines, SelectedField(), autoSize}));
+    } catch (const std::exception&) {
+        // The options are a convenience; the columns are saved.
+    }
 }
 
 } // namespace artikel

@@ -56,6 +56,26 @@ std::string TListDataSetModel::ColumnField(int column) const
     return columns_[static_cast<size_t>(column)].fieldName;
 }
 
+std::string_view TListDataSetModel::CellText(int row, int column) const
+{
+    if (!dataSet_ || row < 0 || row >= rows_ || column < 0 || column >= static_cast<int>(slots_.size()))
+        return {};
+    const int slot = slots_[static_cast<size_t>(column)];
+    return slot < 0 ? std::string_view() : dataSet_->Cell(row, slot);
+}
+
+void TListDataSetModel::SetColumnAlignment(int column, Qt::Alignment cell, Qt::Alignment title)
+{
+    if (column < 0 || column >= static_cast<int>(columns_.size()))
+        return;
+    TGridColumn& c = columns_[static_cast<size_t>(column)];
+    c.alignment = cell;
+    c.titleAlignment = title;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+    if (rows_ > 0)
+        emit dataChanged(index(0, column), index(rows_ - 1, column), {Qt::TextAlignmentRole});
+}
+
 void TListDataSetModel::Republish()
 {
     rows_ = dataSet_ && dataSet_->Active() ? dataSet_->RecordCount() : 0;
@@ -87,6 +107,8 @@ int TListDataSetModel::columnCount(const QModelIndex& parent) const
 
 QVariant TListDataSetModel::data(const QModelIndex& index, int role) const
 {
+    if (role == Qt::TextAlignmentRole && index.isValid() && index.column() < static_cast<int>(columns_.size()))
+        return static_cast<int>(columns_[static_cast<size_t>(index.column())].alignment);
     if (role != Qt::DisplayRole || !dataSet_ || !index.isValid())
         return {};
     const int row = index.row();
@@ -106,6 +128,8 @@ QVariant TListDataSetModel::headerData(int section, Qt::Orientation orientation,
         return {};
     if (role == Qt::DisplayRole)
         return FromAnsi(columns_[static_cast<size_t>(section)].fieldName);
+    if (role == Qt::TextAlignmentRole)
+        return static_cast<int>(columns_[static_cast<size_t>(section)].titleAlignment);
     return {};
 }
 

@@ -23,6 +23,8 @@ class TListDataSet;
 struct TGridColumn {
     std::string fieldName; // Windows-1252, the title too
     int width = 64;
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    Qt::Alignment titleAlignment = Qt::AlignLeft | Qt::AlignVCenter;
 };
 
 class TListDataSetModel final : public QAbstractTableModel, private IDataSetObserver {
@@ -41,6 +43,9 @@ public:
     const std::vector<TGridColumn>& Columns() const { return columns_; }
     // The field name of a column ("" when out of range).
     std::string ColumnField(int column) const;
+    // The cell's bytes without conversion ("" out of range or for a missing field); for painting.
+    std::string_view CellText(int row, int column) const;
+    void SetColumnAlignment(int column, Qt::Alignment cell, Qt::Alignment title);
 
     // The view row of the dataset's current row, or -1.
     int CursorRow() const;

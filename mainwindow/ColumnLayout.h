@@ -1,0 +1,45 @@
+#pragma once
+
+// The grid's column layout files beside a layout name (the database folder + "grid.col"):
+// name + ".COL" holds the columns in display order, name + ".COX" the grid options as four
+// CR LF lines. ".COL" is the program's own text form: a signature line, then one line per column
+// with field name, width, visible flag, alignment and title alignment separated by tabs.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace artikel {
+
+enum class TColumnAlignment { Left = 0, Right = 1, Center = 2 };
+
+struct TColumnState {
+    std::string fieldName;
+    int width = 64;
+    bool visible = true;
+    TColumnAlignment alignment = TColumnAlignment::Left;
+    TColumnAlignment titleAlignment = TColumnAlignment::Left;
+    bool operator==(const TColumnState&) const = default;
+};
+
+struct TGridOptions {
+    bool columnLines = true;
+    bool rowLines = true;
+    std::string currentField;
+    bool autoSize = false;
+};
+
+inline std::string ColFileName(const std::string& layoutName) { return layoutName + ".COL"; }
+// The ".COL" file name with its extension changed to ".COX".
+std::string CoxFileName(const std::string& layoutName);
+
+std::string EncodeColumns(const std::vector<TColumnState>& columns);
+// nullopt when the text is not a column list this program wrote (any damage rejects it all).
+std::optional<std::vector<TColumnState>> DecodeColumns(std::string_view text);
+
+std::string EncodeGridOptions(const TGridOptions& options);
+// Missing lines count as empty; "1" switches a flag on, anything else off.
+TGridOptions DecodeGridOptions(std::string_view text);
+
+} // namespace artikel

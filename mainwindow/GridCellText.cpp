@@ -1,0 +1,129 @@
+#include "mainwindow/GridCellText.h"
+
+#include "platform/MiniMarkup.h"
+#include "platform/Win1252.h"
+
+#include <algorithm>
+
+namespace artikel {
+
+namespace {
+
+bool StartsWithNoCase(std::string_view text, size_t pos, std::string_view prefix)
+{
+    if (text.size() - pos < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (AnsiUpperChar(static_cast<unsigned char>(text[pos + i])) != AnsiUpperChar(static_cast<unsigned char>(prefix[i])))
+            return false;
+    return true;
+}
+
+void RemoveAllNoCase(std::string& text, std::string_view what)
+{
+    size_t out = 0;
+    for (size_t i = 0; i < text.size();) {
+        if (StartsWithNoCase(text, i, what)) {
+            i += what.size();
+            continue;
+        }
+        text[out++] = text[i++];
+    }
+    text.resize(out);
+}
+
+void AppendEscaped(std::string& out, std::string_view plain)
+{
+    if (plain.find_first_of("&<>") == std::string_view::npos)
+        out.append(plain);
+    else
+        out += EscapeMarkup(plain);
+}
+
+} // namespace
+
+bool IsLinkText(std::string_view text)
+{
+    return text.starts_with("https") || text.starts_with("http") || text.starts_with("file:") ||
+           text.starts_with("picture:");
+}
+
+std::string StripLinkPrefixes(std::string_view text)
+{
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    const size_t last = text.find_last_not_of(' ');
+    std::string out(text.substr(first, last - first + 1));
+    for (std::string_view prefix : {"http://", "https://", "file://", "picture://"})
+        RemoveAllNoCase(out, prefix);
+    return out;
+}
+
+bool TTokenHighlighter::CanMatchAt(size_t pos, size_t len) const
+{
+    for (size_t k = pos + 1; k < pos + len; ++k)
+        if (edge_[k])
+            return false;
+    return true;
+}
+
+bool TTokenHighlighter::Highlight(std::string_view cell, const std::vector<std::string>& tokens)
+{
+    markup_.clear();
+    if (tokens.empty())
+        return false;
+    StripMarkup(cell, plain_);
+    const size_t n = plain_.size();
+    upper_.resize(n);
+    for (size_t i = 0; i < n; ++i)
+        upper_[i] = static_cast<char>(AnsiUpperChar(static_cast<unsigned char>(plain_[i])));
+    bold_.assign(n, 0);
+    edge_.assign(n + 1, 0);
+    bool found = false;
+    for (const std::string& token : tokens) {
+        const size_t len = token.size();
+        if (len == 0 || len > n)
+            continue;
+        tokenUpper_.resize(len);
+        for (size_t i = 0; i < len; ++i)
+            tokenUpper_[i] = static_cast<char>(AnsiUpperChar(static_cast<unsigned char>(token[i])));
+        size_t first = std::string::npos;
+        for (size_t p = upper_.find(tokenUpper_); p != std::string::npos; p = upper_.find(tokenUpper_, p + 1))
+            if (CanMatchAt(p, len)) {
+                first = p;
+                break;
+            }
+        if (first == std::string::npos)
+            continue;
+        found = true;
+        part_.assign(plain_, first, len);
+        // Every occurrence takes the first one's spelling; marked occurrences do not overlap.
+        for (size_t p = first; p != std::string::npos && p + len <= n;) {
+            if (!CanMatchAt(p, len)) {
+                p = upper_.find(tokenUpper_, p + 1);
+                continue;
+            }
+            std::copy(part_.begin(), part_.end(), plain_.begin() + static_cast<std::ptrdiff_t>(p));
+            std::fill(bold_.begin() + static_cast<std::ptrdiff_t>(p), bold_.begin() + static_cast<std::ptrdiff_t>(p + len), 1);
+            edge_[p] = edge_[p + len] = 1;
+            p = upper_.find(tokenUpper_, p + len);
+        }
+    }
+    if (!found)
+        return false;
+    for (size_t i = 0; i < n;) {
+        size_t j = i;
+        while (j < n && bold_[j] == bold_[i])
+            ++j;
+        if (bold_[i])
+            markup_ += "<b>";
+        AppendEscaped(markup_, std::string_view(plain_).substr(i, j - i));
+        if (bold_[i])
+            markup_ += "</b>";
+        i = j;
+    }
+    return true;
+}
+
+} // namespace artikel
