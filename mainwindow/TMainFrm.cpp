@@ -579,12 +579,13 @@ void TMainFrm::OnNodeSelected(const TNodeData& data, bool)
             BeginBusyCursor();
             loadCursor_ = true;
         }
-        // The row marks are cleared here once the grid marks rows.
+        grid_->RowMarks().Clear();
         loadedFileKey_ = key;
         stopwatches_[TPerfomance2::kLoad].Start();
         loader_->Load(path, data.NodeId);
         ClearFindTextSilently();
         searchTokens_.clear();
+        grid_->SetSearchTokens({});
         autoComplete_->SetWordFile(JsonTextUtf8(*doc, "nodepath") + kWordFileName);
         try {
             autoComplete_->Reload();
@@ -691,7 +692,7 @@ void TMainFrm::ShowDataSetColumns(const std::string& nodeId)
     grid_->horizontalHeader()->setSortIndicatorShown(false);
     const TJSON* doc = catalog_->FindNode(nodeId);
     grid_->SetLayoutName(doc ? JsonTextUtf8(*doc, "nodepath") + "grid.col" : GetScratchFolder() + "grid.col.tmp");
-    // The saved column layout of the database is applied here.
+    grid_->LoadColumnLayout();
 }
 
 // ---------------------------------------------------------------- search, sort, status
@@ -701,7 +702,7 @@ void TMainFrm::ApplySearch(const std::string& text)
     if (!dataSet_)
         return;
     TBusyCursorGuard busy;
-    // The grid's row marks are cleared here.
+    grid_->RowMarks().Clear();
     searchTokens_.clear();
     const std::string_view trimmed = TrimText(text);
     if (!trimmed.empty()) {
@@ -714,6 +715,7 @@ void TMainFrm::ApplySearch(const std::string& text)
             start = blank + 1;
         }
     }
+    grid_->SetSearchTokens(searchTokens_);
     stopwatches_[TPerfomance2::kSearch].Start();
     searchError_.clear();
     ++searchCount_;
@@ -737,7 +739,7 @@ void TMainFrm::SortByGridColumn(int column)
     const std::string field = grid_->Model().ColumnField(column);
     if (field.empty())
         return;
-    // The grid's row marks are cleared here.
+    grid_->RowMarks().Clear();
     std::string error;
     {
         TBusyCursorGuard busy;
