@@ -153,6 +153,17 @@ int main(int argc, char** argv)
         const TStats jump = Summarise(ScrollSteps(grid, grid->verticalScrollBar()->maximum() / 7 + 1, steps / 4));
         std::printf("gui_scroll_jump_ms: %.2f (p95 %.2f, max %.2f)\n", jump.mean, jump.p95, jump.max);
 
+        // The same with three search tokens drawn bold in every visible cell (the rows unfiltered,
+        // so every cell is searched and many are highlighted).
+        grid->SetSearchTokens({"messing", "din", "mit"});
+        const TStats bold = Summarise(ScrollSteps(grid, grid->verticalScrollBar()->pageStep(), steps));
+        std::printf("gui_scroll_page_step_3_tokens_ms: %.2f (goal < 16; p95 %.2f, max %.2f)\n", bold.mean, bold.p95,
+                    bold.max);
+        const TStats boldRow = Summarise(ScrollSteps(grid, 1, steps));
+        std::printf("gui_scroll_row_step_3_tokens_ms: %.2f (p95 %.2f, max %.2f)\n", boldRow.mean, boldRow.p95,
+                    boldRow.max);
+        grid->SetSearchTokens({});
+
         // A reset of the grid's model alone (what every sort, filter and reload costs the view).
         {
             std::vector<TGridColumn> columns = grid->Model().Columns();
