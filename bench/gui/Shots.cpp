@@ -3,13 +3,15 @@
 //   mainwindow-shots <output folder> [--rows N]
 //
 // mainwindow-empty.png (a catalog without databases), mainwindow-loaded.png (a loaded article
-// database with the tree of databases and filters), mainwindow-hint.png (a button's hint),
+// database with the tree of databases and filters), mainwindow-marked.png (search tokens in bold
+// and marked rows), mainwindow-hint.png (a button's hint),
 // mainwindow-loading.png (while a larger database loads). Run it under xvfb-run for the platform's real fonts and styles.
 
 #include "bench/engine/TArticleGenerator.h"
 #include "bench/gui/BenchCatalog.h"
 #include "catalog/ui/TNodeData.h"
 #include "data/TListDataSet.h"
+#include "mainwindow/TI_DBGrid.h"
 #include "mainwindow/TMainFrm.h"
 #include "platform/uUserMode.h"
 
@@ -83,6 +85,17 @@ int main(int argc, char** argv)
     window.show();
     bench::WaitFor([&] { return window.Started() && window.CurrentDataSet() && !window.LoaderBusy(); }, 20000);
     failures += !Save(window, out, "mainwindow-loaded.png");
+
+    // A search drawn bold in the cells, with three rows marked and a link-free current row.
+    window.ApplySearch("messing din");
+    if (TI_DBGrid* grid = window.I_DBGrid1(); grid->model()->rowCount() > 5) {
+        grid->setFocus();
+        for (int row : {1, 2, 4})
+            grid->RowMarks().Mark(row);
+        grid->viewport()->update();
+    }
+    failures += !Save(window, out, "mainwindow-marked.png");
+    window.ApplySearch("");
 
     // The hint of the new-source button, in the program's hint style.
     QToolTip::showText(window.FNEWCAT()->mapToGlobal(QPoint(10, 30)), window.FNEWCAT()->toolTip(), window.FNEWCAT());
