@@ -110,6 +110,29 @@ TEST(FindBox, EveryTypedCharacterFiltersAndRewritesTheStatusLine)
     EXPECT_TRUE(s.w->SearchTokens().empty());
 }
 
+TEST(FindBox, ButtonsSitRightOfTheBoxWithinItsSpan)
+{
+    TStarted s;
+    const QRect box = s.w->EditFind()->geometry();
+    EXPECT_EQ(box.left(), 76);
+    EXPECT_EQ(box.width(), 181);
+    const QRect clear = s.w->FFINDCLEAR()->geometry();
+    const QRect again = s.w->FFIIND()->geometry();
+    EXPECT_EQ(clear.left(), box.right() + 1);
+    EXPECT_EQ(again.left(), clear.right() + 1);
+    for (const QRect& r : {clear, again}) {
+        EXPECT_EQ(r.top(), box.top());
+        EXPECT_EQ(r.height(), box.height());
+    }
+    const QRect add = s.w->FNEWSUBNODE()->geometry();
+    const QRect remove = s.w->FDELSUBNODE()->geometry();
+    EXPECT_GT(add.left(), again.right());
+    EXPECT_EQ(remove.left(), add.right() + 1);
+    EXPECT_EQ(remove.right() + 1, 388);
+    EXPECT_EQ(s.w->FNEWSUBNODE()->toolTip(), QStringLiteral("Als Filter hinzuf\u00fcgen"));
+    EXPECT_EQ(s.w->FDELSUBNODE()->toolTip(), QStringLiteral("Filter entfernen"));
+}
+
 struct TSearchCase {
     const char* name;
     const char* text;
@@ -253,6 +276,10 @@ TEST(FindBox, SearchesAreSavedReusedAndRemovedAsFilters)
     s.fx.WaitIdle();
     ASSERT_NE(s.w->Tree().SelectedNode(), nullptr);
     EXPECT_EQ(s.w->Tree().SelectedNode()->Data().NodeId, filterId);
+    // The saved text is in force; the box keeps what was typed.
+    EXPECT_EQ(s.w->CurrentDataSet()->FilterText(), "kabel");
+    EXPECT_EQ(s.w->EditFind()->text(), QStringLiteral("KABEL"));
+    EXPECT_NE(StatusText(*s.w).find(" </b>| [kabel]\r\n"), std::string::npos) << StatusText(*s.w);
 
     AnswerNextQuestion(true);
     s.w->FDELSUBNODE()->click();
