@@ -433,6 +433,10 @@ QWidget* TMainFrm::CreateStatusRow()
     psh_ = new TMarkupLabel(pb_);
     psh_->setObjectName(QStringLiteral("PSH"));
     psh_->setContentsMargins(6, 0, 0, 0);
+    // Two lines (the counts, the times) in the 27-pixel row.
+    QFont statusFont = psh_->font();
+    statusFont.setPointSize(8);
+    psh_->setFont(statusFont);
     row->addWidget(psh_, 0, Qt::AlignVCenter);
     row->addSpacing(5);
 
