@@ -60,6 +60,21 @@ void TGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
 
     const QRect rect = option.rect;
     painter->save();
+    column_ = index.column();
+    DrawCell(painter, option, cell, rect, background, foreground, selected);
+    // The view's own grid draws both kinds of lines or none: the cells draw them one by one.
+    painter->setPen(grid_->GridLineColor());
+    if (grid_->ColumnLines())
+        painter->drawLine(rect.topRight(), rect.bottomRight());
+    if (grid_->RowLines())
+        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+    painter->restore();
+}
+
+void TGridDelegate::DrawCell(QPainter* painter, const QStyleOptionViewItem& option, std::string_view cell,
+                             const QRect& rect, const QColor& background, const QColor& foreground,
+                             bool selected) const
+{
     painter->setFont(option.font);
 
     if (!grid_->SearchTokens().empty()) {
@@ -70,7 +85,6 @@ void TGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
             mo.accelerators = false;
             mo.ellipsis = true;
             DrawMarkup(*painter, highlighter_.Markup(), rect.adjusted(2, 2, -1, 0), mo);
-            painter->restore();
             return;
         }
     }
@@ -83,20 +97,18 @@ void TGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
         const QString shown = painter->fontMetrics().elidedText(caption, path ? Qt::ElideMiddle : Qt::ElideRight,
                                                                 box.width());
         painter->drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown);
-        painter->restore();
         return;
     }
     painter->fillRect(rect, background);
     painter->setPen(foreground);
     AssignAnsi(text_, cell);
-    const Qt::Alignment align = grid_->ColumnAlignment(index.column());
+    const Qt::Alignment align = grid_->ColumnAlignment(column_);
     const QRect box = rect.adjusted(2, 0, -2, 0);
     if (painter->fontMetrics().horizontalAdvance(text_) > box.width())
         painter->drawText(box, static_cast<int>(align | Qt::AlignVCenter) | Qt::TextSingleLine,
                           painter->fontMetrics().elidedText(text_, Qt::ElideRight, box.width()));
     else
         painter->drawText(box, static_cast<int>(align | Qt::AlignVCenter) | Qt::TextSingleLine, text_);
-    painter->restore();
 }
 
 } // namespace artikel

@@ -30,7 +30,11 @@ public:
     static QString LinkCaption(std::string_view text);
 
 private:
+    void DrawCell(QPainter* painter, const QStyleOptionViewItem& option, std::string_view cell, const QRect& rect,
+                  const QColor& background, const QColor& foreground, bool selected) const;
+
     TI_DBGrid* grid_;
+    mutable int column_ = 0;
     mutable TTokenHighlighter highlighter_;
     mutable QString text_;
 };

@@ -38,7 +38,8 @@ TI_DBGrid::TI_DBGrid(QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setWordWrap(false);
     setCornerButtonEnabled(false);
-    setShowGrid(true);
+    // The delegate draws the column and row lines, each kind switched on its own.
+    setShowGrid(false);
     setDragEnabled(false);
     setTabKeyNavigation(false);
 
@@ -132,6 +133,7 @@ void TI_DBGrid::paintEvent(QPaintEvent* event)
 {
     const QString message = EmptyMessage();
     if (message.isEmpty()) {
+        UpdateGridLineColor();
         QTableView::paintEvent(event);
         if (rowMarks_.banding) {
             QPainter painter(viewport());
@@ -484,8 +486,15 @@ void TI_DBGrid::SetGridLines(bool columnLines, bool rowLines)
 {
     columnLines_ = columnLines;
     rowLines_ = rowLines;
-    // The view draws both kinds of lines or none.
-    setShowGrid(columnLines || rowLines);
+    viewport()->update();
+}
+
+void TI_DBGrid::UpdateGridLineColor()
+{
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const int hint = style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this);
+    gridLineColor_ = QColor::fromRgba(static_cast<QRgb>(hint));
 }
 
 void TI_DBGrid::SetAutoSize(bool on)

@@ -73,6 +73,8 @@ public:
     bool ColumnLines() const { return columnLines_; }
     bool RowLines() const { return rowLines_; }
     bool AutoSize() const { return autoSize_; }
+    // The style's colour of grid lines, taken at the start of each paint.
+    const QColor& GridLineColor() const { return gridLineColor_; }
     // Hides or shows a column (logical), keeping a hidden column's width for the layout file.
     void SetColumnVisible(int column, bool visible);
     void SetGridLines(bool columnLines, bool rowLines);
@@ -113,6 +115,7 @@ private:
     void ViewRowChanged(const QModelIndex& current, const QModelIndex& previous);
     bool IsLinkCell(const QModelIndex& index) const;
     void FinishBand();
+    void UpdateGridLineColor();
     bool TypeAheadKey(QKeyEvent* event);
     void LocateTyped();
 
@@ -121,6 +124,7 @@ private:
     int tag_ = kTagChosen;
     bool following_ = false;
     int lastColumn_ = 0;
+    QColor gridLineColor_{Qt::lightGray};
     std::vector<std::string> searchTokens_;
     THereRubberHandler rowMarks_;
     bool bandPending_ = false;

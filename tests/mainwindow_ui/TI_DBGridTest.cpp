@@ -7,7 +7,9 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -201,6 +203,41 @@ TEST_F(GridFixture, MarkedRowsAndTheCurrentRowAmongThemTakeTheirColours)
     EXPECT_EQ(background(3), markColour);
     EXPECT_EQ(background(0), TGridDelegate::kCurrentAmongMarks);
     EXPECT_EQ(background(4), grid_->palette().color(QPalette::Base));
+}
+
+TEST_F(GridFixture, LinkCellsArePinkWithBlueTextAndLinesFollowTheirOptions)
+{
+    SetCurrent(3, 0);
+    struct Case { bool columnLines; bool rowLines; };
+    for (const Case c : {Case{true, true}, Case{true, false}, Case{false, true}, Case{false, false}}) {
+        grid_->SetGridLines(c.columnLines, c.rowLines);
+        const QImage image = grid_->viewport()->grab().toImage();
+        const QRect link = grid_->visualRect(grid_->Model().index(0, 2));
+        EXPECT_EQ(image.pixelColor(link.right() - 3, link.center().y()), TGridDelegate::kLinkBackground);
+        bool blue = false;
+        for (int x = link.left(); x < link.right() && !blue; ++x)
+            for (int y = link.top(); y < link.bottom() && !blue; ++y)
+                blue = image.pixelColor(x, y) == TGridDelegate::kLinkText;
+        EXPECT_TRUE(blue);
+        const QRect plain = grid_->visualRect(grid_->Model().index(4, 0));
+        EXPECT_EQ(image.pixelColor(plain.right(), plain.center().y()) == grid_->GridLineColor(), c.columnLines);
+        EXPECT_EQ(image.pixelColor(plain.center().x(), plain.bottom()) == grid_->GridLineColor(), c.rowLines);
+    }
+}
+
+TEST_F(GridFixture, HintsShowTheFullTextExceptForLinksAndLinksGetTheHandCursor)
+{
+    struct Case { int row; int column; bool link; };
+    // Links first: a hidden hint keeps its text for a moment.
+    for (const Case c : {Case{0, 2, true}, Case{1, 2, true}, Case{3, 2, false}, Case{0, 1, false}}) {
+        const QPoint at = CellPoint(c.row, c.column);
+        QHelpEvent help(QEvent::ToolTip, at, grid_->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(grid_->viewport(), &help);
+        const std::string text(grid_->Model().CellText(c.row, c.column));
+        EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string(), c.link ? "" : text) << text;
+        Mouse(QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
+        EXPECT_EQ(grid_->viewport()->cursor().shape(), c.link ? Qt::PointingHandCursor : Qt::ArrowCursor) << text;
+    }
 }
 
 TEST_F(GridFixture, TypingLocatesInTheCurrentColumnUntilTheTextIsDropped)
