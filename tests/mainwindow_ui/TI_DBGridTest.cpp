@@ -168,6 +168,29 @@ TEST_F(GridFixture, RubberBandAndCtrlClicksMarkRows)
     EXPECT_TRUE(marks.Empty());
 }
 
+TEST_F(GridFixture, ABandLeavingOneMarkIsAClickAndBelowTheRowsMovesToTheLastOne)
+{
+    THereRubberHandler& marks = grid_->RowMarks();
+    marks.Mark(4);
+    // Row 3 is marked, row 4 unmarked: one mark is left, so none stays.
+    const QRect last = grid_->visualRect(grid_->Model().index(4, 1));
+    Drag(CellPoint(3, 1), last.bottomLeft() + QPoint(5, 30));
+    EXPECT_TRUE(marks.Empty());
+    EXPECT_EQ(grid_->currentIndex().row(), 4);
+    EXPECT_EQ(ds_->CurrentRow(), 4);
+}
+
+TEST_F(GridFixture, ADataSetOfOneRowIsNeverMarkedByMouse)
+{
+    ds_->ApplyFilter("Mutter", true, true);
+    ASSERT_EQ(grid_->Model().rowCount(), 1);
+    QTest::mouseClick(grid_->viewport(), Qt::LeftButton, Qt::ControlModifier, CellPoint(0, 1));
+    EXPECT_TRUE(grid_->RowMarks().Empty());
+    // Ctrl+A walks the filtered view.
+    QTest::keyClick(grid_.get(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(grid_->RowMarks().Marks(), std::vector<int>{0});
+}
+
 TEST_F(GridFixture, KeysMarkAllClearAndMarkTheCurrentRowWithShift)
 {
     THereRubberHandler& marks = grid_->RowMarks();
