@@ -370,13 +370,27 @@ void TMainFrm::CreateAutoComplete()
     autoComplete_->Attach(editFind_);
     autoComplete_->OnSelected = [this] { ApplySearch(std::string(TrimText(ToAnsi(editFind_->text())))); };
     connect(editFind_, &QLineEdit::textChanged, this, &TMainFrm::EditFindChange);
+    autoComplete_->SetErrorHandler([this](const std::string& message) { ShowFindError(message); });
     try {
         autoComplete_->Reload();
     } catch (const std::exception& e) {
-        qWarning("%s", e.what());
+        ShowFindError(e.what());
     }
     // From here on the window's settings live in the scratch folder.
     SetUserModeFolder(GetScratchFolder());
+}
+
+void TMainFrm::ShowFindError(const std::string& message)
+{
+    // Once the window has a status line to show it in; a word file that cannot be read must not
+    // stop the window from opening.
+    if (!psh_ || !dataSet_) {
+        qWarning("%s", message.c_str());
+        return;
+    }
+    searchError_ = message;
+    UpdateStatusLine();
+    searchError_.clear();
 }
 
 void TMainFrm::ClearFindTextSilently()
@@ -594,7 +608,7 @@ void TMainFrm::OnNodeSelected(const TNodeData& data, bool)
         try {
             autoComplete_->Reload();
         } catch (const std::exception& e) {
-            qWarning("%s", e.what());
+            ShowFindError(e.what());
         }
         return;
     }

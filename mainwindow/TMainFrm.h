@@ -141,6 +141,9 @@ private:
     void ShowDataSetColumns(const std::string& nodeId);
     void CreateFindBox();
     void CreateAutoComplete();
+    // A failure of the find box (an unknown column, an unreadable word file) in red in the
+    // status line: a message box on every keystroke would stop the typing.
+    void ShowFindError(const std::string& message);
     // Empties the find box without searching.
     void ClearFindTextSilently();
     // EditFind's own keys, after the auto-complete had its turn; true = consumed.

@@ -4,6 +4,7 @@
 
 #include "data/TListDataSet.h"
 #include "mainwindow/TPerfomance.h"
+#include "platform/RetryHooks.h"
 #include "platform/ui/AnsiQString.h"
 #include "platform/ui/TMarkupLabel.h"
 #include "platform/ui/TQuestionDlg.h"
@@ -242,6 +243,28 @@ TEST(FindBox, SearchesThatFindRowsAreLearned)
     EXPECT_NE(file.find("schraube\r\n"), std::string::npos) << file;
     EXPECT_NE(file.find("kabel 123\r\n"), std::string::npos) << file;
     EXPECT_EQ(file.find("zzzzzz"), std::string::npos) << file;
+}
+
+TEST(FindBox, AWordFileThatCannotBeWrittenIsReportedInTheStatusLine)
+{
+    TCatalogFixture fx;
+    const auto folder = fx.AddDatabase(kDbA, "Alpha", kCsvA);
+    // A folder in place of the word file: neither readable nor writable as a file.
+    std::filesystem::create_directories(folder / kWordFileName);
+    // The retries give up at once instead of after seconds.
+    struct TNoPause {
+        TRetryPauseFunc previous = SetRetryPause([](int) {});
+        ~TNoPause() { SetRetryPause(previous); }
+    } noPause;
+    fx.SetLastNode(kDbA);
+    TMainFrm& w = fx.Start();
+    ASSERT_NE(w.CurrentDataSet(), nullptr);
+    w.EditFind()->setText(QStringLiteral("schraube"));
+    EXPECT_EQ(VisibleRows(*w.CurrentDataSet()), 1);
+    const std::string status = StatusText(w);
+    EXPECT_NE(status.find("<font color=\"clred\" /font>"), std::string::npos) << status;
+    EXPECT_NE(status.find(kWordFileName), std::string::npos) << status;
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 void AnswerNextQuestion(bool yes)
