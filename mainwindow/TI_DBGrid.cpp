@@ -566,6 +566,9 @@ void TI_DBGrid::LoadColumnLayout()
 
 void TI_DBGrid::SaveColumnLayout(bool columnLines, bool rowLines, bool autoSize)
 {
+    // Without a database there is no folder to keep a layout in.
+    if (layoutName_.empty())
+        return;
     WriteFileAtomic(ColFileName(layoutName_), EncodeColumns(ColumnStates()));
     try {
         WriteFileAtomic(CoxFileName(layoutName_), EncodeGridOptions({columnLines, rowLines, SelectedField(), autoSize}));
