@@ -60,6 +60,21 @@ std::string StripLinkPrefixes(std::string_view text)
     return out;
 }
 
+size_t TTokenHighlighter::Find(size_t from, bool wildcards) const
+{
+    const size_t len = tokenUpper_.size();
+    if (!wildcards || tokenUpper_.find('?') == std::string::npos)
+        return upper_.find(tokenUpper_, from);
+    for (size_t p = from; p + len <= upper_.size(); ++p) {
+        size_t i = 0;
+        while (i < len && (tokenUpper_[i] == '?' || tokenUpper_[i] == upper_[p + i]))
+            ++i;
+        if (i == len)
+            return p;
+    }
+    return std::string::npos;
+}
+
 bool TTokenHighlighter::CanMatchAt(size_t pos, size_t len) const
 {
     for (size_t k = pos + 1; k < pos + len; ++k)
@@ -82,14 +97,16 @@ bool TTokenHighlighter::Highlight(std::string_view cell, const std::vector<std::
     edge_.assign(n + 1, 0);
     bool found = false;
     for (const std::string& token : tokens) {
-        const size_t len = token.size();
+        // The filter ignores "*" and reads "?" as any one character: so does the highlighting.
+        tokenUpper_.clear();
+        for (char c : token)
+            if (c != '*')
+                tokenUpper_ += static_cast<char>(AnsiUpperChar(static_cast<unsigned char>(c)));
+        const size_t len = tokenUpper_.size();
         if (len == 0 || len > n)
             continue;
-        tokenUpper_.resize(len);
-        for (size_t i = 0; i < len; ++i)
-            tokenUpper_[i] = static_cast<char>(AnsiUpperChar(static_cast<unsigned char>(token[i])));
         size_t first = std::string::npos;
-        for (size_t p = upper_.find(tokenUpper_); p != std::string::npos; p = upper_.find(tokenUpper_, p + 1))
+        for (size_t p = Find(0, true); p != std::string::npos; p = Find(p + 1, true))
             if (CanMatchAt(p, len)) {
                 first = p;
                 break;
@@ -98,16 +115,18 @@ bool TTokenHighlighter::Highlight(std::string_view cell, const std::vector<std::
             continue;
         found = true;
         part_.assign(plain_, first, len);
+        // The other occurrences are those of the part found, not of the pattern.
+        tokenUpper_.assign(upper_, first, len);
         // Every occurrence takes the first one's spelling; marked occurrences do not overlap.
         for (size_t p = first; p != std::string::npos && p + len <= n;) {
             if (!CanMatchAt(p, len)) {
-                p = upper_.find(tokenUpper_, p + 1);
+                p = Find(p + 1, false);
                 continue;
             }
             std::copy(part_.begin(), part_.end(), plain_.begin() + static_cast<std::ptrdiff_t>(p));
             std::fill(bold_.begin() + static_cast<std::ptrdiff_t>(p), bold_.begin() + static_cast<std::ptrdiff_t>(p + len), 1);
             edge_[p] = edge_[p + len] = 1;
-            p = upper_.find(tokenUpper_, p + len);
+            p = Find(p + len, false);
         }
     }
     if (!found)

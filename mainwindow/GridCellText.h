@@ -21,12 +21,15 @@ public:
     // Marks the tokens in the cell's plain text (markup stripped): the first occurrence of a
     // token, found ignoring case, gives its spelling to every occurrence, and all of them are
     // bold. Later tokens never match across the edge of an earlier mark. Returns false when no
-    // token was found; otherwise Markup() holds the text as mini markup (plain parts escaped).
+    // token was found ("*" in a token is ignored, "?" matches any character); otherwise Markup() holds the text as mini markup (plain parts escaped).
     bool Highlight(std::string_view cell, const std::vector<std::string>& tokens);
     const std::string& Markup() const { return markup_; }
 
 private:
     bool CanMatchAt(size_t pos, size_t len) const;
+    // The next place at or after `from` where tokenUpper_ matches (with wildcards, "?" matches
+    // any character).
+    size_t Find(size_t from, bool wildcards) const;
 
     std::string plain_;
     std::string upper_;

@@ -55,6 +55,11 @@ TEST(GridCellText, HighlightMarksEveryOccurrenceInTheFirstOnesSpelling)
         {"abcabc", {"bc", "ab"}, "a<b>bc</b>a<b>bc</b>"},
         {"b abc", {"b"}, "<b>b</b> a<b>b</b>c"},
         {"cab", {"ab", "b"}, "c<b>ab</b>"},
+        // As in the filter, "*" is ignored and "?" stands for any character.
+        // Only occurrences of the part found are marked: "Muller" is not "M\xF6ller".
+        {"M\xF6ller, Muller, M\xD6LLER", {"m?ller"}, "<b>M\xF6ller</b>, Muller, <b>M\xF6ller</b>"},
+        {"a?c abc", {"a?c"}, "<b>a?c</b> abc"},
+        {"Kupferrohr", {"*rohr*"}, "Kupfer<b>rohr</b>"},
     };
     TTokenHighlighter h;
     for (const Case& c : cases) {
@@ -70,6 +75,8 @@ TEST(GridCellText, HighlightReportsCellsWithoutAnyToken)
     EXPECT_FALSE(h.Highlight("Kupferrohr", {}));
     EXPECT_FALSE(h.Highlight("", {"a"}));
     EXPECT_FALSE(h.Highlight("ab", {"abc"}));
+    EXPECT_FALSE(h.Highlight("ab", {"**"}));
+    EXPECT_FALSE(h.Highlight("ab", {"a?c"}));
     EXPECT_TRUE(h.Highlight("Kupferrohr", {"messing", "ROHR"}));
     EXPECT_EQ(h.Markup(), "Kupfer<b>rohr</b>");
 }
