@@ -14,6 +14,8 @@
 #include "mainwindow/TI_DBGrid.h"
 #include "mainwindow/ToolGlyphs.h"
 #include "platform/Folders.h"
+#include "platform/MiniMarkup.h"
+#include "platform/TextUtils.h"
 #include "platform/uUserMode.h"
 #include "platform/ui/AnsiQString.h"
 #include "platform/ui/BusyCursor.h"
@@ -23,8 +25,6 @@
 #include "platform/ui/TMarkupLabel.h"
 #include "platform/ui/TSingleInstance.h"
 #include "platform/ui/TWiiProgressBar.h"
-#include "platform/uUserMode.h"
-#include "platform/MiniMarkup.h"
 #include "search/ui/TAutoComplete.h"
 
 #include <QAction>
@@ -109,17 +109,6 @@ QPushButton* FlatButton(const char* name, const QString& caption, QWidget* paren
         "QPushButton:pressed { background: rgb(205,220,242); }"
         "QPushButton:disabled { color: rgb(150,150,150); border-color: rgb(205,205,205); background: rgb(248,248,248); }"));
     return button;
-}
-
-// Removes blanks and control characters at both ends.
-std::string_view TrimText(std::string_view text)
-{
-    size_t b = 0, e = text.size();
-    while (b < e && static_cast<unsigned char>(text[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ')
-        --e;
-    return text.substr(b, e - b);
 }
 
 // Hands the find box's keys to the window; installed before the auto-complete attaches, so the
