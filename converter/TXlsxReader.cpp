@@ -2,6 +2,7 @@
 
 #include "converter/TConvertMessage.h"
 #include "converter/TXlsxParts.h"
+#include "converter/ZipHandles.h"
 
 #include <zip.h>
 
@@ -11,13 +12,6 @@
 
 namespace artikel::convert {
 namespace {
-
-struct ZipCloser {
-    void operator()(zip* z) const { zip_discard(z); }
-};
-struct ZipFileCloser {
-    void operator()(zip_file_t* f) const { zip_fclose(f); }
-};
 
 bool EndsWith(std::string_view s, std::string_view suffix) {
     return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
@@ -76,7 +70,7 @@ public:
             (st.size > limits_.maxEntryBytes ||
              (st.size >= limits_.ratioFromBytes && st.size / std::max<std::uint64_t>(compressed, 1) > limits_.maxRatio)))
             FailFile(shown_, "ist beschädigt oder unzulässig stark gepackt (Zip-Bombe?).");
-        std::unique_ptr<zip_file_t, ZipFileCloser> in(zip_fopen_index(archive_.get(), i, 0));
+        TZipEntryPtr in(zip_fopen_index(archive_.get(), i, 0));
         if (!in) FailFile(shown_, "ist beschädigt (" + name + ").");
         std::uint64_t total = 0;
         for (;;) {
@@ -100,7 +94,7 @@ private:
         return zip_name_locate(archive_.get(), name.c_str(), ZIP_FL_NOCASE | ZIP_FL_ENC_GUESS);
     }
 
-    std::unique_ptr<zip, ZipCloser> archive_;
+    TZipArchivePtr archive_;
     std::string shown_;
     TZipLimits limits_;
     std::uint64_t inflated_ = 0;

@@ -1,6 +1,7 @@
 #include "converter/TZipExtract.h"
 
 #include "converter/TConvertMessage.h"
+#include "converter/ZipHandles.h"
 
 #include <zip.h>
 
@@ -13,13 +14,6 @@
 
 namespace artikel::convert {
 namespace {
-
-struct ZipCloser {
-    void operator()(zip* z) const { zip_discard(z); }
-};
-struct ZipFileCloser {
-    void operator()(zip_file_t* f) const { zip_fclose(f); }
-};
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
@@ -71,7 +65,7 @@ std::filesystem::path TZipExtract::SafeRelativePath(const std::string& entryName
 std::vector<std::filesystem::path> TZipExtract::Extract(const std::filesystem::path& zipFile) {
     const std::string shown = zipFile.filename().string();
     int err = 0;
-    std::unique_ptr<zip, ZipCloser> archive(zip_open(zipFile.c_str(), ZIP_RDONLY, &err));
+    TZipArchivePtr archive(zip_open(zipFile.c_str(), ZIP_RDONLY, &err));
     if (!archive) FailFile(shown, "ist kein lesbares Zip-Archiv.");
     const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
     if (count < 0 || static_cast<std::uint64_t>(count) > limits_.maxEntries)
@@ -113,7 +107,7 @@ std::vector<std::filesystem::path> TZipExtract::Extract(const std::filesystem::p
         const std::uint64_t compressed = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
         std::filesystem::create_directories(target.parent_path(), ec);
         if (ec) FailFile(shown, "enthält einen unzulässigen Pfad: " + name);
-        std::unique_ptr<zip_file_t, ZipFileCloser> in(zip_fopen_index(archive.get(), i, 0));
+        TZipEntryPtr in(zip_fopen_index(archive.get(), i, 0));
         if (!in) FailFile(shown, "ist beschädigt (" + name + ").");
         const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) FailFile(shown, "enthält einen doppelten oder unzulässigen Eintrag: " + name);
