@@ -677,6 +677,16 @@ struct TDatanormReader::Impl {
         std::stable_sort(lines.begin(), lines.end(), [](const TextLine& x, const TextLine& y) {
             return x.block != y.block ? x.block < y.block : x.line < y.line;
         });
+        // A repeated line number keeps its last text. Dropped here once, not skipped on every
+        // use: a block inserted into many articles would otherwise be walked in full each time.
+        size_t kept = 0;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i].line != kNoLine && i + 1 < lines.size() && lines[i + 1].block == lines[i].block
+                && lines[i + 1].line == lines[i].line)
+                continue;
+            lines[kept++] = lines[i];
+        }
+        lines.resize(kept);
         start.assign(blocks + 1, 0);
         for (const TextLine& l : lines)
             ++start[l.block + 1];
@@ -697,18 +707,15 @@ struct TDatanormReader::Impl {
             out.pop_back();
     }
 
-    // The block's lines in line order; a repeated line number keeps its last text.
+    // The block's lines in line order (see SortLines).
     template <class Fn>
     void ForBlockLines(const std::vector<TextLine>& lines, const std::vector<uint32_t>& start, uint32_t block,
         Fn&& fn) const
     {
         if (block + 1 >= start.size())
             return;
-        for (uint32_t i = start[block]; i < start[block + 1] && !longTextCut; ++i) {
-            if (lines[i].line != kNoLine && i + 1 < start[block + 1] && lines[i + 1].line == lines[i].line)
-                continue;
+        for (uint32_t i = start[block]; i < start[block + 1] && !longTextCut; ++i)
             fn(lines[i].text);
-        }
     }
 
     void AppendBlock(std::string& out, uint32_t block) const

@@ -135,6 +135,22 @@ TEST(DatanormReader, CutsRunawayLongTexts)
     EXPECT_NE(s.notes[0].find("gekürzt"), std::string::npos);
 }
 
+TEST(DatanormReader, ARepeatedTextLineKeepsItsLastText)
+{
+    // Block 1 line 2 given twice (the later one wins), block 2 shares its line numbers, and many
+    // articles insert block 1.
+    std::string file = "T;N;1;;2;;alt;;;;\r\nT;N;2;;1;;anderer;;;;\r\nT;N;1;;1;;erste;;;;\r\n"
+                       "T;N;2;;2;;Block;;;;\r\nT;N;1;;2;;neu;;;;\r\n";
+    for (int i = 0; i < 50; ++i)
+        file += "A;N;A" + std::to_string(i) + ";00;Kurz;;1;0;Stck;100;;;1;\r\n";
+    file += "A;N;B;00;Kurz;;1;0;Stck;100;;;2;\r\n";
+    const Sink s = Convert({{"DATANORM.001", file}});
+    ASSERT_EQ(s.rows.size(), 52u);
+    for (size_t r = 1; r <= 50; ++r)
+        EXPECT_EQ(s.rows[r][Col(s, "Langtext")], "erste\r\nneu") << r;
+    EXPECT_EQ(s.rows[51][Col(s, "Langtext")], "anderer\r\nBlock");
+}
+
 TEST(DatanormReader, WarnsOfATruncatedFile)
 {
     const Sink s = Convert({{"DATANORM.001", "V;050;A;20240101;EUR;;\r\nA;N;1;Rohr;;MTR;1;1;100;;;;;;;;;;;;;;;;;;;;\r\nE;99;\r\n"}});
