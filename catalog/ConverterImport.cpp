@@ -228,7 +228,8 @@ std::string ShortenMiddle(std::string_view text, std::size_t maxLength)
     const std::size_t keep = maxLength >= 4 ? (maxLength - 4) / 2 : 0;
     std::string out(trimmed.substr(0, starts[keep]));
     out += "..";
-    out += trimmed.substr(starts[starts.size() - keep]);
+    if (keep > 0)
+        out += trimmed.substr(starts[starts.size() - keep]);
     return out;
 }
 

@@ -63,6 +63,9 @@ TEST(ShortenMiddle, KeepsShortTextsAndShowsBothEndsOfLongOnes)
     };
     for (const Case& c : cases)
         EXPECT_EQ(ShortenMiddle(c.Text, 70), c.Expected) << c.Text;
+    // Too short a limit for both ends leaves only the mark.
+    EXPECT_EQ(ShortenMiddle("abcdefgh", 5), "..");
+    EXPECT_EQ(ShortenMiddle("abcdefgh", 6), "a..h");
 }
 
 TEST(ConverterResult, ReadsResultAndMessages)
