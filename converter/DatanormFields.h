@@ -37,8 +37,12 @@ inline bool AllDigits(std::string_view s)
     return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// Largest price in cents taken from a field: far beyond any price, and small enough that
+// its value per piece stays exact in 64 bits.
+constexpr int64_t kMaxCents = 1'000'000'000'000'000LL;
+
 // Digits with an optional sign; a decimal separator means the writer gave euros, not cents.
-// Returns false for anything else.
+// Returns false for anything else, and for an amount beyond kMaxCents.
 inline bool ParseCents(std::string_view s, int64_t& cents)
 {
     s = Trim(s);
@@ -57,6 +61,8 @@ inline bool ParseCents(std::string_view s, int64_t& cents)
         whole = whole * 10 + (s[i] - '0');
     }
     if (i == s.size()) {
+        if (whole > kMaxCents)
+            return false;
         cents = neg ? -whole : whole;
         return i > 0;
     }
@@ -73,6 +79,8 @@ inline bool ParseCents(std::string_view s, int64_t& cents)
     }
     if (fracDigits == 1)
         frac *= 10;
+    if (whole * 100 + frac > kMaxCents)
+        return false;
     cents = whole * 100 + frac;
     if (neg)
         cents = -cents;

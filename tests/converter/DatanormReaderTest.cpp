@@ -103,7 +103,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, DatanormPriceUnit,
         UnitCase{"1;3", "100", "3", "1,00", "0,3333", "Listenpreis"},
         UnitCase{"1;3", "200", "3", "2,00", "0,6667", "Listenpreis"},
         UnitCase{"1;", "0", "1", "", "", ""},
-        UnitCase{"9;1", "0", "1", "", "", "auf Anfrage"}));
+        UnitCase{"9;1", "0", "1", "", "", "auf Anfrage"},
+        // The largest price taken, and a broken field far beyond any price, which is none.
+        UnitCase{"1;1", "1000000000000000", "1", "10000000000000,00", "10000000000000,0000", "Listenpreis"},
+        UnitCase{"1;1", "-999999999999999,99", "1", "", "", ""}));
 
 TEST(DatanormReader, ReadsArticleFilesInNameOrderAndPricesAfterThem)
 {
