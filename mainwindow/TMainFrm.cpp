@@ -560,9 +560,26 @@ void TMainFrm::ImportSources(const std::string& fileList)
 
 // ---------------------------------------------------------------- selection and loading
 
+bool TMainFrm::CatalogHoldsLoadedFile() const
+{
+    const auto lock = catalog_->LockNodeList();
+    for (const TJSON* doc : catalog_->Nodes())
+        if (LowerAscii(JsonTextUtf8(*doc, "nodepath") + JsonTextUtf8(*doc, "FileName")) == loadedFileKey_)
+            return true;
+    return false;
+}
+
 void TMainFrm::OnNodeSelected(const TNodeData& data, bool)
 {
     tree_->RememberSelection();
+    // A deletion rebuilds the tree without the loaded database: its rows must not stay on show.
+    // While its load still runs the key stays, so that the delivery is dropped here as well.
+    if (!loadedFileKey_.empty() && !CatalogHoldsLoadedFile()) {
+        FreeDataSet();
+        loadComplete_ = false;
+        if (!loader_->Busy())
+            loadedFileKey_.clear();
+    }
     if (data.NodeId.empty()) {
         grid_->SetTag(TI_DBGrid::kTagNothingChosen);
         grid_->SetScrollBarsShown(false);

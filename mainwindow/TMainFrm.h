@@ -138,6 +138,8 @@ private:
     void EndLoadingState();
     // Frees the loaded dataset; the grid shows its empty message.
     void FreeDataSet();
+    // True while a node of the catalog names the loaded (or loading) database file.
+    bool CatalogHoldsLoadedFile() const;
     void ShowDataSetColumns(const std::string& nodeId);
     void CreateFindBox();
     void CreateAutoComplete();

@@ -377,6 +377,25 @@ TEST(TMainFrm, DeletingTheLoadedDatabaseLoadsItsNeighbour)
     EXPECT_EQ(w.Catalog().NodeCount(), 0u);
     EXPECT_EQ(w.I_DBGrid1()->Tag(), TI_DBGrid::kTagNothingChosen);
     EXPECT_EQ(w.Tree().Treeview()->topLevelItem(0)->childCount(), 0);
+    // The rows of the deleted database are no longer shown.
+    EXPECT_EQ(w.CurrentDataSet(), nullptr);
+    EXPECT_EQ(w.I_DBGrid1()->Model().DataSet(), nullptr);
+    EXPECT_TRUE(w.LoadedFileKey().empty());
+}
+
+TEST(TMainFrm, SelectingTheRootKeepsADatabaseThatStillExists)
+{
+    TCatalogFixture fx;
+    AddTwoDatabases(fx);
+    fx.SetLastNode(kDbA);
+    TMainFrm& w = fx.Start();
+    TListDataSet* loaded = w.CurrentDataSet();
+    ASSERT_NE(loaded, nullptr);
+
+    w.Tree().RebuildTree({});
+    EXPECT_EQ(w.I_DBGrid1()->Tag(), TI_DBGrid::kTagNothingChosen);
+    EXPECT_EQ(w.CurrentDataSet(), loaded);
+    EXPECT_FALSE(w.LoadedFileKey().empty());
 }
 
 TEST(TMainFrm, F3FocusesTheFindBoxAndTheWheelThenMovesTheCurrentRow)
