@@ -288,9 +288,12 @@ void TListDataSet::SortRows(std::vector<TRowId>& rows, int slot) const
         return;
     std::vector<std::string_view> cells(n);
     std::vector<TSortItem> items(n);
+    // Finding a cell walks the row's earlier cells: each is looked up once.
+    bool haveCells = false;
     auto prepare = [&](size_t b, size_t e) {
         for (size_t i = b; i < e; ++i) {
-            cells[i] = store_.Cell(rows[i], slot);
+            if (!haveCells)
+                cells[i] = store_.Cell(rows[i], slot);
             items[i] = TSortItem{ChunkKey(cells[i], 0), static_cast<uint32_t>(i)};
         }
     };
@@ -298,6 +301,7 @@ void TListDataSet::SortRows(std::vector<TRowId>& rows, int slot) const
     if (n >= 4096) {
         for (size_t i = 0; i < n; ++i)
             cells[i] = store_.Cell(rows[i], slot);
+        haveCells = true;
         if (SortByRanks(items, cells)) {
             std::vector<TRowId> sorted(n);
             for (size_t i = 0; i < n; ++i)
