@@ -96,6 +96,10 @@ void TI_DBGrid::SetColumns(std::vector<TGridColumn> columns)
     widths.reserve(columns.size());
     for (const TGridColumn& c : columns)
         widths.push_back(c.width);
+    // The header keeps its sections' order and hidden state across a reset with as many columns:
+    // without any columns in between, the previous database's layout does not carry over.
+    if (!model_->Columns().empty())
+        model_->SetColumns({});
     model_->SetColumns(std::move(columns));
     for (size_t i = 0; i < widths.size(); ++i)
         setColumnWidth(static_cast<int>(i), widths[i]);

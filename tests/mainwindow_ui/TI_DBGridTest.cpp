@@ -322,6 +322,24 @@ TEST_F(GridFixture, ASavedLayoutRestoresOrderWidthsVisibilityAndAlignment)
               static_cast<int>(Qt::AlignHCenter | Qt::AlignVCenter));
 }
 
+TEST_F(GridFixture, NewColumnsStartInFieldOrderAllShownWhateverTheLastDatabaseHad)
+{
+    QHeaderView* header = grid_->horizontalHeader();
+    header->moveSection(2, 0);
+    grid_->SetColumnVisible(1, false);
+
+    // The next database, with as many fields and no saved layout of its own.
+    std::vector<TGridColumn> columns{{"A", 30}, {"B", 40}, {"C", 50}};
+    grid_->SetColumns(columns);
+    grid_->SetLayoutName((folder_ / "other.col").string());
+    grid_->LoadColumnLayout();
+    EXPECT_EQ(grid_->ColumnStates(), (std::vector<TColumnState>{
+                                         {"A", 30, true, TColumnAlignment::Left, TColumnAlignment::Left},
+                                         {"B", 40, true, TColumnAlignment::Left, TColumnAlignment::Left},
+                                         {"C", 50, true, TColumnAlignment::Left, TColumnAlignment::Left},
+                                     }));
+}
+
 TEST_F(GridFixture, ACoxWithTwoLinesSetsTheLinesAndLeavesAutoSizeOff)
 {
     grid_->SetAutoSize(true);
