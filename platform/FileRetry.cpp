@@ -227,7 +227,8 @@ bool CopyFileRetry(const std::string& source, const std::string& target)
                 for (;;) {
                     errno = 0;
                     const std::size_t n = in->Read(block.data(), block.size());
-                    if (n == 0 && errno != 0)
+                    // A read error ends a block early too: never commit a cut-off copy.
+                    if (errno != 0)
                         return false;
                     out.Write(std::string_view(block.data(), n));
                     if (n < block.size())

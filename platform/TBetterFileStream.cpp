@@ -30,12 +30,16 @@ THandleStream::~THandleStream()
 
 std::size_t THandleStream::Read(void* buffer, std::size_t count)
 {
+    // Callers clear errno and look at it afterwards: an interrupted read that was retried is no error.
+    const int errnoBefore = errno;
     std::size_t done = 0;
     auto* p = static_cast<char*>(buffer);
     while (done < count) {
         const ssize_t n = ::read(fd_, p + done, count - done);
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && errno == EINTR) {
+            errno = errnoBefore;
             continue;
+        }
         if (n <= 0)
             break;
         done += static_cast<std::size_t>(n);

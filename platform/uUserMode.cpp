@@ -41,7 +41,7 @@ void MigrateFromProgramFolder(const std::string& folder)
     for (;;) {
         errno = 0;
         const std::size_t n = in.Read(block.data(), block.size());
-        if (n == 0 && errno != 0)
+        if (errno != 0)
             return;
         out.Write(std::string_view(block.data(), n));
         if (n < block.size())
