@@ -15,7 +15,9 @@ constexpr int64_t kMaxMappedSize = int64_t(0xFFFFFFFF);
 
 TMappedFileStream::TMappedFileStream(const std::filesystem::path& fileName)
 {
-    fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: opening a named pipe would otherwise wait for a writer; anything but a
+    // regular file is refused below.
+    fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0)
         throw EStreamError("OSError");
     struct stat st {};

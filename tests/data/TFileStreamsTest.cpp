@@ -7,7 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -59,6 +64,23 @@ TEST(TMappedFileStream, EmptyFileHasNoMappingAndMissingFileRaises)
     mem.LoadFromFile(dir / "empty");
     EXPECT_EQ(mem.Size(), 0);
     EXPECT_EQ(mem.Capacity(), 0);
+}
+
+TEST(TMappedFileStream, ANamedPipeIsRefusedWithoutWaitingForAWriter)
+{
+    const auto fifo = MakeTempDir("mapped-fifo") / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto opened = std::async(std::launch::async, [&] { return ErrorOf([&] { TMappedFileStream m(fifo); }); });
+    if (opened.wait_for(std::chrono::milliseconds(500)) != std::future_status::ready) {
+        ADD_FAILURE() << "the open waits for a writer of the pipe";
+        // A writer releases the blocked open, so that the test can end.
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        opened.wait();
+        if (writer >= 0)
+            ::close(writer);
+        return;
+    }
+    EXPECT_EQ(opened.get(), "OSError");
 }
 
 TEST(TFastMemoryStream, CapacityGrowsInSteps)
