@@ -94,7 +94,21 @@ std::string ScratchRoot()
         if (S_ISDIR(st.st_mode) && st.st_uid == ::geteuid())
             return folder + kPathDelim;
     }
-    return own + kPathDelim;
+    // Both names taken by someone else: a folder of our own whose name nobody can foresee, made
+    // once per process and base.
+    static std::mutex lock;
+    static std::string privateBase, privateFolder;
+    std::lock_guard guard(lock);
+    struct stat st {};
+    if (privateBase == base && ::lstat(privateFolder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)
+        && st.st_uid == ::geteuid())
+        return privateFolder + kPathDelim;
+    std::string pattern = own + "-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        return own + kPathDelim;
+    privateBase = base;
+    privateFolder = pattern;
+    return privateFolder + kPathDelim;
 }
 
 } // namespace

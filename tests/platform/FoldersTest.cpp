@@ -139,6 +139,25 @@ TEST(Folders, AScratchFolderThatIsNotOursIsNeverUsed)
         TEnvGuard tmp("TMPDIR", S(base).c_str());
         EXPECT_EQ(GetScratchFolder(), S(base / own) + "/");
     }
+    {
+        // Both names planted: a private folder of a name nobody could foresee, the same on each call.
+        const fs::path base = test::MakeTempDir("scratch");
+        fs::create_directory(base / "elsewhere");
+        fs::create_directory(base / "elsewhere2");
+        fs::create_directory_symlink(base / "elsewhere", base / "LXTempDir");
+        fs::create_directory_symlink(base / "elsewhere2", base / own);
+        TEnvGuard tmp("TMPDIR", S(base).c_str());
+        const std::string folder = GetScratchFolder();
+        EXPECT_EQ(GetScratchFolder(), folder);
+        EXPECT_EQ(GetScratchFolder("Clipboard"), folder + "Clipboard/");
+        const fs::path root = fs::path(folder).parent_path();
+        EXPECT_EQ(root.parent_path(), base);
+        EXPECT_FALSE(fs::is_symlink(root));
+        EXPECT_TRUE(fs::is_directory(root / "Clipboard"));
+        EXPECT_EQ(fs::status(root).permissions() & fs::perms::all, fs::perms::owner_all);
+        EXPECT_TRUE(fs::is_empty(base / "elsewhere"));
+        EXPECT_TRUE(fs::is_empty(base / "elsewhere2"));
+    }
     if (::geteuid() == 0) {
         // Another user's folder (only root can hand a folder to another user here).
         const fs::path base = test::MakeTempDir("scratch");
