@@ -137,6 +137,13 @@ std::string LowerAscii(std::string text)
     return text;
 }
 
+// The key the loaded database is known by: its file path, compared ignoring case as the
+// catalog's own platform does.
+std::string DatabaseFileKey(const TJSON& doc)
+{
+    return LowerAscii(JsonTextUtf8(doc, "nodepath") + JsonTextUtf8(doc, "FileName"));
+}
+
 } // namespace
 
 TMainFrm::TMainFrm(const std::string& clientRoot, QWidget* parent)
@@ -543,8 +550,11 @@ TJSON* TMainFrm::SelectedSetup(TCSVSetup& setup)
     if (!node)
         return nullptr;
     TJSON* doc = catalog_->FindNode(node->Data().NodeId);
-    if (doc)
-        setup = catalog_->LoadCSVSetup(*doc);
+    // The keys move the selection without loading: another database's setup must never be
+    // paired with the rows and columns on show.
+    if (!doc || DatabaseFileKey(*doc) != loadedFileKey_)
+        return nullptr;
+    setup = catalog_->LoadCSVSetup(*doc);
     return doc;
 }
 
@@ -564,7 +574,7 @@ bool TMainFrm::CatalogHoldsLoadedFile() const
 {
     const auto lock = catalog_->LockNodeList();
     for (const TJSON* doc : catalog_->Nodes())
-        if (LowerAscii(JsonTextUtf8(*doc, "nodepath") + JsonTextUtf8(*doc, "FileName")) == loadedFileKey_)
+        if (DatabaseFileKey(*doc) == loadedFileKey_)
             return true;
     return false;
 }

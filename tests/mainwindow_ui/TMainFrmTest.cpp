@@ -9,6 +9,7 @@
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/TMarkupLabel.h"
 #include "platform/ui/TWiiProgressBar.h"
+#include "catalog/ui/TCatalogCommands.h"
 #include "catalog/ui/TImporter.h"
 #include "platform/ui/TQuestionDlg.h"
 #include "tests/mainwindow_ui/MainWindowFixture.h"
@@ -21,6 +22,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QToolButton>
 #include <QWheelEvent>
 #include <QUrl>
 
@@ -381,6 +383,40 @@ TEST(TMainFrm, DeletingTheLoadedDatabaseLoadsItsNeighbour)
     EXPECT_EQ(w.CurrentDataSet(), nullptr);
     EXPECT_EQ(w.I_DBGrid1()->Model().DataSet(), nullptr);
     EXPECT_TRUE(w.LoadedFileKey().empty());
+}
+
+TEST(TMainFrm, TheSetupOfADatabaseSelectedByKeysButNotLoadedIsNotOffered)
+{
+    TCatalogFixture fx;
+    AddTwoDatabases(fx);
+    fx.SetLastNode(kDbA);
+    TMainFrm& w = fx.Start();
+    ASSERT_NE(w.CurrentDataSet(), nullptr);
+    int edits = 0;
+    w.Commands().SetFieldAssignmentEditor(
+        [&](const std::vector<std::string>&, TCSVSetup&, std::string&, const std::string&) { ++edits; });
+    TCSVSetup setup;
+
+    // Alpha's filter, then Beta: the arrow keys select without loading.
+    struct Step {
+        const char* selected;
+        bool offered;
+    };
+    for (const Step& step : {Step{kFilterA, true}, Step{kDbB, false}}) {
+        QTest::keyClick(w.Tree().Treeview(), Qt::Key_Down);
+        ASSERT_EQ(w.Tree().SelectedNode()->Data().NodeId, step.selected);
+        EXPECT_EQ(w.LastNodeId(), kDbA);
+        EXPECT_EQ(w.SelectedSetup(setup) != nullptr, step.offered) << step.selected;
+    }
+    // The field assignment does not open for Beta with Alpha's columns.
+    w.FPROP()->click();
+    EXPECT_EQ(edits, 0);
+
+    QTest::keyClick(w.Tree().Treeview(), Qt::Key_Return);
+    fx.WaitIdle();
+    EXPECT_NE(w.SelectedSetup(setup), nullptr);
+    w.FPROP()->click();
+    EXPECT_EQ(edits, 1);
 }
 
 TEST(TMainFrm, SelectingTheRootKeepsADatabaseThatStillExists)
