@@ -30,20 +30,23 @@ THandleStream::~THandleStream()
 
 std::size_t THandleStream::Read(void* buffer, std::size_t count)
 {
-    // Callers clear errno and look at it afterwards: an interrupted read that was retried is no error.
+    // Callers clear errno and look at it afterwards: it changes only when a read failed (an
+    // interrupted read that was retried is no failure).
     const int errnoBefore = errno;
+    int failure = 0;
     std::size_t done = 0;
     auto* p = static_cast<char*>(buffer);
     while (done < count) {
         const ssize_t n = ::read(fd_, p + done, count - done);
-        if (n < 0 && errno == EINTR) {
-            errno = errnoBefore;
+        if (n < 0 && errno == EINTR)
             continue;
-        }
+        if (n < 0)
+            failure = errno;
         if (n <= 0)
             break;
         done += static_cast<std::size_t>(n);
     }
+    errno = failure ? failure : errnoBefore;
     return done;
 }
 

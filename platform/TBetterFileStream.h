@@ -18,7 +18,8 @@ public:
     THandleStream& operator=(const THandleStream&) = delete;
     virtual ~THandleStream();
 
-    // Bytes read / written (short only at end of file or on an error); never throw.
+    // Bytes read / written (short only at end of file or on an error); never throw. Read leaves
+    // errno as it was unless a read failed.
     std::size_t Read(void* buffer, std::size_t count);
     std::size_t Write(const void* buffer, std::size_t count);
     // Like Read / Write, but raise EInOutError when not every byte could be moved.
