@@ -5,6 +5,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -71,6 +72,10 @@ std::vector<std::filesystem::path> TZipExtract::Extract(const std::filesystem::p
     if (count < 0 || static_cast<std::uint64_t>(count) > limits_.maxEntries)
         FailFile(shown, "enthält mehr als " + std::to_string(limits_.maxEntries) + " Einträge.");
 
+    // Entries may share their compressed data: each passes its own ratio, yet together they
+    // inflate far beyond what the archive could hold. The whole is measured against the file.
+    std::error_code sizeError;
+    const std::uint64_t archiveBytes = std::max<std::uint64_t>(std::filesystem::file_size(zipFile, sizeError), 1);
     std::vector<std::filesystem::path> files;
     std::uint64_t total = 0;
     std::vector<char> buffer(256 * 1024);
@@ -124,7 +129,8 @@ std::vector<std::filesystem::path> TZipExtract::Extract(const std::filesystem::p
             written += static_cast<std::uint64_t>(n);
             total += static_cast<std::uint64_t>(n);
             if (written > limits_.maxEntryBytes || total > limits_.maxTotalBytes ||
-                (written >= limits_.ratioFromBytes && written / std::max<std::uint64_t>(compressed, 1) > limits_.maxRatio)) {
+                (written >= limits_.ratioFromBytes && written / std::max<std::uint64_t>(compressed, 1) > limits_.maxRatio) ||
+                (total >= limits_.ratioFromBytes && total / archiveBytes > limits_.maxRatio)) {
                 problem = bomb;
                 break;
             }

@@ -114,6 +114,61 @@ TEST(ZipExtract, HostileArchivesAreRefused) {
     EXPECT_THROW(extract.Extract(dir / "nozip.zip"), EConvertError);
 }
 
+// An archive whose entries all point at one stored body: every entry on its own is harmless.
+std::string OverlappingZip(const std::string& body, int entries) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char c : body) {
+        crc ^= c;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    crc = ~crc;
+    std::string out;
+    auto put = [&](std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    const auto size = static_cast<std::uint32_t>(body.size());
+    put(0x04034b50, 4), put(20, 2), put(0, 2), put(0, 2), put(0, 4), put(crc, 4), put(size, 4), put(size, 4);
+    put(1, 2), put(0, 2);
+    out += 'a';
+    out += body;
+    const auto directory = static_cast<std::uint32_t>(out.size());
+    for (int i = 0; i < entries; ++i) {
+        const std::string name = "f" + std::to_string(1000 + i);
+        put(0x02014b50, 4), put(20, 2), put(20, 2), put(0, 2), put(0, 2), put(0, 4), put(crc, 4), put(size, 4);
+        put(size, 4), put(static_cast<std::uint32_t>(name.size()), 2), put(0, 2), put(0, 2), put(0, 2), put(0, 2);
+        put(0, 4), put(0, 4);
+        out += name;
+    }
+    const auto directorySize = static_cast<std::uint32_t>(out.size()) - directory;
+    put(0x06054b50, 4), put(0, 2), put(0, 2), put(static_cast<std::uint32_t>(entries), 2);
+    put(static_cast<std::uint32_t>(entries), 2), put(directorySize, 4), put(directory, 4), put(0, 2);
+    return out;
+}
+
+TEST(ZipExtract, EntriesSharingTheirDataAreABomb) {
+    const auto dir = test::MakeTempDir("zip");
+    TZipLimits limits;
+    limits.ratioFromBytes = 64 * 1024;
+    limits.maxRatio = 10;
+    const std::string body(8192, 'x');
+    // A few shared entries stay within the ratio and are extracted; forty are refused.
+    test::WriteFileBytes(dir / "few.zip", OverlappingZip(body, 3));
+    test::WriteFileBytes(dir / "many.zip", OverlappingZip(body, 40));
+    {
+        TZipExtract extract(limits);
+        const auto files = extract.Extract(dir / "few.zip");
+        ASSERT_EQ(files.size(), 3u);
+        EXPECT_EQ(test::ReadFileBytes(files[2]), body);
+    }
+    TZipExtract extract(limits);
+    try {
+        extract.Extract(dir / "many.zip");
+        ADD_FAILURE() << "no error";
+    } catch (const EConvertError& e) {
+        EXPECT_NE(Win1252ToUtf8(e.what()).find("Zip-Bombe"), std::string::npos) << e.what();
+    }
+}
+
 TEST(ReadSpreadsheetOrText, DecidesByContent) {
     const auto dir = test::MakeTempDir("dispatch");
     // A workbook with a misleading name, text without an extension, a Zip that holds no workbook.
