@@ -173,10 +173,6 @@ private:
     void NotifyRefreshed();
     void NotifyCursor();
     void SortRows(std::vector<TRowId>& rows, int slot) const;
-    // Rows of allRows_ that qualify, in allRows_ order (all of them when locating stops early
-    // is not needed here: the caller takes the first).
-    std::vector<TRowId> MatchRows(int column, const std::vector<std::string>& tokens, bool wildcard,
-                                  size_t needed, bool firstOnly) const;
 
     std::string filterText_;
     char separator_ = ',';
