@@ -1,4 +1,4 @@
-# make run | test | bench | sanitize | nogui | fuzz   (see README.md)
+# make run | test | bench | sanitize | nogui | fuzz | package | install-check   (see README.md)
 BUILD   ?= build
 JOBS    ?= 2
 FUZZ_SECONDS ?= 60
@@ -7,7 +7,7 @@ ifeq ($(CI),true)
   CMAKE_EXTRA += -DARTIKELBLICK_WERROR=ON
 endif
 
-.PHONY: all deps configure build test run bench sanitize nogui fuzz clean
+.PHONY: all deps configure build test run bench sanitize nogui fuzz package install-check clean
 
 all: build
 
@@ -49,6 +49,14 @@ fuzz:
 	  -DARTIKELBLICK_GUI=OFF -DARTIKELBLICK_TESTS=OFF -DARTIKELBLICK_FUZZ=ON > /dev/null
 	@cmake --build build-fuzz -j $(JOBS)
 	@scripts/fuzz.sh build-fuzz $(FUZZ_SECONDS)
+
+# A Debian package of the program and the converter (build/artikelblick_*.deb).
+package: build
+	@cd $(BUILD) && cpack -G DEB > /dev/null && ls -1 $(CURDIR)/$(BUILD)/*.deb
+
+# Installs into a temporary prefix and runs the installed converter on a sample.
+install-check: build
+	@scripts/install-check.sh $(BUILD)
 
 clean:
 	rm -rf build build-asan build-nogui build-fuzz
