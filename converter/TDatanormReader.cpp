@@ -2,6 +2,7 @@
 
 #include "converter/ConvertText.h"
 #include "converter/Cp850.h"
+#include "converter/DatanormEncoding.h"
 #include "converter/DatanormFields.h"
 #include "converter/TMappedFile.h"
 #include "platform/Win1252.h"
@@ -38,6 +39,31 @@ struct TRef {
 
 std::string FileLabel(const std::string& name) { return "\x84" + name + "\x93"; }
 
+// Byte -> Windows-1252 of text fields. No control character is written raw: DOS writers use
+// 0x07 as a bullet (its glyph in the DOS code pages), so it and its kin become "\x95"; a tab is a
+// blank. In CP850 text 0x14 and 0x15 are the DOS glyphs of "\xB6" and "\xA7".
+using TTextTable = std::array<unsigned char, 256>;
+
+TTextTable MakeTextTable(const unsigned char* base)
+{
+    TTextTable t{};
+    for (int i = 0; i < 256; ++i)
+        t[static_cast<size_t>(i)] = base ? base[i] : static_cast<unsigned char>(i);
+    for (int i = 0; i < 0x20; ++i)
+        t[static_cast<size_t>(i)] = 0x95;
+    t[0x00] = ' ';
+    t['\t'] = ' ';
+    t[0x7F] = ' ';
+    if (base) {
+        t[0x14] = 0xB6;
+        t[0x15] = 0xA7;
+    }
+    return t;
+}
+
+const TTextTable kAnsiText = MakeTextTable(nullptr);
+const TTextTable kCp850Text = MakeTextTable(kCp850ToWin1252);
+
 } // namespace
 
 std::vector<std::string> DatanormColumns(bool withMakerColumns)
@@ -62,7 +88,7 @@ struct TDatanormReader::Impl {
         std::string owned;
         const char* data = nullptr;
         size_t size = 0;
-        const unsigned char* table = nullptr; // CP850 -> Windows-1252; null: bytes are Windows-1252
+        const unsigned char* table = kAnsiText.data(); // bytes -> Windows-1252 text (see kAnsiText)
         TDatanormProbe probe;
         int version = 0;
     };
@@ -77,7 +103,11 @@ struct TDatanormReader::Impl {
         int64_t pList = -1;
         int64_t pNet = -1;
         double pRebateFactor = 1.0;
-        uint32_t priceUnit = 1;
+        // Each price has its own unit: a list price per 1 and a net price per 1000 occur together.
+        // 0 for a price update: the unit of the A record.
+        uint32_t aUnit = 1;
+        uint32_t pListUnit = 0;
+        uint32_t pNetUnit = 0;
         uint32_t dBegin = 0, dEnd = 0;
         uint8_t aFlag = 0;
         bool hasA = false;
@@ -122,6 +152,7 @@ struct TDatanormReader::Impl {
     std::vector<TextLine> tLines, eLines;
     std::vector<uint32_t> tStart, eStart; // per block id: first line; size ids + 1
     std::vector<DPart> dParts;
+    std::vector<TRef> pendingPrices; // P records in the order read
     std::unordered_map<std::string, Rebate> rebates;
     std::unordered_map<std::string, TRef> mainGroups, groups, groupsByMain;
     int unknownRecords = 0;
@@ -190,7 +221,7 @@ struct TDatanormReader::Impl {
     {
         raw = Trim(raw);
         const unsigned char* table = fileAt[fileNo - 1]->table;
-        if (!table || std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        if (table == kAnsiText.data() || std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
             return raw;
         std::string& s = keyArena.emplace_back();
         SetText(s, fileNo, raw);
@@ -201,9 +232,8 @@ struct TDatanormReader::Impl {
     {
         std::string k = NormalizeKey(raw);
         const unsigned char* table = fileAt[fileNo - 1]->table;
-        if (table)
-            for (char& c : k)
-                c = static_cast<char>(table[static_cast<unsigned char>(c)]);
+        for (char& c : k)
+            c = static_cast<char>(table[static_cast<unsigned char>(c)]);
         return k;
     }
 
@@ -322,28 +352,22 @@ struct TDatanormReader::Impl {
     {
         std::string_view bytes(f.data, f.size);
         const bool bom = bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF";
-        bool high = false;
-        for (unsigned char c : bytes) {
-            if (c >= 0x80) {
-                high = true;
-                break;
-            }
+        const std::string_view body = SkipBom(bytes);
+        ETextEncoding encoding = DetectTextEncoding(body);
+        // A byte-order mark promises UTF-8: its valid sequences are kept even where others are not.
+        if (bom && (encoding == ETextEncoding::Cp850 || encoding == ETextEncoding::Win1252))
+            encoding = ETextEncoding::Mixed;
+        if (bom && encoding == ETextEncoding::Ascii)
+            encoding = ETextEncoding::Utf8;
+        switch (encoding) {
+        case ETextEncoding::Utf8: f.owned = Utf8ToWin1252(body); break;
+        case ETextEncoding::Mixed: f.owned = DecodeMixedLines(body); break;
+        case ETextEncoding::Cp850: f.table = kCp850Text.data(); break;
+        default: break;
         }
-        if (bom || (high && IsValidUtf8(bytes))) {
-            f.owned = Utf8ToWin1252(SkipBom(bytes));
+        if (encoding == ETextEncoding::Utf8 || encoding == ETextEncoding::Mixed) {
             f.data = f.owned.data();
             f.size = f.owned.size();
-        } else if (high) {
-            size_t dos = 0, ansi = 0;
-            for (unsigned char c : bytes) {
-                switch (c) {
-                case 0x81: case 0x84: case 0x94: case 0x8E: case 0x99: case 0x9A: case 0xE1: ++dos; break;
-                case 0xE4: case 0xF6: case 0xFC: case 0xC4: case 0xD6: case 0xDC: case 0xDF: ++ansi; break;
-                default: break;
-                }
-            }
-            if (dos >= ansi)
-                f.table = kCp850ToWin1252;
         }
         const size_t headSize = std::min<size_t>(f.size, 64 * 1024);
         std::string_view head(f.data, headSize);
@@ -384,14 +408,14 @@ struct TDatanormReader::Impl {
                     flag = 1;
             }
             a.aFlag = static_cast<uint8_t>(flag == 2 || flag == 9 ? flag : 1);
-            a.priceUnit = unit >= 1 && unit <= 1'000'000'000 ? static_cast<uint32_t>(unit) : 1;
+            a.aUnit = unit >= 1 && unit <= 1'000'000'000 ? static_cast<uint32_t>(unit) : 1;
             ParseCents(f[9], cents);
         } else {
             const int64_t flag = ParseInt(f[7], 1);
             a.aFlag = static_cast<uint8_t>(flag == 2 ? 2 : 1);
             static constexpr uint32_t kUnits[] = {1, 10, 100, 1000};
             const int64_t code = ParseInt(f[8], 0);
-            a.priceUnit = code >= 0 && code <= 3 ? kUnits[code] : 1;
+            a.aUnit = code >= 0 && code <= 3 ? kUnits[code] : 1;
             ParseCents(f[10], cents);
         }
         a.aCents = cents;
@@ -519,8 +543,8 @@ struct TDatanormReader::Impl {
             if (ParseCents(priceText, cents) && cents != 0) {
                 (flag == 1 ? a->pList : a->pNet) = cents;
                 const int64_t unit = ParseInt(unitText, 0);
-                if (unit >= 1 && unit <= 1'000'000'000)
-                    a->priceUnit = static_cast<uint32_t>(unit);
+                (flag == 1 ? a->pListUnit : a->pNetUnit)
+                    = unit >= 1 && unit <= 1'000'000'000 ? static_cast<uint32_t>(unit) : 0;
             }
         }
         if (!Trim(group).empty())
@@ -630,12 +654,15 @@ struct TDatanormReader::Impl {
         bool first = true;
         int records = 0;
         int64_t endCount = -1;
+        bool header = false;
         ForEachLine(file.data, file.size, [&](std::string_view line) {
             const bool wasFirst = first;
             first = false;
             const char r = line[0];
-            if (r == 'V' && wasFirst)
+            if (r == 'V' && wasFirst) {
+                header = true;
                 return true;
+            }
             if (line.size() < 2 || line[1] != ';') {
                 ++unknownRecords;
                 return true;
@@ -658,7 +685,12 @@ struct TDatanormReader::Impl {
                     OnTextBlock(fileNo, version, f, true);
                 break;
             case 'D': OnArticleText(fileNo, version, f); break;
-            case 'P': OnPrice(fileNo, version, f); break;
+            case 'P':
+                // Applied once every article of the delivery is known: price records come
+                // before their articles too.
+                anyPriceRecord = true;
+                pendingPrices.push_back(RefOf(fileNo, line));
+                break;
             case 'R': OnRebate(fileNo, version, f); break;
             case 'S': OnGroup(fileNo, version, f); break;
             case 'Z': case 'C': case 'K': case 'J': case 'W': break;
@@ -666,7 +698,10 @@ struct TDatanormReader::Impl {
             }
             return true;
         });
-        if (endCount >= 0 && endCount != records && endCount != records - 1)
+        // Writers count the records with or without the header and the end record themselves.
+        const int64_t body = records - 1;
+        const bool counted = endCount == body || endCount == body + 1 || (header && endCount == body + 2);
+        if (endCount >= 0 && !counted)
             notes.push_back("Die Datei " + FileLabel(file.name) + " ist vermutlich unvollst\xE4ndig: laut Endesatz "
                 + std::to_string(endCount) + " Datens\xE4tze, gelesen " + std::to_string(records - 1) + ".");
     }
@@ -854,15 +889,18 @@ struct TDatanormReader::Impl {
             }
             BuildLongText(cells[2], a, af[five ? 24 : 13], fa);
             set(3, fa, af[five ? 6 : 9]);
-            cells[4] = std::to_string(a.priceUnit);
-
             int64_t cents = 0;
+            uint32_t unit = a.aUnit;
             const char* kind = "";
             if (a.pNet > 0 || (a.pNet < 0 && a.aFlag == 2 && a.aCents != 0)) {
                 cents = a.pNet > 0 ? a.pNet : a.aCents;
+                if (a.pNet > 0 && a.pNetUnit)
+                    unit = a.pNetUnit;
                 kind = "Nettopreis";
             } else if (a.pList > 0 || (a.aFlag == 1 && a.aCents != 0)) {
                 cents = a.pList > 0 ? a.pList : a.aCents;
+                if (a.pList > 0 && a.pListUnit)
+                    unit = a.pListUnit;
                 kind = "Listenpreis";
             } else if (a.aFlag == 9) {
                 kind = "auf Anfrage";
@@ -870,9 +908,10 @@ struct TDatanormReader::Impl {
                 cents = a.aCents;
                 kind = a.aFlag == 2 ? "Nettopreis" : "Listenpreis";
             }
+            cells[4] = std::to_string(unit);
             if (cents != 0) {
                 FormatFixed(cells[5], cents, 2);
-                FormatPerUnit(cells[6], cents, a.priceUnit);
+                FormatPerUnit(cells[6], cents, unit);
             } else {
                 cells[5].clear();
                 cells[6].clear();
@@ -981,6 +1020,11 @@ struct TDatanormReader::Impl {
 
         for (uint32_t no : order)
             ReadFile(no);
+        TFields pf;
+        for (const TRef& p : pendingPrices) {
+            SplitFields(Raw(p), pf);
+            OnPrice(p.file, fileAt[p.file - 1]->version, pf);
+        }
 
         if (!anyArticleRecord || std::none_of(articles.begin(), articles.end(), [](const Article& a) { return a.hasA; })) {
             if (anyPriceRecord)

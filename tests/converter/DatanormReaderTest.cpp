@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace artikel::convert {
 namespace {
 
@@ -58,6 +60,44 @@ INSTANTIATE_TEST_SUITE_P(Cases, DatanormEncoding,
         EncodingCase{"cp850_nbsp", "Gr\x94\xE1" "e\xFF" "f\x81r Sch\x81tz\xFF"}),
     [](const testing::TestParamInfo<EncodingCase>& info) { return std::string(info.param.name); });
 
+struct LineEncodingCase {
+    const char* name;
+    std::vector<std::string> texts;    // short text 1 of one A record each, as bytes in the file
+    std::vector<std::string> expected; // UTF-8
+};
+
+class DatanormLineEncoding : public testing::TestWithParam<LineEncodingCase> {};
+
+TEST_P(DatanormLineEncoding, KeepsEverySign)
+{
+    std::string file;
+    for (size_t i = 0; i < GetParam().texts.size(); ++i)
+        file += "A;N;" + std::to_string(i + 1) + ";00;" + GetParam().texts[i] + ";;1;0;Stck;100;;;;\r\n";
+    const Sink s = Convert({{"DATANORM.001", file}});
+    ASSERT_EQ(s.rows.size(), GetParam().expected.size() + 1);
+    for (size_t i = 0; i < GetParam().expected.size(); ++i)
+        EXPECT_EQ(s.rows[i + 1][Col(s, "Text")], GetParam().expected[i]) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DatanormLineEncoding,
+    testing::Values(
+        // Windows-1252 without a single umlaut: the signs alone decide.
+        LineEncodingCase{"win1252_signs", {"NYM-J 3x1,5 mm\xB2", "Bogen 90\xB0 \xD8 20", "Filter 5 \xB5m"},
+            {"NYM-J 3x1,5 mm²", "Bogen 90° Ø 20", "Filter 5 µm"}},
+        LineEncodingCase{"cp850_signs", {"NYM-J 3x1,5 mm\xFD", "Bogen 90\xF8 \x9D 20", "Filter 5 \xE6m"},
+            {"NYM-J 3x1,5 mm²", "Bogen 90° Ø 20", "Filter 5 µm"}},
+        // A UTF-8 file with one cut sequence: the other lines stay UTF-8, the cut one keeps what
+        // can be read.
+        LineEncodingCase{"utf8_one_cut", {"Gr\xC3\xB6\xC3\x9F" "e", "Sch\xC3\xBCtz f\xC3r", "Rohr 90\xC2\xB0"},
+            {"Größe", "Schütz f?r", "Rohr 90°"}},
+        // Lines of two code pages in one file.
+        LineEncodingCase{"cp850_and_win1252", {"Gr\x94\xE1" "e f\x81r", "Gr\xF6\xDF" "e f\xFCr", "T\x81r"},
+            {"Größe für", "Größe für", "Tür"}},
+        // DOS writers use 0x07 as a bullet; no control character is written raw.
+        LineEncodingCase{"control_characters", {"\x07" "Punkt eins", "Spalte\tzwei\x01", "Gr\x94\xE1" "e \x07 \x15" "3"},
+            {"•Punkt eins", "Spalte zwei•", "Größe • §3"}}),
+    [](const testing::TestParamInfo<LineEncodingCase>& info) { return std::string(info.param.name); });
+
 TEST(DatanormReader, PricesOfAnotherEncodingFindTheirArticle)
 {
     // The article number holds an umlaut: CP850 in the article file, Windows-1252 in the prices.
@@ -108,6 +148,35 @@ INSTANTIATE_TEST_SUITE_P(Cases, DatanormPriceUnit,
         UnitCase{"1;1", "1000000000000000", "1", "10000000000000,00", "10000000000000,0000", "Listenpreis"},
         UnitCase{"1;1", "-999999999999999,99", "1", "", "", ""}));
 
+TEST(DatanormReader, EachPriceKeepsItsOwnUnit)
+{
+    // X1: a list price per 1 in the article, a net price per 1000 in the update; X2 the other
+    // way round. The net price is shown, divided by its own unit.
+    const Sink s = Convert({{"DATANORM.001", "V;050;A;20240101;EUR;;\r\n"
+                                             "A;N;X1;Schraube;;PCE;1;1;12;;;;;;;;;;;;;;;;;;;;\r\n"
+                                             "A;N;X2;Mutter;;PCE;2;1000;4590;;;;;;;;;;;;;;;;;;;;\r\n"},
+        {"DATPREIS.001", "V;050;P;20240101;EUR;;\r\nP;X1;2;1000;4590;;;;;;;;;\r\nP;X2;1;1;9;;;;;;;;;\r\n"}});
+    ASSERT_EQ(s.rows.size(), 3u);
+    for (size_t r : {1, 2}) {
+        EXPECT_EQ(s.rows[r][Col(s, "Preis")], "45,90") << r;
+        EXPECT_EQ(s.rows[r][Col(s, "Preiseinheit")], "1000") << r;
+        EXPECT_EQ(s.rows[r][Col(s, "PreisOhnePreiseinheit")], "0,04590") << r;
+        EXPECT_EQ(s.rows[r][Col(s, "Preisart")], "Nettopreis") << r;
+    }
+}
+
+TEST(DatanormReader, AppliesPriceRecordsBeforeTheirArticles)
+{
+    // Price records ahead of their articles, in the article file itself and in an earlier file.
+    const Sink s = Convert({{"DATANORM.001", "P;A;1;1;500;;;;;;;3;2;700;;;;;;;\r\nA;N;1;00;Eins;;1;0;Stck;200;;;;\r\n"},
+        {"DATANORM.002", "A;N;3;00;Drei;;1;0;Stck;100;;;;\r\n"}});
+    ASSERT_EQ(s.rows.size(), 3u);
+    EXPECT_EQ(s.rows[1][Col(s, "Preis")], "5,00");
+    EXPECT_EQ(s.rows[2][Col(s, "Preis")], "7,00");
+    EXPECT_EQ(s.rows[2][Col(s, "Preisart")], "Nettopreis");
+    EXPECT_TRUE(s.notes.empty()) << s.notes.front();
+}
+
 TEST(DatanormReader, ReadsArticleFilesInNameOrderAndPricesAfterThem)
 {
     // Added in the wrong order: the price file first, the change file before the base file.
@@ -154,13 +223,27 @@ TEST(DatanormReader, ARepeatedTextLineKeepsItsLastText)
     EXPECT_EQ(s.rows[51][Col(s, "Langtext")], "anderer\r\nBlock");
 }
 
-TEST(DatanormReader, WarnsOfATruncatedFile)
+struct EndCountCase {
+    const char* count; // field 2 of the end record after a header and two articles
+    bool warns;
+};
+
+class DatanormEndRecord : public testing::TestWithParam<EndCountCase> {};
+
+TEST_P(DatanormEndRecord, WarnsOnlyOfATruncatedFile)
 {
-    const Sink s = Convert({{"DATANORM.001", "V;050;A;20240101;EUR;;\r\nA;N;1;Rohr;;MTR;1;1;100;;;;;;;;;;;;;;;;;;;;\r\nE;99;\r\n"}});
+    const std::string a = "A;N;1;Rohr;;MTR;1;1;100;;;;;;;;;;;;;;;;;;;;\r\n";
+    const Sink s = Convert({{"DATANORM.001", "V;050;A;20240101;EUR;;\r\n" + a + a + "E;" + GetParam().count + ";\r\n"}});
     ASSERT_EQ(s.rows.size(), 2u);
-    ASSERT_EQ(s.notes.size(), 1u);
-    EXPECT_NE(s.notes[0].find("unvollständig"), std::string::npos);
+    const bool warned = std::any_of(s.notes.begin(), s.notes.end(),
+        [](const std::string& n) { return n.find("vermutlich unvollständig") != std::string::npos; });
+    EXPECT_EQ(warned, GetParam().warns);
 }
+
+// Two articles, counted without the header and end record, with one of them, or with both.
+INSTANTIATE_TEST_SUITE_P(Cases, DatanormEndRecord,
+    testing::Values(EndCountCase{"2", false}, EndCountCase{"3", false}, EndCountCase{"4", false},
+        EndCountCase{"1", true}, EndCountCase{"5", true}, EndCountCase{"99", true}));
 
 struct RefusedCase {
     const char* name;
