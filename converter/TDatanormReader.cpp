@@ -4,6 +4,7 @@
 #include "converter/Cp850.h"
 #include "converter/DatanormEncoding.h"
 #include "converter/DatanormFields.h"
+#include "converter/TArticleIndex.h"
 #include "converter/TMappedFile.h"
 #include "platform/Win1252.h"
 
@@ -94,7 +95,6 @@ struct TDatanormReader::Impl {
     };
 
     struct Article {
-        std::string_view key; // trimmed article number as Windows-1252 (into a file or the arena)
         TRef a;
         TRef b;
         TRef number; // after a renumbering
@@ -138,15 +138,7 @@ struct TDatanormReader::Impl {
     std::deque<File> files; // stable addresses: fields point into them
     std::vector<File*> fileAt; // file number - 1 -> file; cheaper to index than the deque
     std::deque<std::string> keyArena;
-    // Open addressing over the articles' keys: a slot holds the key's hash and article + 1
-    // (0 empty, kTomb erased). A node-based map costs a cache miss and an allocation per article.
-    struct Slot {
-        uint32_t hash = 0;
-        uint32_t article = 0;
-    };
-    static constexpr uint32_t kTomb = 0xFFFFFFFFu;
-    std::vector<Slot> slots;
-    size_t slotsUsed = 0; // filled or erased
+    TArticleIndex index; // article number -> index into articles
     std::vector<Article> articles;
     std::unordered_map<std::string, uint32_t> textIds, eIds;
     std::vector<TextLine> tLines, eLines;
@@ -244,107 +236,18 @@ struct TDatanormReader::Impl {
         return it->second;
     }
 
-    static uint32_t HashKey(std::string_view k)
-    {
-        uint64_t h = 0x9E3779B97F4A7C15ull ^ k.size();
-        size_t i = 0;
-        for (; i + 8 <= k.size(); i += 8) {
-            uint64_t w;
-            std::memcpy(&w, k.data() + i, 8);
-            h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
-            h ^= h >> 31;
-        }
-        uint64_t tail = 0;
-        for (size_t j = 0; i < k.size(); ++i, j += 8)
-            tail |= static_cast<uint64_t>(static_cast<unsigned char>(k[i])) << j;
-        h = (h ^ tail) * 0x94D049BB133111EBull;
-        h ^= h >> 29;
-        return static_cast<uint32_t>(h) | 1u;
-    }
-
-    void Rehash(size_t capacity)
-    {
-        size_t cap = 1024;
-        while (cap < capacity * 2)
-            cap <<= 1;
-        std::vector<Slot> old;
-        old.swap(slots);
-        slots.assign(cap, Slot{});
-        slotsUsed = 0;
-        for (const Slot& sl : old)
-            if (sl.article != 0 && sl.article != kTomb)
-                Place(sl);
-    }
-
-    void Place(const Slot& sl)
-    {
-        const size_t mask = slots.size() - 1;
-        for (size_t i = sl.hash & mask;; i = (i + 1) & mask) {
-            if (slots[i].article == 0) {
-                slots[i] = sl;
-                ++slotsUsed;
-                return;
-            }
-        }
-    }
-
-    // The slot holding the key, or the empty slot that ends its probe sequence.
-    size_t Probe(std::string_view key, uint32_t hash) const
-    {
-        const size_t mask = slots.size() - 1;
-        for (size_t i = hash & mask;; i = (i + 1) & mask) {
-            const Slot& sl = slots[i];
-            if (sl.article == 0)
-                return i;
-            if (sl.article != kTomb && sl.hash == hash && articles[sl.article - 1].key == key)
-                return i;
-        }
-    }
-
-    int64_t IndexOf(std::string_view key) const
-    {
-        if (slots.empty())
-            return -1;
-        const Slot& sl = slots[Probe(key, HashKey(key))];
-        return sl.article == 0 ? -1 : static_cast<int64_t>(sl.article - 1);
-    }
-
     Article* Find(std::string_view key)
     {
-        const int64_t i = IndexOf(key);
-        return i < 0 ? nullptr : &articles[static_cast<size_t>(i)];
-    }
-
-    void Erase(std::string_view key)
-    {
-        if (slots.empty())
-            return;
-        Slot& sl = slots[Probe(key, HashKey(key))];
-        if (sl.article != 0)
-            sl.article = kTomb;
-    }
-
-    // Points the key at an article (which already carries the key).
-    void Assign(std::string_view key, uint32_t article)
-    {
-        if ((slotsUsed + 1) * 4 > slots.size() * 3)
-            Rehash(std::max<size_t>(slotsUsed + 1, articles.size()));
-        const uint32_t hash = HashKey(key);
-        const size_t i = Probe(key, hash);
-        if (slots[i].article == 0)
-            ++slotsUsed;
-        slots[i] = Slot{hash, article + 1};
+        const uint32_t i = index.Find(key);
+        return i == TArticleIndex::kNone ? nullptr : &articles[i];
     }
 
     uint32_t FindOrAdd(std::string_view key)
     {
-        const int64_t i = IndexOf(key);
-        if (i >= 0)
-            return static_cast<uint32_t>(i);
-        const uint32_t n = static_cast<uint32_t>(articles.size());
-        articles.emplace_back().key = key;
-        Assign(key, n);
-        return n;
+        const uint32_t i = index.FindOrAdd(key);
+        if (i == articles.size())
+            articles.emplace_back();
+        return i;
     }
 
     // --- files ----------------------------------------------------------------------------
@@ -438,22 +341,19 @@ struct TDatanormReader::Impl {
         const std::string_view key = ArticleKey(fileNo, f[3]);
         if (key.empty())
             return;
-        const int64_t found = IndexOf(key);
-        if (found < 0)
+        const uint32_t slot = index.Find(key);
+        if (slot == TArticleIndex::kNone)
             return;
-        const uint32_t slot = static_cast<uint32_t>(found);
         if (vkz == 'L') {
             articles[slot].deleted = true;
         } else if (vkz == 'A') {
             const std::string_view next = ArticleKey(fileNo, f[4]);
             if (next.empty() || next == key)
                 return;
-            Erase(key);
             // An article that already has the new number gives way to the renumbered one.
             if (Article* old = Find(next))
                 old->deleted = true;
-            articles[slot].key = next;
-            Assign(next, slot);
+            index.Rename(slot, next);
             articles[slot].number = RefOf(fileNo, Trim(f[4]));
         }
     }
@@ -1016,7 +916,7 @@ struct TDatanormReader::Impl {
             bytes += f.size;
         }
         articles.reserve(bytes / 140 + 16);
-        Rehash(bytes / 140 + 16);
+        index.Reserve(bytes / 140 + 16);
 
         for (uint32_t no : order)
             ReadFile(no);
