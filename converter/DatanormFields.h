@@ -14,6 +14,69 @@ namespace artikel::convert::datanorm {
 
 constexpr size_t kMaxFields = 40;
 
+// Field numbers (1-based, as in the record descriptions) of the records read. Fields the
+// writers of one version disagree on are read defensively where they are used.
+namespace v5 { // header of 5.0
+constexpr size_t kVersion = 2, kShortName = 8, kName = 9;
+}
+namespace v4 { // fixed-width header of 4.0 and 3.0: 0-based offset and length of info text 1
+constexpr size_t kInfo1At = 8, kInfo1Len = 40;
+}
+namespace a4 {
+constexpr size_t kVkz = 2, kNumber = 3, kShortText1 = 5, kShortText2 = 6, kPriceFlag = 7, kPriceUnit = 8,
+                 kUnit = 9, kPrice = 10, kRebateGroup = 11, kMainGroup = 12, kTextKey = 13;
+}
+namespace a5 {
+constexpr size_t kVkz = 2, kNumber = 3, kShortText1 = 4, kShortText2 = 5, kUnit = 6, kPriceFlag = 7,
+                 kPriceUnit = 8, kPrice = 9, kRebateGroup = 10, kMainGroup = 11, kGroup = 12, kMatchcode = 13,
+                 kAltNumber = 15, kMaker = 16, kMakerNumber = 17, kMakerType = 18, kEan = 19, kPacking = 21,
+                 kCatalogPage = 22, kTextKey = 24;
+}
+namespace b4 { // extra article data
+constexpr size_t kVkz = 2, kNumber = 3, kMatchcode = 4, kAltNumber = 5, kCatalogPage = 6, kMetalFlag = 7,
+                 kMetalBase = 8, kMetalWeight = 9, kEan = 10, kGroup = 12, kPacking = 14;
+}
+namespace b5 { // delete or renumber
+constexpr size_t kVkz = 2, kNumber = 3, kNewNumber = 4;
+}
+namespace t4 { // two text lines per record
+constexpr size_t kTextNo = 3, kLine1 = 5, kText1 = 7, kLine2 = 8, kText2 = 10;
+}
+namespace t5 {
+constexpr size_t kTextNo = 3, kKind = 4, kLine = 5, kText = 6;
+}
+namespace d4 { // two parts per record: line, kind, block, text
+constexpr size_t kNumber = 3, kPart1 = 4, kPart2 = 8;
+}
+namespace d5 {
+constexpr size_t kNumber = 3, kLine = 4, kKind = 5, kText = 6, kBlock = 7;
+}
+namespace p4 { // up to three blocks: article, price flag, price, three (rebate flag, value)
+constexpr size_t kFirstBlock = 3, kBlockSize = 9, kBlocks = 3;
+constexpr size_t kNumber = 0, kFlag = 1, kPrice = 2, kRebates = 3; // offsets in a block
+}
+namespace p5 {
+constexpr size_t kNumber = 2, kFlag = 3, kUnit = 4, kPrice = 5, kRebateGroup = 6, kRebates = 7;
+}
+namespace r4 {
+constexpr size_t kGroup = 3; // then flag, value, description
+}
+namespace r5 {
+constexpr size_t kGroup = 2;
+}
+namespace s4 {
+constexpr size_t kMain = 3, kMainText = 4, kGroup = 5, kGroupText = 6;
+}
+namespace s5 {
+constexpr size_t kMain = 2, kGroup = 3, kText = 4;
+}
+namespace e5 { // end record
+constexpr size_t kCount = 2;
+}
+namespace z { // scale prices and surcharges
+constexpr size_t kVkz = 2, kNumber = 3, kStep = 4, kKind = 8, kSign = 9, kUnit = 11, kValue = 12, kFrom = 15;
+}
+
 inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 inline std::string_view Trim(std::string_view s)

@@ -65,21 +65,23 @@ TTextTable MakeTextTable(const unsigned char* base)
 const TTextTable kAnsiText = MakeTextTable(nullptr);
 const TTextTable kCp850Text = MakeTextTable(kCp850ToWin1252);
 
-} // namespace
+namespace col {
+// The columns of the table, in their order.
+enum EColumn : size_t {
+    Number, Text, LongText, Unit, PriceUnit, Price, PricePerUnit, PriceKind, RebateGroup, RebateGroupText, Rebate,
+    MainGroup, Group, GroupText, Ean, Matchcode, AltNumber, Packing, CatalogPage,
+    Maker, MakerNumber, MakerType, // 5.0 only
+    Count
+};
+} // namespace col
 
-std::vector<std::string> DatanormColumns(bool withMakerColumns)
-{
-    std::vector<std::string> cols = {"Artikelnummer", "Text", "Langtext", "Einheit", "Preiseinheit", "Preis",
-        "PreisOhnePreiseinheit", "Preisart", "Rabattgruppe", "Rabattgruppentext", "Rabatt", "Hauptwarengruppe",
-        "Warengruppe", "Warengruppentext", "EAN", "Matchcode", "AlternativArtikelnummer", "Verpackungsmenge",
-        "Katalogseite"};
-    if (withMakerColumns) {
-        cols.push_back("Hersteller");
-        cols.push_back("HerstellerArtikelnummer");
-        cols.push_back("HerstellerTyp");
-    }
-    return cols;
-}
+constexpr const char* kColumnNames[] = {"Artikelnummer", "Text", "Langtext", "Einheit",
+    "Preiseinheit", "Preis", "PreisOhnePreiseinheit", "Preisart", "Rabattgruppe", "Rabattgruppentext", "Rabatt",
+    "Hauptwarengruppe", "Warengruppe", "Warengruppentext", "EAN", "Matchcode", "AlternativArtikelnummer",
+    "Verpackungsmenge", "Katalogseite", "Hersteller", "HerstellerArtikelnummer", "HerstellerTyp"};
+static_assert(std::size(kColumnNames) == col::Count, "one name per column");
+
+} // namespace
 
 struct TDatanormReader::Impl {
     struct File {
@@ -286,13 +288,13 @@ struct TDatanormReader::Impl {
     void OnArticle(uint32_t fileNo, int version, std::string_view line, const TFields& f)
     {
         anyArticleRecord = true;
-        const std::string_view key = ArticleKey(fileNo, f[3]);
+        const std::string_view key = ArticleKey(fileNo, f[a4::kNumber]);
         if (key.empty()) {
             ++unknownRecords;
             return;
         }
         Article& a = articles[FindOrAdd(key)];
-        const char vkz = UpperAscii(Trim(f[2]).empty() ? 'N' : Trim(f[2]).front());
+        const char vkz = UpperAscii(Trim(f[a4::kVkz]).empty() ? 'N' : Trim(f[a4::kVkz]).front());
         if (vkz == 'L') {
             a.deleted = true;
             return;
@@ -302,8 +304,8 @@ struct TDatanormReader::Impl {
         a.a = RefOf(fileNo, line);
         int64_t cents = 0;
         if (version == 5) {
-            int64_t flag = ParseInt(f[7], 1);
-            int64_t unit = ParseInt(f[8], 1);
+            int64_t flag = ParseInt(f[a5::kPriceFlag], 1);
+            int64_t unit = ParseInt(f[a5::kPriceUnit], 1);
             // Some writers swap the two fields: a "price flag" of 10, 100 or 1000 is the unit.
             if (flag == 10 || flag == 100 || flag == 1000) {
                 std::swap(flag, unit);
@@ -312,24 +314,24 @@ struct TDatanormReader::Impl {
             }
             a.aFlag = static_cast<uint8_t>(flag == 2 || flag == 9 ? flag : 1);
             a.aUnit = unit >= 1 && unit <= 1'000'000'000 ? static_cast<uint32_t>(unit) : 1;
-            ParseCents(f[9], cents);
+            ParseCents(f[a5::kPrice], cents);
         } else {
-            const int64_t flag = ParseInt(f[7], 1);
+            const int64_t flag = ParseInt(f[a4::kPriceFlag], 1);
             a.aFlag = static_cast<uint8_t>(flag == 2 ? 2 : 1);
             static constexpr uint32_t kUnits[] = {1, 10, 100, 1000};
-            const int64_t code = ParseInt(f[8], 0);
+            const int64_t code = ParseInt(f[a4::kPriceUnit], 0);
             a.aUnit = code >= 0 && code <= 3 ? kUnits[code] : 1;
-            ParseCents(f[10], cents);
+            ParseCents(f[a4::kPrice], cents);
         }
         a.aCents = cents;
     }
 
     void OnExtra4(uint32_t fileNo, std::string_view line, const TFields& f)
     {
-        const std::string_view key = ArticleKey(fileNo, f[3]);
+        const std::string_view key = ArticleKey(fileNo, f[b4::kNumber]);
         if (key.empty())
             return;
-        const char vkz = UpperAscii(Trim(f[2]).empty() ? 'N' : Trim(f[2]).front());
+        const char vkz = UpperAscii(Trim(f[b4::kVkz]).empty() ? 'N' : Trim(f[b4::kVkz]).front());
         if (vkz == 'L')
             return;
         articles[FindOrAdd(key)].b = RefOf(fileNo, line);
@@ -337,8 +339,8 @@ struct TDatanormReader::Impl {
 
     void OnChange5(uint32_t fileNo, const TFields& f)
     {
-        const char vkz = UpperAscii(Trim(f[2]).empty() ? ' ' : Trim(f[2]).front());
-        const std::string_view key = ArticleKey(fileNo, f[3]);
+        const char vkz = UpperAscii(Trim(f[b5::kVkz]).empty() ? ' ' : Trim(f[b5::kVkz]).front());
+        const std::string_view key = ArticleKey(fileNo, f[b5::kNumber]);
         if (key.empty())
             return;
         const uint32_t slot = index.Find(key);
@@ -347,14 +349,14 @@ struct TDatanormReader::Impl {
         if (vkz == 'L') {
             articles[slot].deleted = true;
         } else if (vkz == 'A') {
-            const std::string_view next = ArticleKey(fileNo, f[4]);
+            const std::string_view next = ArticleKey(fileNo, f[b5::kNewNumber]);
             if (next.empty() || next == key)
                 return;
             // An article that already has the new number gives way to the renumbered one.
             if (Article* old = Find(next))
                 old->deleted = true;
             index.Rename(slot, next);
-            articles[slot].number = RefOf(fileNo, Trim(f[4]));
+            articles[slot].number = RefOf(fileNo, Trim(f[b5::kNewNumber]));
         }
     }
 
@@ -371,20 +373,20 @@ struct TDatanormReader::Impl {
     void OnTextBlock(uint32_t fileNo, int version, const TFields& f, bool eBlock)
     {
         anyArticleRecord = true;
-        if (Trim(f[3]).empty())
+        if (Trim(f[t4::kTextNo]).empty())
             return;
         auto& ids = eBlock ? eIds : textIds;
         auto& lines = eBlock ? eLines : tLines;
-        const uint32_t block = BlockId(ids, TextKey(fileNo, f[3]));
+        const uint32_t block = BlockId(ids, TextKey(fileNo, f[t4::kTextNo]));
         if (version == 5) {
-            const std::string_view kind = Trim(f[4]);
+            const std::string_view kind = Trim(f[t5::kKind]);
             if (!kind.empty() && kind != "1")
                 return;
-            AddTextLine(lines, block, fileNo, f[5], f[6]);
+            AddTextLine(lines, block, fileNo, f[t5::kLine], f[t5::kText]);
         } else {
-            AddTextLine(lines, block, fileNo, f[5], f[7]);
-            if (!Trim(f[8]).empty() || !Trim(f[10]).empty())
-                AddTextLine(lines, block, fileNo, f[8], f[10]);
+            AddTextLine(lines, block, fileNo, f[t4::kLine1], f[t4::kText1]);
+            if (!Trim(f[t4::kLine2]).empty() || !Trim(f[t4::kText2]).empty())
+                AddTextLine(lines, block, fileNo, f[t4::kLine2], f[t4::kText2]);
         }
     }
 
@@ -410,16 +412,18 @@ struct TDatanormReader::Impl {
     void OnArticleText(uint32_t fileNo, int version, const TFields& f)
     {
         anyArticleRecord = true;
-        const std::string_view key = ArticleKey(fileNo, f[3]);
+        const std::string_view key = ArticleKey(fileNo, f[d4::kNumber]);
         if (key.empty())
             return;
         const uint32_t slot = FindOrAdd(key);
         if (version == 5) {
-            AddDPart(slot, fileNo, f[4], f[5], f[7], f[6]);
+            AddDPart(slot, fileNo, f[d5::kLine], f[d5::kKind], f[d5::kBlock], f[d5::kText]);
         } else {
-            AddDPart(slot, fileNo, f[4], f[5], f[6], f[7]);
-            if (!Trim(f[8]).empty() || !Trim(f[11]).empty())
-                AddDPart(slot, fileNo, f[8], f[9], f[10], f[11]);
+            for (size_t o : {d4::kPart1, d4::kPart2}) {
+                if (o == d4::kPart2 && Trim(f[o]).empty() && Trim(f[o + 3]).empty())
+                    break;
+                AddDPart(slot, fileNo, f[o], f[o + 1], f[o + 2], f[o + 3]);
+            }
         }
     }
 
@@ -495,21 +499,24 @@ struct TDatanormReader::Impl {
     void OnPrice(uint32_t fileNo, int version, const TFields& f)
     {
         if (version == 5) {
-            ApplyPrice(fileNo, f[2], f[3], f[5], f[4], f[6], {f[7], f[8], f[9], f[10], f[11], f[12]});
+            constexpr size_t r = p5::kRebates;
+            ApplyPrice(fileNo, f[p5::kNumber], f[p5::kFlag], f[p5::kPrice], f[p5::kUnit], f[p5::kRebateGroup],
+                {f[r], f[r + 1], f[r + 2], f[r + 3], f[r + 4], f[r + 5]});
             return;
         }
-        for (size_t b = 0; b < 3; ++b) {
-            const size_t o = 3 + b * 9;
-            if (Trim(f[o]).empty())
+        for (size_t b = 0; b < p4::kBlocks; ++b) {
+            const size_t o = p4::kFirstBlock + b * p4::kBlockSize;
+            if (Trim(f[o + p4::kNumber]).empty())
                 continue;
-            ApplyPrice(fileNo, f[o], f[o + 1], f[o + 2], {}, {},
-                {f[o + 3], f[o + 4], f[o + 5], f[o + 6], f[o + 7], f[o + 8]});
+            const size_t r = o + p4::kRebates;
+            ApplyPrice(fileNo, f[o + p4::kNumber], f[o + p4::kFlag], f[o + p4::kPrice], {}, {},
+                {f[r], f[r + 1], f[r + 2], f[r + 3], f[r + 4], f[r + 5]});
         }
     }
 
     void OnRebate(uint32_t fileNo, int version, const TFields& f)
     {
-        const size_t o = version == 5 ? 2 : 3;
+        const size_t o = version == 5 ? r5::kGroup : r4::kGroup;
         const std::string group = TextKey(fileNo, f[o]);
         if (group.empty())
             return;
@@ -523,9 +530,9 @@ struct TDatanormReader::Impl {
     void OnGroup(uint32_t fileNo, int version, const TFields& f)
     {
         if (version == 5) {
-            const std::string main = TextKey(fileNo, f[2]);
-            const std::string sub = TextKey(fileNo, f[3]);
-            const TRef text = RefOf(fileNo, Trim(f[4]));
+            const std::string main = TextKey(fileNo, f[s5::kMain]);
+            const std::string sub = TextKey(fileNo, f[s5::kGroup]);
+            const TRef text = RefOf(fileNo, Trim(f[s5::kText]));
             if (sub.empty()) {
                 if (!main.empty())
                     mainGroups[main] = text;
@@ -535,12 +542,12 @@ struct TDatanormReader::Impl {
             }
             return;
         }
-        const std::string main = TextKey(fileNo, f[3]);
-        const std::string sub = TextKey(fileNo, f[5]);
-        if (!main.empty() && !Trim(f[4]).empty())
-            mainGroups[main] = RefOf(fileNo, Trim(f[4]));
+        const std::string main = TextKey(fileNo, f[s4::kMain]);
+        const std::string sub = TextKey(fileNo, f[s4::kGroup]);
+        if (!main.empty() && !Trim(f[s4::kMainText]).empty())
+            mainGroups[main] = RefOf(fileNo, Trim(f[s4::kMainText]));
         if (!sub.empty()) {
-            const TRef text = RefOf(fileNo, Trim(f[6]));
+            const TRef text = RefOf(fileNo, Trim(f[s4::kGroupText]));
             groupsByMain[main + '\x01' + sub] = text;
             groups[sub] = text;
         }
@@ -580,7 +587,7 @@ struct TDatanormReader::Impl {
             case 'T': OnTextBlock(fileNo, version, f, false); break;
             case 'E':
                 if (version == 5)
-                    endCount = ParseInt(f[2], -1);
+                    endCount = ParseInt(f[e5::kCount], -1);
                 else
                     OnTextBlock(fileNo, version, f, true);
                 break;
@@ -755,123 +762,182 @@ struct TDatanormReader::Impl {
             SetText(out, t->file, Raw(*t));
     }
 
+    // The records of the article being written.
+    struct TRowSource {
+        const Article* a = nullptr;
+        uint32_t fa = 0; // file of the A record
+        uint32_t fb = 0; // file of the B record (4.0), 0 without one
+        bool five = false;
+        TFields af, bf;
+    };
+
+    void SetCell(std::vector<std::string>& cells, col::EColumn c, uint32_t fileNo, std::string_view raw) const
+    {
+        SetTrimmed(cells[c], fileNo, raw);
+    }
+
+    // Article number, short texts joined by a blank, long text, quantity unit.
+    void FillTexts(const TRowSource& r, std::vector<std::string>& cells, std::string& scratch) const
+    {
+        const Article& a = *r.a;
+        if (!a.number.empty())
+            SetCell(cells, col::Number, a.number.file, Raw(a.number));
+        else
+            SetCell(cells, col::Number, r.fa, r.af[a4::kNumber]);
+        std::string& text = cells[col::Text];
+        SetCell(cells, col::Text, r.fa, r.af[r.five ? a5::kShortText1 : a4::kShortText1]);
+        SetTrimmed(scratch, r.fa, r.af[r.five ? a5::kShortText2 : a4::kShortText2]);
+        if (!scratch.empty()) {
+            if (!text.empty())
+                text.push_back(' ');
+            text.append(scratch);
+        }
+        BuildLongText(cells[col::LongText], a, r.af[r.five ? a5::kTextKey : a4::kTextKey], r.fa);
+        SetCell(cells, col::Unit, r.fa, r.af[r.five ? a5::kUnit : a4::kUnit]);
+    }
+
+    // The price shown: a net price before a list price, a price update before the article's own;
+    // each divided by its own unit.
+    void FillPrice(const Article& a, std::vector<std::string>& cells) const
+    {
+        int64_t cents = 0;
+        uint32_t unit = a.aUnit;
+        const char* kind = "";
+        if (a.pNet > 0 || (a.pNet < 0 && a.aFlag == 2 && a.aCents != 0)) {
+            cents = a.pNet > 0 ? a.pNet : a.aCents;
+            if (a.pNet > 0 && a.pNetUnit)
+                unit = a.pNetUnit;
+            kind = "Nettopreis";
+        } else if (a.pList > 0 || (a.aFlag == 1 && a.aCents != 0)) {
+            cents = a.pList > 0 ? a.pList : a.aCents;
+            if (a.pList > 0 && a.pListUnit)
+                unit = a.pListUnit;
+            kind = "Listenpreis";
+        } else if (a.aFlag == 9) {
+            kind = "auf Anfrage";
+        } else if (a.aCents != 0) {
+            cents = a.aCents;
+            kind = a.aFlag == 2 ? "Nettopreis" : "Listenpreis";
+        }
+        cells[col::PriceUnit] = std::to_string(unit);
+        if (cents != 0) {
+            FormatFixed(cells[col::Price], cents, 2);
+            FormatPerUnit(cells[col::PricePerUnit], cents, unit);
+        } else {
+            cells[col::Price].clear();
+            cells[col::PricePerUnit].clear();
+        }
+        cells[col::PriceKind] = kind;
+    }
+
+    void FillRebate(const TRowSource& r, std::vector<std::string>& cells) const
+    {
+        const Article& a = *r.a;
+        // A price update may name another group than the article.
+        if (!a.pRebateGroup.empty())
+            SetCell(cells, col::RebateGroup, a.pRebateGroup.file, Raw(a.pRebateGroup));
+        else
+            SetCell(cells, col::RebateGroup, r.fa, r.af[r.five ? a5::kRebateGroup : a4::kRebateGroup]);
+        cells[col::RebateGroupText].clear();
+        cells[col::Rebate].clear();
+        double factor = 1.0;
+        bool rebate = false;
+        if (!cells[col::RebateGroup].empty()) {
+            const auto it = rebates.find(NormalizeKey(cells[col::RebateGroup]));
+            if (it != rebates.end()) {
+                SetText(cells[col::RebateGroupText], it->second.text.file, Raw(it->second.text));
+                if (it->second.flag != 0 && PlausibleRebate(it->second.flag, it->second.value)) {
+                    factor = RebateFactor(it->second.flag, it->second.value);
+                    rebate = true;
+                }
+            }
+        }
+        // Net prices are not rebated: only a rebate the price update names itself applies.
+        if (cells[col::PriceKind] == "Nettopreis")
+            rebate = false;
+        if (a.pRebate) {
+            factor = a.pRebateFactor;
+            rebate = true;
+        }
+        if (rebate)
+            FormatFixed(cells[col::Rebate], static_cast<int64_t>(std::llround((1.0 - factor) * 10000.0)), 2);
+    }
+
+    void FillGroupsAndExtras(const TRowSource& r, std::vector<std::string>& cells) const
+    {
+        const uint32_t fa = r.fa, fb = r.fb;
+        const TFields &af = r.af, &bf = r.bf;
+        SetCell(cells, col::MainGroup, fa, af[r.five ? a5::kMainGroup : a4::kMainGroup]);
+        if (r.five)
+            SetCell(cells, col::Group, fa, af[a5::kGroup]);
+        else
+            SetCell(cells, col::Group, fb, bf[b4::kGroup]);
+        LookUpGroupText(cells[col::GroupText], NormalizeKey(cells[col::MainGroup]), NormalizeKey(cells[col::Group]));
+        if (r.five) {
+            SetCell(cells, col::Ean, fa, af[a5::kEan]);
+            SetCell(cells, col::Matchcode, fa, af[a5::kMatchcode]);
+            SetCell(cells, col::AltNumber, fa, af[a5::kAltNumber]);
+            SetCell(cells, col::Packing, fa, af[a5::kPacking]);
+            SetCell(cells, col::CatalogPage, fa, af[a5::kCatalogPage]);
+            SetCell(cells, col::Maker, fa, af[a5::kMaker]);
+            SetCell(cells, col::MakerNumber, fa, af[a5::kMakerNumber]);
+            SetCell(cells, col::MakerType, fa, af[a5::kMakerType]);
+        } else {
+            SetCell(cells, col::Ean, fb, bf[b4::kEan]);
+            SetCell(cells, col::Matchcode, fb, bf[b4::kMatchcode]);
+            SetCell(cells, col::AltNumber, fb, bf[b4::kAltNumber]);
+            SetCell(cells, col::Packing, fb, bf[b4::kPacking]);
+            SetCell(cells, col::CatalogPage, fb, bf[b4::kCatalogPage]);
+            cells[col::Maker].clear();
+            cells[col::MakerNumber].clear();
+            cells[col::MakerType].clear();
+        }
+    }
+
+    // The columns written, in their order.
+    std::vector<col::EColumn> ShownColumns() const
+    {
+        std::vector<col::EColumn> shown;
+        for (size_t c = 0; c < col::Count; ++c) {
+            const auto e = static_cast<col::EColumn>(c);
+            if (!anyFive && (e == col::Maker || e == col::MakerNumber || e == col::MakerType))
+                continue;
+            shown.push_back(e);
+        }
+        return shown;
+    }
+
     void Write(TConvertSink& sink)
     {
-        const std::vector<std::string> header = DatanormColumns(anyFive);
-        sink.Row(header);
-        std::vector<std::string> cells(header.size());
-        TFields af, bf;
-        std::string text2;
+        const std::vector<col::EColumn> shown = ShownColumns();
+        std::vector<std::string> row;
+        for (col::EColumn c : shown)
+            row.emplace_back(kColumnNames[c]);
+        sink.Row(row);
+        std::vector<std::string> cells(col::Count);
+        std::string scratch;
+        TRowSource r;
         for (const Article& a : articles) {
             if (!a.hasA || a.deleted)
                 continue;
-            const uint32_t fa = a.a.file;
-            const int version = fileAt[fa - 1]->version;
-            SplitFields(Raw(a.a), af);
-            bf.n = 0;
-            const uint32_t fb = a.b.file;
-            if (version != 5 && fb)
-                SplitFields(Raw(a.b), bf);
-            const bool five = version == 5;
-            auto set = [&](size_t col, uint32_t fileNo, std::string_view raw) { SetTrimmed(cells[col], fileNo, raw); };
-
-            if (!a.number.empty())
-                set(0, a.number.file, Raw(a.number));
-            else
-                set(0, fa, af[3]);
-            // Short texts joined by a blank.
-            set(1, fa, af[five ? 4 : 5]);
-            SetTrimmed(text2, fa, af[five ? 5 : 6]);
-            if (!text2.empty()) {
-                if (!cells[1].empty())
-                    cells[1].push_back(' ');
-                cells[1].append(text2);
-            }
-            BuildLongText(cells[2], a, af[five ? 24 : 13], fa);
-            set(3, fa, af[five ? 6 : 9]);
-            int64_t cents = 0;
-            uint32_t unit = a.aUnit;
-            const char* kind = "";
-            if (a.pNet > 0 || (a.pNet < 0 && a.aFlag == 2 && a.aCents != 0)) {
-                cents = a.pNet > 0 ? a.pNet : a.aCents;
-                if (a.pNet > 0 && a.pNetUnit)
-                    unit = a.pNetUnit;
-                kind = "Nettopreis";
-            } else if (a.pList > 0 || (a.aFlag == 1 && a.aCents != 0)) {
-                cents = a.pList > 0 ? a.pList : a.aCents;
-                if (a.pList > 0 && a.pListUnit)
-                    unit = a.pListUnit;
-                kind = "Listenpreis";
-            } else if (a.aFlag == 9) {
-                kind = "auf Anfrage";
-            } else if (a.aCents != 0) {
-                cents = a.aCents;
-                kind = a.aFlag == 2 ? "Nettopreis" : "Listenpreis";
-            }
-            cells[4] = std::to_string(unit);
-            if (cents != 0) {
-                FormatFixed(cells[5], cents, 2);
-                FormatPerUnit(cells[6], cents, unit);
-            } else {
-                cells[5].clear();
-                cells[6].clear();
-            }
-            cells[7] = kind;
-
-            // Rebate group: a price update may name another group than the article.
-            if (!a.pRebateGroup.empty())
-                set(8, a.pRebateGroup.file, Raw(a.pRebateGroup));
-            else
-                set(8, fa, af[five ? 10 : 11]);
-            cells[9].clear();
-            cells[10].clear();
-            double factor = 1.0;
-            bool rebate = false;
-            if (!cells[8].empty()) {
-                const auto it = rebates.find(NormalizeKey(cells[8]));
-                if (it != rebates.end()) {
-                    SetText(cells[9], it->second.text.file, Raw(it->second.text));
-                    if (it->second.flag != 0 && PlausibleRebate(it->second.flag, it->second.value)) {
-                        factor = RebateFactor(it->second.flag, it->second.value);
-                        rebate = true;
-                    }
-                }
-            }
-            // Net prices are not rebated: only a rebate the price update names itself applies.
-            if (cells[7] == "Nettopreis")
-                rebate = false;
-            if (a.pRebate) {
-                factor = a.pRebateFactor;
-                rebate = true;
-            }
-            if (rebate)
-                FormatFixed(cells[10], static_cast<int64_t>(std::llround((1.0 - factor) * 10000.0)), 2);
-
-            set(11, fa, af[five ? 11 : 12]);
-            if (five)
-                set(12, fa, af[12]);
-            else
-                set(12, fb, bf[12]);
-            LookUpGroupText(cells[13], NormalizeKey(cells[11]), NormalizeKey(cells[12]));
-            if (five) {
-                set(14, fa, af[19]);
-                set(15, fa, af[13]);
-                set(16, fa, af[15]);
-                set(17, fa, af[21]);
-                set(18, fa, af[22]);
-            } else {
-                set(14, fb, bf[10]);
-                set(15, fb, bf[4]);
-                set(16, fb, bf[5]);
-                set(17, fb, bf[14]);
-                set(18, fb, bf[6]);
-            }
-            if (cells.size() > 19) {
-                set(19, fa, five ? af[16] : std::string_view());
-                set(20, fa, five ? af[17] : std::string_view());
-                set(21, fa, five ? af[18] : std::string_view());
-            }
-            sink.Row(cells);
+            r.a = &a;
+            r.fa = a.a.file;
+            r.five = fileAt[r.fa - 1]->version == 5;
+            SplitFields(Raw(a.a), r.af);
+            r.bf.n = 0;
+            r.fb = r.five ? 0 : a.b.file;
+            if (r.fb)
+                SplitFields(Raw(a.b), r.bf);
+            FillTexts(r, cells, scratch);
+            FillPrice(a, cells);
+            FillRebate(r, cells);
+            FillGroupsAndExtras(r, cells);
+            // Moved into the row and back: no copy of the cells per article.
+            for (size_t i = 0; i < shown.size(); ++i)
+                row[i].swap(cells[shown[i]]);
+            sink.Row(row);
+            for (size_t i = 0; i < shown.size(); ++i)
+                row[i].swap(cells[shown[i]]);
         }
     }
 

@@ -14,9 +14,6 @@
 
 namespace artikel::convert {
 
-// The table's header line.
-std::vector<std::string> DatanormColumns(bool withMakerColumns);
-
 class TDatanormReader {
 public:
     TDatanormReader();
