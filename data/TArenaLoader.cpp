@@ -1,17 +1,20 @@
 #include "data/TArenaLoader.h"
 
 #include "data/TCSVReader.h"
-#include "data/TMappedFileStream.h"
 #include "data/TRowStore.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <cerrno>
 #include <exception>
+#include <fcntl.h>
 #include <memory>
 #include <new>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -42,6 +45,56 @@ TBuffer AllocArena(size_t size)
         throw std::bad_alloc();
     return TBuffer(p);
 }
+
+// The database file, read with pread into memory of our own: a mapping would turn a file that
+// another program shortens during the load into SIGBUS; here it only reads short.
+class TFileHandle {
+public:
+    explicit TFileHandle(const std::filesystem::path& fileName)
+    {
+        // Non-blocking: opening a named pipe would otherwise wait for a writer; anything but a
+        // regular file is refused below.
+        fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd_ < 0)
+            throw EStreamError("OSError");
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size >= kMaxFileSize) {
+            ::close(fd_);
+            throw EStreamError("OSError");
+        }
+        size_ = static_cast<size_t>(st.st_size);
+    }
+    ~TFileHandle() { ::close(fd_); }
+    TFileHandle(const TFileHandle&) = delete;
+    TFileHandle& operator=(const TFileHandle&) = delete;
+
+    size_t Size() const { return size_; }
+
+    // Reads up to `count` bytes at `offset`; `got` is how many came before the file's end.
+    // False on a read error.
+    bool ReadAt(char* to, size_t offset, size_t count, size_t& got) const
+    {
+        got = 0;
+        while (got < count) {
+            const ssize_t n = ::pread(fd_, to + got, std::min<size_t>(count - got, size_t(1) << 30),
+                                      static_cast<off_t>(offset + got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return false;
+            if (n == 0)
+                break;
+            got += static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+private:
+    // Row offsets are 32 bits.
+    static constexpr off_t kMaxFileSize = off_t(0xFFFFFFFF);
+    int fd_ = -1;
+    size_t size_ = 0;
+};
 
 // Copies a line to `dst` (never after `src`; the ranges may overlap) with every separator made
 // a NUL, and a NUL behind it.
@@ -134,25 +187,32 @@ TArenaLoad LoadArena(const std::filesystem::path& fileName, size_t parallelMinim
     size_t dataSize = 0;
     TCSVOptions options;
     {
-        TMappedFileStream file(fileName);
-        const size_t size = static_cast<size_t>(file.Size());
-        const std::string_view data(file.Memory() ? file.Memory() : "", size);
-        options = DetectCSVOptions(data);
-        buffer = AllocArena(size + options.LineBreak.size() + 2
-                            + std::max(TRowStore::kArenaPadding, TCSVReader::kBufferPadding));
+        TFileHandle file(fileName);
+        const size_t size = file.Size();
+        buffer = AllocArena(size + 4 + std::max(TRowStore::kArenaPadding, TCSVReader::kBufferPadding));
+        size_t got = 0;
         if (twoCores && size >= parallelMinimum && size >= 2) {
             // Both halves fault their pages in at once.
             const size_t half = size / 2;
-            std::thread other([&] { std::memcpy(buffer.get() + half, data.data() + half, size - half); });
-            std::memcpy(buffer.get(), data.data(), half);
+            size_t second = 0;
+            bool secondFailed = false;
+            std::thread other([&] { secondFailed = !file.ReadAt(buffer.get() + half, half, size - half, second); });
+            const bool firstFailed = !file.ReadAt(buffer.get(), 0, half, got);
             other.join();
-        } else if (size) {
-            std::memcpy(buffer.get(), data.data(), size);
+            if (firstFailed || (got == half && secondFailed))
+                throw EStreamError("OSError");
+            // A file cut short meanwhile ends where the first hole is.
+            if (got == half)
+                got += second;
+        } else if (size && !file.ReadAt(buffer.get(), 0, size, got)) {
+            throw EStreamError("OSError");
         }
-        dataSize = size;
+        dataSize = got;
+        const std::string_view data(buffer.get(), dataSize);
+        options = DetectCSVOptions(data);
         // The last line must end with a line break to be read.
         const std::string& lb = options.LineBreak;
-        if (!(size >= lb.size() && data.substr(size - lb.size()) == lb)) {
+        if (!(dataSize >= lb.size() && data.substr(dataSize - lb.size()) == lb)) {
             std::memcpy(buffer.get() + dataSize, lb.data(), lb.size());
             dataSize += lb.size();
         }

@@ -92,7 +92,7 @@ void TFastMemoryStream::LoadFromFile(const std::filesystem::path& fileName)
     SetSize(file.Size());
     position_ = 0;
     if (size_ > 0)
-        file.Read(memory_, size_);
+        SetSize(file.Read(memory_, size_)); // a file cut short meanwhile reads short
 }
 
 } // namespace artikel

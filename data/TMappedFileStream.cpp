@@ -1,6 +1,7 @@
 #include "data/TMappedFileStream.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -49,10 +50,23 @@ int64_t TMappedFileStream::Read(void* buffer, int64_t count)
 {
     if (count <= 0 || position_ < 0 || position_ >= size_)
         return 0;
-    const int64_t n = std::min(count, size_ - position_);
-    std::memcpy(buffer, view_ + position_, static_cast<size_t>(n));
-    position_ += n;
-    return n;
+    // Read through the descriptor, not the mapping: a file that another program shortened
+    // meanwhile then reads short instead of raising SIGBUS.
+    const int64_t want = std::min(count, size_ - position_);
+    int64_t done = 0;
+    while (done < want) {
+        const ssize_t n = ::pread(fd_, static_cast<char*>(buffer) + done, static_cast<size_t>(want - done),
+                                  static_cast<off_t>(position_ + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw EStreamError("OSError");
+        if (n == 0)
+            break;
+        done += n;
+    }
+    position_ += done;
+    return done;
 }
 
 int64_t TMappedFileStream::Write(const void*, int64_t)

@@ -170,6 +170,17 @@ struct TRowMatcher::Plan {
     size_t anchorOff = 0;
     size_t anchorLen = 0;
     u8 variants[4] = {0, 0, 0, 0};
+    // For the linear search once candidates are dense: the core's literal runs (between "?"s)
+    // upper-cased with their prefix functions, or shift-and bit masks per byte value where
+    // they are cheaper (short cores with many "?").
+    struct Literal {
+        size_t off = 0;
+        std::string folded;
+        std::vector<uint32_t> border;
+    };
+    std::vector<Literal> literals;
+    std::vector<uint64_t> masks;
+    size_t words = 0;
 };
 
 TRowMatcher::TRowMatcher(const TRowStore& store, int column, bool wildcard)
@@ -233,9 +244,48 @@ TRowMatcher::Plan TRowMatcher::MakePlan(const std::string& token) const
     }
     plan.anchorOff = bestOff;
     plan.anchorLen = bestLen;
+    PrepareLinear(plan);
     CaseVariants(static_cast<u8>(plan.core[bestOff]), plan.variants[0], plan.variants[1]);
     CaseVariants(static_cast<u8>(plan.core[bestOff + bestLen - 1]), plan.variants[2], plan.variants[3]);
     return plan;
+}
+
+void TRowMatcher::PrepareLinear(Plan& plan)
+{
+    const std::string& core = plan.core;
+    const size_t m = core.size();
+    for (size_t i = 0; i < m;) {
+        if (plan.qWild && core[i] == '?') {
+            ++i;
+            continue;
+        }
+        Plan::Literal lit;
+        lit.off = i;
+        while (i < m && !(plan.qWild && core[i] == '?'))
+            lit.folded.push_back(static_cast<char>(kAnsiUpper[static_cast<u8>(core[i++])]));
+        lit.border.assign(lit.folded.size(), 0);
+        for (size_t j = 1, k = 0; j < lit.folded.size(); ++j) {
+            while (k > 0 && lit.folded[j] != lit.folded[k])
+                k = lit.border[k - 1];
+            if (lit.folded[j] == lit.folded[k])
+                ++k;
+            lit.border[j] = static_cast<uint32_t>(k);
+        }
+        plan.literals.push_back(std::move(lit));
+    }
+    const bool hasQ = plan.literals.size() != 1 || plan.literals[0].folded.size() != m;
+    const size_t words = (m + 63) / 64;
+    if (hasQ && words <= 2 * plan.literals.size()) {
+        // Shift-and costs a word per 64 bytes of the core, the literal runs a pass each.
+        plan.words = words;
+        plan.masks.assign(256 * words, 0);
+        for (size_t j = 0; j < m; ++j) {
+            const u8 c = static_cast<u8>(core[j]);
+            for (int t = 1; t < 256; ++t)
+                if (c == '?' || kAnsiUpper[t] == kAnsiUpper[c])
+                    plan.masks[size_t(t) * words + j / 64] |= uint64_t(1) << (j % 64);
+        }
+    }
 }
 
 bool TRowMatcher::CellMatches(const Plan& plan, std::string_view cell) const
@@ -269,50 +319,193 @@ bool TRowMatcher::RowMatches(TRowId row, const std::string& token) const
 
 namespace {
 
-// Verifies a candidate: the core placed so that its anchor starts at h, inside [lo, hi).
-inline bool VerifyAt(const u8* text, size_t lo, size_t h, size_t anchorOff, const std::string& core, bool qWild,
-                     bool whole)
+// Compares the core with the text at `start`; `cost` grows by the bytes compared.
+template <class Plan>
+inline bool CoreAt(const Plan& plan, const u8* text, size_t start, size_t& cost)
 {
-    if (h < lo + anchorOff)
-        return false;
-    const size_t start = h - anchorOff;
+    const std::string& core = plan.core;
     const size_t n = core.size();
     for (size_t i = 0; i < n; ++i) {
         const u8 c = static_cast<u8>(core[i]);
         const u8 t = text[start + i];
-        if (qWild && c == '?') {
-            if (t == 0)
+        if (plan.qWild && c == '?') {
+            if (t == 0) {
+                cost += i + 1;
                 return false;
+            }
         } else if (kAnsiUpper[t] != kAnsiUpper[c]) {
+            cost += i + 1;
             return false;
         }
     }
-    if (whole)
-        return (start == 0 || text[start - 1] == 0) && text[start + n] == 0;
+    cost += n;
     return true;
 }
 
-} // namespace
+// Is the core at `start` a whole cell (cells end in NUL; the arena starts with a cell)?
+inline bool WholeCellAt(const u8* text, size_t start, size_t n)
+{
+    return (start == 0 || text[start - 1] == 0) && text[start + n] == 0;
+}
 
-namespace {
+// Calls onFound(s) for every s in [from, to) where the literal starts (prefix function over
+// upper-cased bytes); onFound returns where to go on (s + 1 for the next place). Reads text up to
+// to + literal size - 1. Returns where the caller goes on (at least `to`).
+template <class Literal, class OnFound>
+size_t FindLiteral(const Literal& lit, const u8* text, size_t from, size_t to, OnFound& onFound)
+{
+    const u8* pat = reinterpret_cast<const u8*>(lit.folded.data());
+    const size_t m = lit.folded.size();
+    size_t i = from, j = 0; // j bytes of the literal match before i
+    while (i - j < to) {
+        const u8 c = kAnsiUpper[text[i]];
+        while (j > 0 && pat[j] != c)
+            j = lit.border[j - 1];
+        if (pat[j] == c)
+            ++j;
+        ++i;
+        if (j == m) {
+            const size_t s = i - m;
+            const size_t resume = onFound(s);
+            if (resume > s + 1) {
+                if (resume >= to)
+                    return resume;
+                i = resume;
+                j = 0;
+            } else {
+                j = lit.border[m - 1];
+            }
+        }
+    }
+    return to;
+}
+
+// Calls onMatch(s) for every s in [from, to) where the core matches; onMatch returns where to go
+// on (s + 1 for the next place). Linear in the text: the prefix function over the core, or over
+// each literal run of a core with "?" (their places intersected as bit sets), or shift-and.
+// Reads text up to to + core size - 1. Returns where the caller goes on (at least `to`).
+template <class Plan, class OnMatch>
+size_t FindLinear(const Plan& plan, const u8* text, size_t from, size_t to, OnMatch& onMatch)
+{
+    const size_t m = plan.core.size();
+    if (from >= to)
+        return to;
+    if (plan.words == 0 && plan.literals.size() == 1 && plan.literals[0].folded.size() == m)
+        return FindLiteral(plan.literals[0], text, from, to, onMatch);
+    if (plan.words == 0) {
+        const size_t n = to - from;
+        std::vector<uint64_t> all((n + 63) / 64, ~uint64_t(0)), one(all.size());
+        for (const auto& lit : plan.literals) {
+            std::fill(one.begin(), one.end(), 0);
+            auto mark = [&](size_t p) -> size_t {
+                const size_t s = p - lit.off - from;
+                one[s / 64] |= uint64_t(1) << (s % 64);
+                return p + 1;
+            };
+            FindLiteral(lit, text, from + lit.off, to + lit.off, mark);
+            for (size_t k = 0; k < all.size(); ++k)
+                all[k] &= one[k];
+        }
+        // A "?" stands for a character, never for the end of a cell.
+        size_t nul = from;
+        for (size_t k = 0; k < all.size(); ++k) {
+            while (uint64_t bits = all[k]) {
+                const size_t s = from + k * 64 + static_cast<size_t>(__builtin_ctzll(bits));
+                all[k] &= bits - 1;
+                if (s >= to)
+                    return to;
+                if (nul < s)
+                    nul = s;
+                if (const void* z = std::memchr(text + nul, 0, s + m - nul)) {
+                    nul = static_cast<size_t>(static_cast<const u8*>(z) - text);
+                    continue;
+                }
+                nul = s + m;
+                const size_t resume = onMatch(s);
+                if (resume > s + 1) {
+                    if (resume >= to)
+                        return resume;
+                    // Drop the places before the resume point.
+                    const size_t r = resume - from;
+                    for (size_t q = k; q < r / 64; ++q)
+                        all[q] = 0;
+                    all[r / 64] &= ~((uint64_t(1) << (r % 64)) - 1);
+                    k = r / 64;
+                }
+            }
+        }
+        return to;
+    }
+    const size_t w = plan.words;
+    const uint64_t top = uint64_t(1) << ((m - 1) % 64);
+    std::vector<uint64_t> d(w, 0);
+    for (size_t i = from; i + 1 < to + m; ++i) {
+        const uint64_t* mask = plan.masks.data() + size_t(text[i]) * w;
+        uint64_t carry = 1;
+        for (size_t k = 0; k < w; ++k) {
+            const uint64_t next = (d[k] << 1) | carry;
+            carry = d[k] >> 63;
+            d[k] = next & mask[k];
+        }
+        if (d[w - 1] & top) {
+            const size_t s = i + 1 - m;
+            const size_t resume = onMatch(s);
+            if (resume > s + 1) {
+                if (resume >= to)
+                    return resume;
+                std::fill(d.begin(), d.end(), 0);
+                i = resume - 1;
+            }
+        }
+    }
+    return to;
+}
+
+// Calls onMatch(s) for every s in [from, to) where the core matches, as FindLinear does. The
+// vectorised scan for the anchor's first and last bytes finds the candidates; where they come so
+// thick that checking them costs more than a linear search, one takes over for a stretch.
+template <class Plan, class OnMatch>
+void FindCore(const Plan& plan, const u8* text, size_t from, size_t to, OnMatch& onMatch)
+{
+    if (from >= to)
+        return;
+    const size_t m = plan.core.size();
+    const size_t slack = 4096 + 8 * m;
+    size_t since = from, cost = 0;
+    auto onHit = [&](size_t h) -> size_t {
+        const size_t s = h - plan.anchorOff;
+        if (CoreAt(plan, text, s, cost)) {
+            const size_t resume = onMatch(s);
+            if (resume > s + 1)
+                return resume + plan.anchorOff;
+        }
+        if (cost > 4 * (s - since) + slack) {
+            const size_t end = std::min(to, s + 65536 + 8 * m);
+            const size_t resume = FindLinear(plan, text, s + 1, end, onMatch);
+            since = resume;
+            cost = 0;
+            return resume + plan.anchorOff;
+        }
+        return h + 1;
+    };
+    Scan(text, from + plan.anchorOff, to + plan.anchorOff, plan.anchorLen - 1, plan.variants, onHit);
+}
 
 // Does the plan's core occur in the arena bytes [lo, hi) (one row or one cell)?
 template <class Plan>
 bool SpanMatches(const Plan& plan, const u8* text, size_t lo, size_t hi, bool whole)
 {
-    if (hi - lo < plan.core.size())
+    const size_t m = plan.core.size();
+    if (hi - lo < m)
         return false;
     bool found = false;
-    auto onHit = [&](size_t h) -> size_t {
-        if (VerifyAt(text, lo, h, plan.anchorOff, plan.core, plan.qWild, whole)) {
-            found = true;
-            return hi + 1;
-        }
-        return h + 1;
+    auto onMatch = [&](size_t s) -> size_t {
+        if (whole && !WholeCellAt(text, s, m))
+            return s + 1;
+        found = true;
+        return hi + 1;
     };
-    // The anchor cannot start later than where the rest of the core still fits.
-    const size_t to = hi - (plan.core.size() - plan.anchorOff) + 1;
-    Scan(text, lo + plan.anchorOff, to, plan.anchorLen - 1, plan.variants, onHit);
+    FindCore(plan, text, lo, hi - m + 1, onMatch);
     return found;
 }
 
@@ -351,35 +544,38 @@ void TRowMatcher::ScanArena(const Plan& plan, std::vector<uint8_t>& hitById) con
     if (rows == 0 || used < plan.core.size())
         return;
     const bool whole = plan.kind == Plan::Exact;
-    const size_t last = plan.anchorLen - 1;
-    const size_t tail = plan.core.size() - plan.anchorOff;
+    const size_t m = plan.core.size();
     Parallel(rows, threads_, [&](size_t rb, size_t re) {
         const size_t lo = store_.ArenaOffset(static_cast<TRowId>(rb));
         const size_t hi = store_.ArenaEnd(static_cast<TRowId>(re - 1));
-        if (hi - lo < plan.core.size())
+        if (hi - lo < m)
             return;
         size_t row = rb;
-        auto onHit = [&](size_t h) -> size_t {
-            if (!VerifyAt(text, lo, h, plan.anchorOff, plan.core, plan.qWild, whole))
-                return h + 1;
-            const size_t start = h - plan.anchorOff;
-            while (store_.ArenaEnd(static_cast<TRowId>(row)) <= start)
-                ++row;
+        // With a named column: how many cells of `row` end before `counted`.
+        size_t counted = lo;
+        int cellsBefore = 0;
+        auto onMatch = [&](size_t start) -> size_t {
+            if (whole && !WholeCellAt(text, start, m))
+                return start + 1;
+            if (store_.ArenaEnd(static_cast<TRowId>(row)) <= start) {
+                while (store_.ArenaEnd(static_cast<TRowId>(row)) <= start)
+                    ++row;
+                counted = store_.ArenaOffset(static_cast<TRowId>(row));
+                cellsBefore = 0;
+            }
             if (column_ >= 0) {
                 // Only a match inside the named cell counts: the cell index is the number of
-                // cell ends (NULs) before the match in its row.
-                const u8* p = text + store_.ArenaOffset(static_cast<TRowId>(row));
-                int cell = 0;
-                for (const u8* q = text + start; p < q; ++p)
-                    cell += *p == 0;
-                if (cell != column_)
-                    return h + 1;
+                // cell ends (NULs) before the match in its row, counted on from the last match.
+                for (; counted < start; ++counted)
+                    cellsBefore += text[counted] == 0;
+                if (cellsBefore != column_)
+                    return start + 1;
             }
             hitById[row] = 1;
             // The rest of this row cannot change the answer.
-            return store_.ArenaEnd(static_cast<TRowId>(row)) + plan.anchorOff;
+            return store_.ArenaEnd(static_cast<TRowId>(row));
         };
-        Scan(text, lo + plan.anchorOff, hi - tail + 1, last, plan.variants, onHit);
+        FindCore(plan, text, lo, hi - m + 1, onMatch);
     });
 }
 

@@ -32,6 +32,7 @@ public:
 private:
     struct Plan;
     Plan MakePlan(const std::string& token) const;
+    static void PrepareLinear(Plan& plan);
     bool CellMatches(const Plan& plan, std::string_view cell) const;
     bool RowMatchesPlan(const Plan& plan, TRowId row) const;
     // One flag per entry of `rows`.

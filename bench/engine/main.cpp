@@ -22,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -292,6 +293,37 @@ int Run(int argc, char** argv)
     Figure("locate_ms", locate);
     Count("locate_found", found ? dataSet->RecNo() : 0);
     check(found, "locate did not find " + wanted);
+
+    // A long pasted token on one 50 MB cell of repetitive text: the token's first and last bytes
+    // are everywhere, so every place is a candidate. Once without, once with a "?".
+    {
+        const std::filesystem::path longFile = folder / "artikelbench-long-cell.csv";
+        std::string cell(size_t(50) << 20, 'a');
+        {
+            std::ofstream out(longFile, std::ios::binary | std::ios::trunc);
+            out << "Text\r\n" << cell << "\r\n";
+            if (!out)
+                throw std::runtime_error("cannot write " + longFile.string());
+        }
+        TListDataSet longCell;
+        longCell.LoadFromFile(longFile);
+        std::filesystem::remove(longFile);
+        const std::string run(500, 'a');
+        const struct {
+            const char* name;
+            std::string text;
+            long long rows;
+        } cases[] = {
+            {"long_token_ms", run + "b" + run, 0},
+            {"long_token_q_ms", run + "?" + run + "b" + run, 0},
+            {"long_token_hit_ms", run + "?" + run + "?" + run, 1},
+        };
+        for (const auto& c : cases) {
+            const double ms = BestMs(3, [&] { longCell.ApplyFilter(c.text, true, true); }, [&] { longCell.ClearFilter(); });
+            Figure(c.name, ms, "well under 1000");
+            check(longCell.RecordCount() == c.rows, std::string(c.name) + " kept " + std::to_string(longCell.RecordCount()) + " rows");
+        }
+    }
     return faults == 0 ? 0 : 1;
 }
 

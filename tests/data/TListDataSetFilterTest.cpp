@@ -391,5 +391,90 @@ TEST(TListDataSetFilter, FastSearchAgreesWithTheRules)
     }
 }
 
+// Long tokens on repetitive cells: candidates for the first and last byte are everywhere, so the
+// search takes its linear path. Checked against a plain position-by-position reading.
+TEST(TListDataSetFilter, LongTokensOnRepetitiveCellsAgreeWithTheRules)
+{
+    std::mt19937 rng(7);
+    const std::vector<std::string> units = {"a", "ab", "aab", "aA", "abaab"};
+    auto repetitive = [&](size_t len) {
+        const std::string& unit = units[rng() % units.size()];
+        std::string s;
+        while (s.size() < len)
+            s += unit;
+        s.resize(len);
+        for (int k = static_cast<int>(rng() % 3); k > 0; --k)
+            s[rng() % len] = "abB\xDC"[rng() % 4];
+        return s;
+    };
+    auto same = [](char t, char p) {
+        return t != '\0' && (p == '?' || kAnsiUpper[static_cast<unsigned char>(t)] == kAnsiUpper[static_cast<unsigned char>(p)]);
+    };
+    auto at = [&](const std::string& cell, size_t s, const std::string& core) {
+        for (size_t i = 0; i < core.size(); ++i)
+            if (!same(cell[s + i], core[i]))
+                return false;
+        return true;
+    };
+    auto contains = [&](const std::string& cell, const std::string& core) {
+        for (size_t s = 0; s + core.size() <= cell.size(); ++s)
+            if (at(cell, s, core))
+                return true;
+        return false;
+    };
+
+    std::string csv = "A;B;C\r\n";
+    Table rows;
+    for (int r = 0; r < 24; ++r) {
+        std::vector<std::string> row = {repetitive(1 + rng() % 40), repetitive(1000 + rng() % 4000), "x"};
+        if (r % 5 == 0)
+            row[0] = row[1]; // whole-cell matches
+        csv += row[0] + ";" + row[1] + ";" + row[2] + "\r\n";
+        rows.push_back(row);
+    }
+    TListDataSet ds;
+    ds.LoadFromFile(WriteCsv(csv));
+    ASSERT_EQ(ds.RecordCount(), static_cast<int>(rows.size()));
+
+    for (int q = 0; q < 80; ++q) {
+        // Mostly a piece of some cell, sometimes changed in one place or given a "?".
+        const std::string& from = rows[rng() % rows.size()][1];
+        const size_t len = std::min(from.size(), size_t(20) + rng() % 300);
+        const size_t pos = rng() % (from.size() - len + 1);
+        std::string core = q % 8 == 0 ? from : from.substr(pos, len);
+        if (rng() % 2)
+            core[rng() % core.size()] = "abA"[rng() % 3];
+        const bool qMark = rng() % 3 == 0;
+        if (qMark)
+            core[rng() % core.size()] = '?';
+        const bool wrap = rng() % 4 != 0;
+        const int column = rng() % 3 == 0 ? 1 : -1;
+        // A lone "*" token (every row has a value) turns wildcards on for an unwrapped token.
+        const bool wild = wrap || rng() % 2;
+        const std::string pattern = wrap ? "*" + core + "*" : (wild ? "* " + core : core);
+
+        std::vector<std::string> expected;
+        for (const auto& row : rows) {
+            auto cellMatch = [&](const std::string& cell) {
+                if (cell.empty())
+                    return false;
+                if (wrap)
+                    return contains(cell, core);
+                if (cell.size() != core.size())
+                    return false;
+                if (wild)
+                    return at(cell, 0, core);
+                return SameTextNoCase(cell, core);
+            };
+            const bool any = cellMatch(row[0]) || cellMatch(row[1]) || cellMatch(row[2]);
+            if (any && (column < 0 || cellMatch(row[static_cast<size_t>(column)])))
+                expected.push_back(row[1]);
+        }
+        ds.ClearFilter();
+        ds.SelectRows(column < 0 ? "" : "B", pattern, true, true);
+        EXPECT_EQ(Column(ds, 1), expected) << "query " << q << " length " << core.size() << " col " << column;
+    }
+}
+
 } // namespace
 } // namespace artikel

@@ -7,7 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <fcntl.h>
 #include <random>
+#include <thread>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -159,6 +164,49 @@ TEST(TListDataSetLoad, TooManyColumns)
     TListDataSet hundred;
     EXPECT_EQ(LoadError(hundred, WriteCsv("a\r\n" + std::string(99, ';') + "last\r\n")), "");
     EXPECT_EQ(hundred.Cell(0, 99), "last");
+}
+
+// Another program may shorten the file while it loads: the load then reads short or fails, and
+// what it keeps of the file's start is intact.
+TEST(TListDataSetLoad, FileCutShortDuringTheLoadNeverCrashes)
+{
+    std::string csv = "Nr;Text\r\n";
+    const std::string firstRow = "1;erste Zeile\r\n";
+    csv += firstRow;
+    for (int r = 2; csv.size() < (size_t(6) << 20); ++r)
+        csv += std::to_string(r) + ";Artikel mit etwas Text " + std::to_string(r * 7) + "\r\n";
+    const auto file = WriteCsv(csv);
+    const long long allRows = std::count(csv.begin(), csv.end(), '\n') - 1;
+    const off_t keep = 4096;
+
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    std::atomic<bool> stop{false};
+    std::thread cutter([&] {
+        // Cut to the first page and grow again (the lost part reads as zero bytes), over and over.
+        while (!stop.load())
+            if (::ftruncate(fd, keep) != 0 || ::ftruncate(fd, static_cast<off_t>(csv.size())) != 0)
+                break;
+    });
+    int loaded = 0;
+    for (int i = 0; i < 30; ++i) {
+        for (size_t parallel : {size_t(1) << 20, size_t(1) << 30}) {
+            TListDataSet ds;
+            ds.SetParallelLoadMinimum(parallel);
+            const std::string error = LoadError(ds, file);
+            if (!error.empty())
+                continue;
+            ++loaded;
+            EXPECT_LE(ds.TotalCount(), allRows);
+            ASSERT_GE(ds.TotalCount(), 1);
+            EXPECT_EQ(ds.Cell(0, 1), "erste Zeile");
+            EXPECT_EQ(FieldNames(ds), (std::vector<std::string>{"Nr", "Text"}));
+        }
+    }
+    stop = true;
+    cutter.join();
+    ::close(fd);
+    EXPECT_GT(loaded, 0);
 }
 
 // The load writes cells into the file's own buffer; compare it with the plain reading of the
