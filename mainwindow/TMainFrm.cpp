@@ -9,6 +9,7 @@
 #include "data/TListDataSet.h"
 #include "data/qt/TQtSyncWindow.h"
 #include "mainwindow/FindGlyphs.h"
+#include "mainwindow/GridCopy.h"
 #include "mainwindow/ProgramTitle.h"
 #include "mainwindow/StatusLine.h"
 #include "mainwindow/TI_DBGrid.h"
@@ -31,6 +32,8 @@
 #include <functional>
 #include <QApplication>
 #include <QBoxLayout>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -208,6 +211,7 @@ TMainFrm::TMainFrm(const std::string& clientRoot, QWidget* parent)
                    QStringLiteral("]"));
 
     connect(grid_, &TI_DBGrid::TitleClicked, this, &TMainFrm::SortByGridColumn);
+    CreateGridMenu();
     ffindclear_->setEnabled(false);
     ffiind_->setEnabled(false);
     fnewsubnode_->setEnabled(false);
@@ -648,7 +652,7 @@ void TMainFrm::OnNodeSelected(const TNodeData& data, bool)
 bool TMainFrm::StartLoading()
 {
     if (loader_->Busy()) {
-        QApplication::beep();
+        Play(TSound::WaveBusy);
         return false;
     }
     psh_->setText(kStatusLoading);
@@ -819,6 +823,8 @@ void TMainFrm::TreeKeyDown(int key, Qt::KeyboardModifiers shift)
 bool TMainFrm::eventFilter(QObject* watched, QEvent* event)
 {
     // The wheel moves the current row while the find box has the focus, wherever the mouse is.
+    if ((watched == grid_ || (grid_ && watched == grid_->viewport())) && GridEvent(watched, event))
+        return true;
     if (event->type() == QEvent::Wheel && editFind_->hasFocus() && dataSet_ && dataSet_->Active()) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == this) {
@@ -889,6 +895,75 @@ void TMainFrm::dropEvent(QDropEvent* event)
     event->accept();
     if (!list.empty())
         importer_->DropFiles(list);
+}
+
+// ---------------------------------------------------------------- copying
+
+void TMainFrm::CreateGridMenu()
+{
+    popupGrid_ = new QMenu(this);
+    popupGrid_->setObjectName(QStringLiteral("oxPopupMenuGrid"));
+    mnuCopyText_ = popupGrid_->addAction(QStringLiteral("Kopieren"));
+    mnuCopyText_->setObjectName(QStringLiteral("MNU_COPYTEXT"));
+    zeilekopieren1_ = popupGrid_->addAction(QStringLiteral("Zeile(n) kopieren"));
+    zeilekopieren1_->setObjectName(QStringLiteral("Zeilekopieren1"));
+    connect(mnuCopyText_, &QAction::triggered, this, &TMainFrm::CopyCell);
+    connect(zeilekopieren1_, &QAction::triggered, this, &TMainFrm::CopyRows);
+}
+
+bool TMainFrm::GridEvent(QObject* watched, QEvent* event)
+{
+    // The cells' menu; the title row has its own.
+    if (watched == grid_->viewport() && event->type() == QEvent::ContextMenu) {
+        popupGrid_->popup(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+    }
+    if (watched == grid_ && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_C && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
+            CopyCell();
+            return true;
+        }
+    }
+    return false;
+}
+
+void TMainFrm::Play(TSound sound)
+{
+    ++soundCounts_[static_cast<int>(sound)];
+    QApplication::beep();
+}
+
+void TMainFrm::CopyCell()
+{
+    const QModelIndex current = grid_->currentIndex();
+    if (!dataSet_ || !current.isValid() || grid_->Model().ColumnField(current.column()).empty())
+        return;
+    const std::string text(grid_->Model().CellText(current.row(), current.column()));
+    QApplication::clipboard()->setText(FromAnsi(text));
+    // The label shows mini markup: what is left of the cell after stripping is shown as it is.
+    hlCopied_->setText("| Kopiert:<b> " + EscapeMarkup(StripMarkup(text)));
+    Play(TSound::WaveCopy);
+}
+
+void TMainFrm::CopyRows()
+{
+    if (!dataSet_ || !dataSet_->Active())
+        return;
+    TBusyCursorGuard busy;
+    std::vector<int> rows = grid_->RowMarks().Marks();
+    if (rows.empty()) {
+        const int current = dataSet_->CurrentRow();
+        if (current < 0)
+            return;
+        rows.push_back(current);
+    }
+    const TCopiedRows copied = CopyRowsText(*dataSet_, CopiedColumnFields(*grid_), rows);
+    auto* mime = new QMimeData;
+    mime->setText(FromAnsi(copied.text));
+    mime->setHtml(QString::fromUtf8(copied.html.data(), static_cast<qsizetype>(copied.html.size())));
+    QApplication::clipboard()->setMimeData(mime);
+    Play(TSound::WaveCopy);
 }
 
 } // namespace artikel

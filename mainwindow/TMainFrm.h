@@ -36,6 +36,9 @@ class TMarkupLabel;
 class TWiiProgressBar;
 struct TNodeData;
 
+// The window's sounds (the system beep stands in for each of them).
+enum class TSound { Wave, WaveBusy, WaveCopy };
+
 class TMainFrm : public QWidget, public ICatalogHost {
     Q_OBJECT
 public:
@@ -74,6 +77,14 @@ public:
     void ImportSources(const std::string& fileList);
     // Sorts by the grid column's field (a title click).
     void SortByGridColumn(int column);
+    // "Kopieren" (Ctrl+C in the grid): the current cell's text to the clipboard.
+    void CopyCell();
+    // "Zeile(n) kopieren": the marked rows in marking order, else the current row, with a header
+    // line of the shown columns, as CSV text and as an HTML table.
+    void CopyRows();
+    // Plays a sound and counts it (the tests read the count).
+    void Play(TSound sound);
+    int SoundCount(TSound sound) const { return soundCounts_[static_cast<int>(sound)]; }
 
     // The catalog commands (the find box's filter buttons use them too).
     TCatalogCommands& Commands() { return *commands_; }
@@ -117,6 +128,9 @@ public:
     QToolButton* FPROP() const { return fprop_; }
     QSplitter* SplitterX1() const { return splitter_; }
     TI_DBGrid* I_DBGrid1() const { return grid_; }
+    QMenu* oxPopupMenuGrid() const { return popupGrid_; }
+    QAction* MNU_COPYTEXT() const { return mnuCopyText_; }
+    QAction* Zeilekopieren1() const { return zeilekopieren1_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -142,6 +156,9 @@ private:
     bool CatalogHoldsLoadedFile() const;
     void ShowDataSetColumns(const std::string& nodeId);
     void CreateFindBox();
+    void CreateGridMenu();
+    // The grid's context menu and Ctrl+C; true = consumed.
+    bool GridEvent(QObject* watched, QEvent* event);
     void CreateAutoComplete();
     // A failure of the find box (an unknown column, an unreadable word file) in red in the
     // status line: a message box on every keystroke would stop the typing.
@@ -172,6 +189,7 @@ private:
     bool startPosted_ = false;
     bool loadCursor_ = false; // the busy cursor shown for the running load
     bool destroying_ = false;
+    int soundCounts_[3] = {};
 
     QWidget* ptop_ = nullptr;
     QToolButton* fnewcat_ = nullptr;
@@ -199,6 +217,9 @@ private:
     QToolButton* fprop_ = nullptr;
     QSplitter* splitter_ = nullptr;
     TI_DBGrid* grid_ = nullptr;
+    QMenu* popupGrid_ = nullptr;
+    QAction* mnuCopyText_ = nullptr;
+    QAction* zeilekopieren1_ = nullptr;
 };
 
 } // namespace artikel
