@@ -30,4 +30,50 @@ std::string Cp850ToWin1252(std::string_view cp850)
     return out;
 }
 
+namespace {
+
+bool IsAsciiLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsAsciiLower(unsigned char c) { return c >= 'a' && c <= 'z'; }
+
+// German umlauts and ß in each code page: lower-case ones and ß stand inside words, upper-case
+// ones also at a word's start.
+bool IsCp850Lower(unsigned char c) { return c == 0x81 || c == 0x84 || c == 0x94 || c == 0xE1; }
+bool IsCp850Upper(unsigned char c) { return c == 0x8E || c == 0x99 || c == 0x9A; }
+bool IsWinLower(unsigned char c) { return c == 0xFC || c == 0xE4 || c == 0xF6 || c == 0xDF; }
+bool IsWinUpper(unsigned char c) { return c == 0xC4 || c == 0xD6 || c == 0xDC; }
+
+} // namespace
+
+bool LooksLikeCp850(std::string_view bytes)
+{
+    long cp850 = 0;
+    long win = 0;
+    const size_t n = bytes.size();
+    auto at = [&](size_t i) { return i < n ? static_cast<unsigned char>(bytes[i]) : static_cast<unsigned char>(' '); };
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char c = at(i);
+        if (c < 0x80)
+            continue;
+        const unsigned char prev = i ? at(i - 1) : ' ';
+        const unsigned char next = at(i + 1);
+        // A neighbour that is itself an 8-bit byte counts as a letter ("Größe" in either code page).
+        const bool letterBefore = IsAsciiLetter(prev) || prev >= 0x80;
+        const bool letterAfter = IsAsciiLetter(next) || next >= 0x80;
+        const bool inWord = letterBefore && letterAfter;
+        const bool startsWord = !letterBefore && IsAsciiLower(next);
+        if ((IsCp850Lower(c) && inWord) || (IsCp850Upper(c) && (inWord || startsWord)))
+            cp850 += 2;
+        if ((IsWinLower(c) && inWord) || (IsWinUpper(c) && (inWord || startsWord)))
+            win += 2;
+        const bool afterDigit = prev >= '0' && prev <= '9';
+        if ((c == 0xF8 && afterDigit) || (c == 0xFD && prev == 'm'))
+            ++cp850;
+        if ((c == 0xB0 && afterDigit) || ((c == 0xB2 || c == 0xB3) && prev == 'm'))
+            ++win;
+        if (c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D)
+            ++cp850;
+    }
+    return cp850 > win;
+}
+
 } // namespace artikel::convert

@@ -3,6 +3,7 @@
 #include "converter/DatanormFields.h"
 
 #include <cctype>
+#include <cstring>
 #include <fstream>
 #include <optional>
 
@@ -59,6 +60,38 @@ int GuessVersionFromArticle(const TFields& f)
     return 0;
 }
 
+bool IsVkz(std::string_view s)
+{
+    s = Trim(s);
+    return s.empty() || (s.size() == 1 && std::strchr("NALX", s[0]) != nullptr);
+}
+
+bool DigitsOrEmpty(std::string_view s)
+{
+    s = Trim(s);
+    return s.empty() || AllDigits(s);
+}
+
+// Whether a record of a file without header has the shape of its kind: a CSV whose first column
+// holds single letters (an ABC class: "A;00017;Schraube M3;...") must not pass for DATANORM.
+bool HasRecordShape(char kind, const TFields& f)
+{
+    switch (kind) {
+    case 'A':
+        return f.n >= 9 && IsVkz(f[2]) && GuessVersionFromArticle(f) != 0;
+    case 'P': // 4.0: P;VKZ;article;flag;price;...  5.0: P;article;flag;unit;price;...
+        return f.n >= 5 && ((IsVkz(f[2]) && DigitsOrEmpty(f[4]) && DigitsOrEmpty(f[5]))
+                               || (DigitsOrEmpty(f[3]) && DigitsOrEmpty(f[4]) && AllDigits(Trim(f[5]))));
+    case 'R':
+    case 'S':
+        return f.n >= 4;
+    case 'E': // 4.0: a text block like T; 5.0: the end record with its count
+        return IsVkz(f[2]) || AllDigits(Trim(f[2]));
+    default:
+        return IsVkz(f[2]);
+    }
+}
+
 } // namespace
 
 TDatanormProbe ProbeDatanorm(std::string_view head)
@@ -70,6 +103,7 @@ TDatanormProbe ProbeDatanorm(std::string_view head)
     int others = 0;
     int counts[128] = {};
     bool first = true;
+    bool header = false;
     ForEachLine(head.data(), head.size(), [&](std::string_view line) {
         ++lines;
         const char c = line[0];
@@ -82,9 +116,11 @@ TDatanormProbe ProbeDatanorm(std::string_view head)
                 probe.version = v.size() >= 2 && v.substr(0, 2) == "05" ? 5 : (v.substr(0, 2) == "04" ? 4 : 0);
                 if (v.substr(0, 2) == "03")
                     probe.version = 3;
+                header = true;
                 ++records;
             } else {
                 probe.version = FixedHeaderVersion(line);
+                header = probe.version != 0;
                 if (probe.version)
                     ++records;
                 else
@@ -94,13 +130,16 @@ TDatanormProbe ProbeDatanorm(std::string_view head)
         }
         first = false;
         if (line.size() >= 2 && line[1] == ';' && IsRecordLetter(c)) {
+            TFields f;
+            SplitFields(line, f);
+            if (!header && !HasRecordShape(c, f)) {
+                ++others;
+                return lines < 200;
+            }
             ++records;
             ++counts[static_cast<unsigned char>(c)];
-            if (c == 'A' && probe.version == 0) {
-                TFields f;
-                SplitFields(line, f);
+            if (c == 'A' && probe.version == 0)
                 probe.version = GuessVersionFromArticle(f);
-            }
         } else if (probe.version == 3 && line.size() >= 2 && IsRecordLetter(c)) {
             ++records;
             ++counts[static_cast<unsigned char>(c)];

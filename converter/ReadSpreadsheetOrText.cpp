@@ -1,6 +1,7 @@
 #include "converter/ReadSpreadsheetOrText.h"
 
 #include "converter/TConvertMessage.h"
+#include "converter/TTableShaper.h"
 #include "converter/TTextCsvReader.h"
 #include "converter/TXlsReader.h"
 #include "converter/TXlsxReader.h"
@@ -38,12 +39,15 @@ void ReadSpreadsheetOrText(const std::filesystem::path& file, TConvertSink& sink
     const std::string shown = file.filename().string();
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) FailFile(shown, "wurde nicht gefunden.");
+    // Title lines above the header row are dropped, whatever the format.
+    TTableShaper table(sink);
     switch (DetectSheetKind(file)) {
-    case TSheetKind::Xlsx: TXlsxReader().ReadFile(file, sink); break;
-    case TSheetKind::Xls: TXlsReader().ReadFile(file, sink); break;
-    case TSheetKind::Text: TTextCsvReader(shown).ReadFile(file, sink); break;
+    case TSheetKind::Xlsx: TXlsxReader().ReadFile(file, table); break;
+    case TSheetKind::Xls: TXlsReader().ReadFile(file, table); break;
+    case TSheetKind::Text: TTextCsvReader(shown).ReadFile(file, table); break;
     case TSheetKind::OtherZip: FailFile(shown, "ist ein Zip-Archiv, aber keine Excel-Arbeitsmappe.");
     }
+    table.Finish();
 }
 
 } // namespace artikel::convert

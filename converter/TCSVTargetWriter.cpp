@@ -72,7 +72,7 @@ TCSVTargetWriter::TCSVTargetWriter(std::filesystem::path target) : target_(std::
         throw EConvertError(TargetMessage(target_, "kann nicht angelegt werden."));
     ::fchmod(fd, 0644);
     temp_ = templ;
-    file_ = ::fdopen(fd, "wb");
+    file_ = ::fdopen(fd, "w+b");
     if (!file_) {
         ::close(fd);
         std::error_code ec;
@@ -164,6 +164,7 @@ void TCSVTargetWriter::Row(const std::vector<std::string>& cells)
         }
         NameColumns(header);
         columns_ = header.size();
+        header_ = header;
         bufferedBytes_ += header.size() + 2;
         for (const std::string& c : header)
             bufferedBytes_ += c.size();
@@ -172,6 +173,13 @@ void TCSVTargetWriter::Row(const std::vector<std::string>& cells)
     }
     if (AllEmpty(cells))
         return;
+    // A data row wider than the header keeps its cells: the header is widened at Commit.
+    for (size_t i = std::min(cells.size(), kMaxColumns); i > columns_; --i) {
+        if (!cells[i - 1].empty()) {
+            widest_ = std::max(widest_, i);
+            break;
+        }
+    }
     if (cells.size() > kMaxColumns && !truncatedNoted_) {
         const bool lost = std::any_of(cells.begin() + kMaxColumns, cells.end(), [](const std::string& c) { return !c.empty(); });
         if (lost) {
@@ -229,9 +237,55 @@ void TCSVTargetWriter::Decide()
         tryWith(chosen);
     }
     separator_ = chosen;
+    std::string headerLine;
+    Render(headerLine, pending_.front(), chosen);
+    headerBytes_ = headerLine.size();
     out_.append(sample);
     pending_.clear();
     pending_.shrink_to_fit();
+}
+
+void TCSVTargetWriter::RewriteHeader()
+{
+    // The header line went out before the widest row came: copy the body behind a new one.
+    if (std::fflush(file_) != 0)
+        WriteFailed();
+    const std::filesystem::path folder = target_.has_parent_path() ? target_.parent_path() : std::filesystem::path(".");
+    std::string hidden = ".";
+    hidden += target_.filename().string();
+    hidden += ".XXXXXX";
+    std::string templ = (folder / hidden).string();
+    const int fd = ::mkstemp(templ.data());
+    if (fd < 0)
+        WriteFailed();
+    ::fchmod(fd, 0644);
+    std::FILE* wider = ::fdopen(fd, "wb");
+    if (!wider) {
+        ::close(fd);
+        std::error_code ec;
+        std::filesystem::remove(templ, ec);
+        WriteFailed();
+    }
+    std::string text;
+    Render(text, header_, separator_);
+    bool ok = std::fwrite(text.data(), 1, text.size(), wider) == text.size();
+    ok = ok && std::fseek(file_, static_cast<long>(headerBytes_), SEEK_SET) == 0;
+    std::vector<char> buffer(kFlushBytes);
+    while (ok) {
+        const size_t n = std::fread(buffer.data(), 1, buffer.size(), file_);
+        if (n == 0) {
+            ok = !std::ferror(file_);
+            break;
+        }
+        ok = std::fwrite(buffer.data(), 1, n, wider) == n;
+    }
+    std::fclose(file_);
+    std::error_code ec;
+    std::filesystem::remove(temp_, ec);
+    file_ = wider;
+    temp_ = templ;
+    if (!ok)
+        WriteFailed();
 }
 
 void TCSVTargetWriter::Flush()
@@ -253,9 +307,39 @@ void TCSVTargetWriter::Commit()
         throw EConvertError(TargetMessage(target_, "ist bereits geschlossen."));
     if (!headerSeen_)
         throw EConvertError("Die Quelle enth\xE4lt keine Daten.");
+    const size_t named = columns_;
+    const bool headerOut = separator_ != 0;
+    if (widest_ > columns_) {
+        header_.resize(widest_);
+        NameColumns(header_);
+        columns_ = widest_;
+        if (!separator_)
+            pending_.front() = header_; // still held back: widened in place
+    }
     if (!separator_)
         Decide();
     Flush();
+    if (columns_ > named) {
+        if (headerOut)
+            RewriteHeader();
+        std::string note = "Datenzeilen haben mehr Spalten als die Kopfzeile; ";
+        if (columns_ == named + 1) {
+            note += "die Spalte ";
+            note += std::to_string(columns_);
+            note += " hei\xDFt \x84";
+        } else {
+            note += "die Spalten ";
+            note += std::to_string(named + 1);
+            note += " bis ";
+            note += std::to_string(columns_);
+            note += " hei\xDF" "en \x84";
+            note += header_[named];
+            note += "\x93 bis \x84";
+        }
+        note += header_.back();
+        note += "\x93.";
+        Note(note);
+    }
     // The target is a scratch file the import copies at once: flushed, not forced to disk (a
     // sync of a few hundred megabytes would cost seconds).
     if (std::fflush(file_) != 0)

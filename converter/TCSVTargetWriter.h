@@ -4,7 +4,8 @@
 // line, CR LF, ";" as separator unless the program's own dialect detection would not pick it for
 // this output (then TAB, then ","), a field quoted exactly when it holds the separator, a quote,
 // CR or LF. The file is written beside the target under a temporary name and renamed over the
-// target only by Commit, so a failed conversion never leaves a partial target.
+// target only by Commit, so a failed conversion never leaves a partial target. Data rows wider
+// than the header keep their cells: the header gets names "Spalte N" for the extra columns.
 
 #include "converter/TConvertSink.h"
 
@@ -45,6 +46,7 @@ private:
     void Decide();
     void Render(std::string& out, const std::vector<std::string>& cells, char sep) const;
     void Flush();
+    void RewriteHeader();
     [[noreturn]] void WriteFailed();
 
     std::filesystem::path target_;
@@ -59,6 +61,9 @@ private:
     bool headerSeen_ = false;
     bool truncatedNoted_ = false;
     size_t columns_ = 0;
+    size_t widest_ = 0;       // data cells reach this column (at most kMaxColumns)
+    size_t headerBytes_ = 0;  // length of the header line as written
+    std::vector<std::string> header_;
     size_t rows_ = 0;
     size_t bufferedBytes_ = 0;
     std::vector<std::vector<std::string>> pending_;

@@ -40,13 +40,6 @@ void AppendClock(std::string& out, std::int64_t hours, unsigned minutes, unsigne
     }
 }
 
-std::string CommaDecimal(std::string s) {
-    for (char& c : s)
-        if (c == '.') c = ',';
-    if (s == "-0") s = "0";
-    return s;
-}
-
 // Removes the parts of a format code that are shown literally: quoted text, escaped characters,
 // "_x" spacing, "*x" fill and bracketed colours/conditions (elapsed "[h]" is kept as "H").
 std::string StripLiterals(std::string_view code, bool& elapsed) {
@@ -74,47 +67,45 @@ std::string StripLiterals(std::string_view code, bool& elapsed) {
     return out;
 }
 
-// |v| with `decimals` digits after the point, rounded as the spreadsheet rounds: first to the
-// 15 significant digits it keeps, then half away from zero (1.005 -> "1.01", 12.5 -> "13").
-std::string RoundHalfAway(double v, int decimals) {
+// A value as the spreadsheet keeps it: at most 15 significant digits, so binary noise such as
+// 78.459999999999994 is gone. value = 0.digits x 10^point.
+struct TDecimal {
+    std::string digits; // no leading or trailing zeros; empty for zero
+    int point = 0;
+    bool negative = false;
+};
+
+TDecimal Significant(double v) {
+    TDecimal d;
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", v);
-    std::string digits;
+    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v));
     const char* p = buf;
     for (; *p && *p != 'e'; ++p)
-        if (*p >= '0' && *p <= '9') digits += *p;
-    const int exponent = *p == 'e' ? std::atoi(p + 1) : 0;
-    // v = 0.digits x 10^(exponent + 1); keep the digits before position `keep`.
-    int point = exponent + 1;
-    const int keep = point + decimals;
-    if (keep < 0) digits.clear();
-    else if (keep < static_cast<int>(digits.size())) {
-        const bool up = digits[static_cast<std::size_t>(keep)] >= '5';
-        digits.resize(static_cast<std::size_t>(keep));
-        if (up) {
-            int i = keep - 1;
-            for (; i >= 0 && digits[static_cast<std::size_t>(i)] == '9'; --i) digits[static_cast<std::size_t>(i)] = '0';
-            if (i >= 0) ++digits[static_cast<std::size_t>(i)];
-            else {
-                digits.insert(0, 1, '1');
-                ++point;
-            }
-        }
-    }
-    // Lay the digits out around the point.
-    std::string intPart, frac;
-    for (int i = 0; i < point; ++i)
-        intPart += i < static_cast<int>(digits.size()) ? digits[static_cast<std::size_t>(i)] : '0';
-    for (int i = 0; i < decimals; ++i) {
-        const int at = point + i;
-        frac += at >= 0 && at < static_cast<int>(digits.size()) ? digits[static_cast<std::size_t>(at)] : '0';
-    }
-    if (intPart.empty()) intPart.push_back('0');
-    if (decimals > 0) {
-        intPart += '.';
-        intPart.append(frac);
-    }
-    return intPart;
+        if (*p >= '0' && *p <= '9') d.digits += *p;
+    d.point = (*p == 'e' ? std::atoi(p + 1) : 0) + 1;
+    while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
+    if (d.digits.empty()) return TDecimal{};
+    d.negative = v < 0;
+    return d;
+}
+
+// Every digit of the value, never an exponent; at least `minDecimals` digits after the comma and
+// `minIntDigits` before it.
+std::string Layout(const TDecimal& d, int minDecimals, int minIntDigits) {
+    std::string out;
+    if (d.negative) out += '-';
+    const int len = static_cast<int>(d.digits.size());
+    std::string intPart;
+    for (int i = 0; i < d.point; ++i) intPart += i < len ? d.digits[static_cast<std::size_t>(i)] : '0';
+    if (static_cast<int>(intPart.size()) < minIntDigits)
+        intPart.insert(0, static_cast<std::size_t>(minIntDigits) - intPart.size(), '0');
+    out += intPart;
+    std::string frac;
+    for (int at = std::min(d.point, 0); at < len; ++at)
+        if (at >= d.point) frac += at >= 0 ? d.digits[static_cast<std::size_t>(at)] : '0';
+    if (static_cast<int>(frac.size()) < minDecimals) frac.append(static_cast<std::size_t>(minDecimals) - frac.size(), '0');
+    if (!frac.empty()) out.append(",").append(frac);
+    return out;
 }
 
 } // namespace
@@ -193,23 +184,7 @@ TCellFormat TCellFormat::FromCode(std::string_view code) {
 
 std::string FormatGeneralNumber(double value) {
     if (!std::isfinite(value)) return "#ZAHL!";
-    // What the spreadsheet keeps: 15 significant digits (0.1+0.2 shows as 0,3).
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", value);
-    const double rounded = std::strtod(buf, nullptr);
-    const double mag = std::fabs(rounded);
-    char out[400];
-    std::to_chars_result r;
-    if (rounded == 0) return "0";
-    if (mag < 1e15 && mag >= 1e-10)
-        r = std::to_chars(out, out + sizeof out, rounded, std::chars_format::fixed);
-    else
-        r = std::to_chars(out, out + sizeof out, rounded, std::chars_format::scientific);
-    std::string s(out, r.ptr);
-    // "1.5e+20" -> "1,5E+20"
-    for (char& c : s)
-        if (c == 'e') c = 'E';
-    return CommaDecimal(std::move(s));
+    return Layout(Significant(value), 0, 1);
 }
 
 std::string FormatSerialDate(double serial, bool withTime, bool seconds, bool date1904) {
@@ -265,18 +240,11 @@ std::string FormatCellNumber(double value, const TCellFormat& format, bool date1
         return out;
     }
     case Kind::Fixed:
+        return Layout(Significant(value), format.decimals, format.minIntDigits);
     case Kind::Percent: {
-        const double v = format.kind == Kind::Percent ? value * 100.0 : value;
-        if (std::fabs(v) >= 1e15) return FormatGeneralNumber(v) + (format.kind == Kind::Percent ? "%" : "");
-        std::string s = RoundHalfAway(std::fabs(v), format.decimals);
-        const bool negative = v < 0;
-        const std::size_t intLen = std::min(s.find('.'), s.size());
-        if (static_cast<int>(intLen) < format.minIntDigits)
-            s.insert(0, static_cast<std::size_t>(format.minIntDigits) - intLen, '0');
-        if (negative && s.find_first_not_of("0.") != std::string::npos) s.insert(0, 1, '-');
-        s = CommaDecimal(std::move(s));
-        if (format.kind == Kind::Percent) s += '%';
-        return s;
+        TDecimal d = Significant(value);
+        if (!d.digits.empty()) d.point += 2; // times 100, exactly in decimal
+        return Layout(d, format.decimals, 1) + "%";
     }
     case Kind::General:
     case Kind::Text:

@@ -1,8 +1,12 @@
 #pragma once
 
-// How a spreadsheet cell's number is shown in the CSV: the way a German user sees it in the
-// spreadsheet program (decimal comma, dates as dd.mm.yyyy, no spurious ".0", no exponent for
-// article numbers and EANs stored as numbers).
+// How a spreadsheet cell's number is written to the CSV, the same for every workbook format. The
+// CSV becomes the database, so no digit is dropped: a number keeps its value to the 15 significant
+// digits the spreadsheet holds (binary noise removed), with a decimal comma, no thousands
+// separator and never an exponent, and shows at least the decimals of its format ("0.00": 1.5 ->
+// "1,50", 0.0345 -> "0,0345"). Zero-padded formats keep their padding ("004711"), percent is the
+// value times 100 with "%", currency symbols and other literal text of a format are left out,
+// dates and times look as a German spreadsheet shows them.
 
 #include <cstdint>
 #include <string>
@@ -24,8 +28,7 @@ struct TCellFormat {
     static TCellFormat FromCode(std::string_view code);
 };
 
-// Shortest form of up to 15 significant digits with a decimal comma, never an exponent for
-// magnitudes below 1e15.
+// Shortest form of up to 15 significant digits with a decimal comma, never an exponent.
 std::string FormatGeneralNumber(double value);
 // The value as the format shows it; date1904 selects the 1904 date system.
 std::string FormatCellNumber(double value, const TCellFormat& format, bool date1904);

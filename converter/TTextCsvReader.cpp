@@ -1,5 +1,6 @@
 #include "converter/TTextCsvReader.h"
 
+#include "converter/Cp850.h"
 #include "converter/TConvertMessage.h"
 #include "platform/Win1252.h"
 
@@ -12,6 +13,7 @@ namespace artikel::convert {
 namespace {
 
 constexpr std::size_t kSampleBytes = 64 * 1024;
+constexpr std::size_t kCodePageSample = 4 << 20;
 constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{2} << 30;
 
 bool IsControl(unsigned char c) {
@@ -98,7 +100,74 @@ std::string LenientUtf8ToWin1252(std::string_view b) {
     return out;
 }
 
+// Excel's "sep=;" first line declares the separator; pos is set behind that line.
+char DeclaredSeparator(std::string_view text, std::size_t& pos) {
+    pos = 0;
+    std::size_t i = 0;
+    const bool quoted = !text.empty() && text[0] == '"';
+    if (quoted) ++i;
+    if (text.size() < i + 5 || (text.compare(i, 4, "sep=") != 0 && text.compare(i, 4, "SEP=") != 0)) return 0;
+    const char sep = text[i + 4];
+    if (sep == '\r' || sep == '\n' || sep == '"') return 0;
+    i += 5;
+    if (quoted && i < text.size() && text[i] == '"') ++i;
+    if (i < text.size() && text[i] != '\r' && text[i] != '\n') return 0;
+    if (i < text.size() && text[i] == '\r') ++i;
+    if (i < text.size() && text[i] == '\n') ++i;
+    pos = i;
+    return sep;
+}
+
 } // namespace
+
+bool TTextCsvReader::BlanksFollowSeparator(std::string_view text, char sep) {
+    const std::string_view sample = text.substr(0, kSampleBytes);
+    std::size_t lines = 0;
+    long firstCount = -1;
+    bool sameCount = true;
+    std::size_t pos = 0;
+    while (pos < sample.size() && lines < 200) {
+        // One line, quote-aware: a quoted field may start after the blanks.
+        long withBlank = 0;
+        bool bare = false, inQuote = false, fieldStart = true, blank = true;
+        for (; pos < sample.size(); ++pos) {
+            const char c = sample[pos];
+            if (inQuote) {
+                if (c == '"') {
+                    if (pos + 1 < sample.size() && sample[pos + 1] == '"') ++pos;
+                    else inQuote = false;
+                }
+                continue;
+            }
+            if (c == '\r' || c == '\n') {
+                if (c == '\r' && pos + 1 < sample.size() && sample[pos + 1] == '\n') ++pos;
+                ++pos;
+                break;
+            }
+            if (c == '"' && fieldStart) {
+                inQuote = true;
+                fieldStart = blank = false;
+                continue;
+            }
+            if (c == ' ') continue;
+            blank = false;
+            fieldStart = false;
+            if (c == sep) {
+                fieldStart = true;
+                const bool lineEnd = pos + 1 >= sample.size() || sample[pos + 1] == '\r' || sample[pos + 1] == '\n';
+                if (pos + 1 < sample.size() && sample[pos + 1] == ' ') ++withBlank;
+                else if (!lineEnd) bare = true;
+            }
+        }
+        if (blank) continue;
+        if (bare || withBlank == 0) return false;
+        if (firstCount < 0) firstCount = withBlank;
+        sameCount = sameCount && withBlank == firstCount;
+        ++lines;
+    }
+    // Two lines of one comma each may as well be prose ("Text, mit Komma").
+    return lines >= 2 && sameCount && (lines >= 3 || firstCount >= 2);
+}
 
 TTextCsvReader::TTextCsvReader(std::string fileName) : fileName_(std::move(fileName)) {}
 
@@ -128,7 +197,8 @@ TTextEncoding TTextCsvReader::DetectEncoding(std::string_view b) {
         else if (n == 0) ++invalid;
         i += n == 0 ? 1 : n;
     }
-    return valid > 0 && invalid * 20 <= valid ? TTextEncoding::Utf8 : TTextEncoding::Win1252;
+    if (valid > 0 && invalid * 20 <= valid) return TTextEncoding::Utf8;
+    return LooksLikeCp850(b.substr(0, kCodePageSample)) ? TTextEncoding::Cp850 : TTextEncoding::Win1252;
 }
 
 std::string TTextCsvReader::DecodeToWin1252(std::string_view bytes, TTextEncoding encoding) {
@@ -151,6 +221,7 @@ std::string TTextCsvReader::DecodeToWin1252(std::string_view bytes, TTextEncodin
         break;
     }
     case TTextEncoding::Win1252: text.assign(bytes); break;
+    case TTextEncoding::Cp850: text = Cp850ToWin1252(bytes); break;
     }
     std::erase(text, '\0');
     return text;
@@ -189,6 +260,8 @@ char TTextCsvReader::DetectSeparator(std::string_view text) {
             }
         if (modal > 0 && best * 10 >= lines.size() * 8) return kCandidates[k];
     }
+    for (char c : kCandidates)
+        if (BlanksFollowSeparator(text, c)) return c;
     std::size_t bestK = 0;
     for (std::size_t k = 1; k < 4; ++k)
         if (totals[k] > totals[bestK]) bestK = k;
@@ -210,7 +283,7 @@ void TTextCsvReader::ReadFile(const std::filesystem::path& file, TConvertSink& s
 void TTextCsvReader::ReadBytes(std::string_view bytes, TConvertSink& sink) {
     if (bytes.empty()) FailFile(fileName_, "ist leer.");
     const TTextEncoding encoding = DetectEncoding(bytes);
-    if (encoding == TTextEncoding::Win1252 || encoding == TTextEncoding::Utf8) {
+    if (encoding == TTextEncoding::Win1252 || encoding == TTextEncoding::Cp850 || encoding == TTextEncoding::Utf8) {
         const std::string_view sample = bytes.substr(0, kSampleBytes);
         std::size_t controls = 0;
         for (char c : sample) controls += IsControl(static_cast<unsigned char>(c));
@@ -226,13 +299,15 @@ void TTextCsvReader::ReadBytes(std::string_view bytes, TConvertSink& sink) {
             FailFile(fileName_, "ist keine Textdatei und in keinem bekannten Tabellenformat.");
     }
     while (!text.empty() && (text.back() == '\x1A')) text.pop_back(); // DOS end-of-file mark
-    const char sep = DetectSeparator(text);
+    std::size_t pos = 0;
+    const char declared = DeclaredSeparator(text, pos);
+    const char sep = declared ? declared : DetectSeparator(text);
+    const bool dropBlanks = sep != 0 && BlanksFollowSeparator(std::string_view(text).substr(pos), sep);
 
     const std::size_t n = text.size();
     std::vector<std::string> cells;
     std::size_t used = 0; // cells in use; the strings keep their capacity from row to row
-    std::size_t pos = 0;
-    std::size_t line = 1;
+    std::size_t line = pos ? 2 : 1;
     bool any = false;
     auto atBreak = [&](std::size_t p) { return text[p] == '\r' || text[p] == '\n'; };
     while (pos < n) {
@@ -248,6 +323,8 @@ void TTextCsvReader::ReadBytes(std::string_view bytes, TConvertSink& sink) {
             }
             std::string& cell = cells[used++];
             cell.clear();
+            if (dropBlanks && used > 1)
+                while (pos < n && text[pos] == ' ') ++pos;
             bool quotedDone = false;
             if (pos < n && text[pos] == '"') {
                 std::string_view rest(text);

@@ -1,8 +1,10 @@
 #pragma once
 
 // Reads a CSV or plain text file of unknown origin: detects the encoding (UTF-8 with or without
-// BOM, UTF-16 LE/BE, else Windows-1252) and the separator (",", ";", TAB or "|"), splits quoted
-// fields (with separators and line breaks inside) and hands the rows, as Windows-1252, to a sink.
+// BOM, UTF-16 LE/BE, else Windows-1252 or the DOS code page 850) and the separator (",", ";", TAB
+// or "|", or the one an Excel "sep=X" first line declares), splits quoted fields (with separators
+// and line breaks inside) and hands the rows, as Windows-1252, to a sink. "a, b, c" (a separator
+// followed by blanks on every line) is split at the separator with the blanks dropped.
 
 #include "converter/TConvertSink.h"
 
@@ -12,7 +14,7 @@
 
 namespace artikel::convert {
 
-enum class TTextEncoding { Utf8Bom, Utf8, Utf16Le, Utf16Be, Win1252 };
+enum class TTextEncoding { Utf8Bom, Utf8, Utf16Le, Utf16Be, Win1252, Cp850 };
 
 class TTextCsvReader {
 public:
@@ -28,6 +30,8 @@ public:
     static std::string DecodeToWin1252(std::string_view bytes, TTextEncoding encoding);
     // The separator of Windows-1252 text; 0 when no candidate occurs (a single column).
     static char DetectSeparator(std::string_view text);
+    // Whether the separator is followed by blanks on every line of the text ("a, b, c").
+    static bool BlanksFollowSeparator(std::string_view text, char sep);
 
     // Largest number of cells of a row before the file is refused.
     static constexpr std::size_t kMaxCells = 16384;

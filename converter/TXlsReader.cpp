@@ -4,13 +4,19 @@
 #include "converter/TConvertMessage.h"
 #include "converter/TMappedFile.h"
 #include "converter/TOle2File.h"
+#include "converter/TSheetChoice.h"
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace artikel::convert {
+namespace {
+// What the surveyed sheets of one workbook may keep in memory.
+constexpr std::size_t kKeptSheetBytes = std::size_t{256} << 20;
+} // namespace
 
 void TXlsReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink) {
     const std::string shown = file.filename().string();
@@ -34,36 +40,39 @@ void TXlsReader::ReadBytes(std::string_view bytes, const std::string& shown, TCo
     }
     TBiffWorkbook book(shown, ole.ReadStream(*stream), biff8);
 
-    // Worksheets in the order the user sees their tabs; hidden sheets only as a last resort.
-    std::vector<std::size_t> order;
-    for (int pass = 0; pass < 2; ++pass)
-        for (std::size_t i = 0; i < book.Sheets().size(); ++i)
-            if (book.Sheets()[i].hidden == (pass == 1)) order.push_back(i);
-
-    std::optional<std::size_t> converted;
-    for (std::size_t i : order) {
-        if (book.ReadSheet(i, sink) > 0) {
-            converted = i;
-            if (book.ColumnsDropped())
-                sink.Note(Utf8ToWin1252("Das Blatt „" + Win1252ToUtf8(book.Sheets()[i].name) + "“ hat Werte rechts der Spalte " +
-                                        std::to_string(TBiffWorkbook::kMaxColumns) + "; sie wurden nicht übernommen."));
-            break;
+    // A single sheet streams straight through; of several, each is surveyed first, its rows kept
+    // within a budget so that the chosen one is not read twice.
+    const std::size_t count = book.Sheets().size();
+    std::size_t chosen = 0;
+    std::vector<TSheetInfo> infos;
+    std::vector<std::unique_ptr<TSheetSurvey>> surveys;
+    std::vector<bool> dropped;
+    if (count > 1) {
+        std::size_t budget = kKeptSheetBytes;
+        for (std::size_t i = 0; i < count; ++i) {
+            surveys.push_back(std::make_unique<TSheetSurvey>(budget));
+            book.ReadSheet(i, *surveys.back());
+            dropped.push_back(book.ColumnsDropped());
+            infos.push_back(TSheetInfo::From(Win1252ToUtf8(book.Sheets()[i].name), book.Sheets()[i].hidden, *surveys.back()));
+            budget -= std::min(budget, surveys.back()->KeptBytes());
         }
+        chosen = ChooseSheet(infos);
     }
-    if (!converted) FailFile(shown, "enthält kein Tabellenblatt mit Daten.");
-
-    const std::string& taken = book.Sheets()[*converted].name;
-    std::string others;
-    for (std::size_t i = 0; i < book.Sheets().size(); ++i) {
-        const auto& sheet = book.Sheets()[i];
-        if (i == *converted) continue;
-        others += others.empty() ? "„" : ", „";
-        others += Win1252ToUtf8(sheet.name) + "“";
+    if (chosen >= count) FailFile(shown, "enthält kein Tabellenblatt mit Daten.");
+    bool columnsDropped = false;
+    if (!surveys.empty() && surveys[chosen]->Complete()) {
+        surveys[chosen]->Replay(sink);
+        columnsDropped = dropped[chosen];
+    } else {
+        if (book.ReadSheet(chosen, sink) == 0) FailFile(shown, "enthält kein Tabellenblatt mit Daten.");
+        columnsDropped = book.ColumnsDropped();
     }
-    if (!others.empty()) {
-        sink.Note(Utf8ToWin1252("Die Arbeitsmappe „" + shown + "“ hat weitere Tabellenblätter (" + others +
-                                "); übernommen wurde nur das Blatt „" + Win1252ToUtf8(taken) + "“."));
-    }
+    surveys.clear();
+    if (columnsDropped)
+        sink.Note(Utf8ToWin1252("Das Blatt „" + Win1252ToUtf8(book.Sheets()[chosen].name) + "“ hat Werte rechts der Spalte " +
+                                std::to_string(TBiffWorkbook::kMaxColumns) + "; sie wurden nicht übernommen."));
+    const std::string note = SheetChoiceNote(shown, infos, chosen);
+    if (!note.empty()) sink.Note(note);
 }
 
 } // namespace artikel::convert

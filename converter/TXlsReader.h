@@ -1,9 +1,9 @@
 #pragma once
 
-// Reads an old Excel workbook (.xls: BIFF5 or BIFF8 in an OLE2 compound file): the first
-// worksheet with data (workbook order, visible sheets before hidden ones; chart sheets are no
-// candidates), text as text, numbers and formula results as their number format shows them.
-// The other sheets are named in a note.
+// Reads an old Excel workbook (.xls: BIFF5 or BIFF8 in an OLE2 compound file): the worksheet that
+// holds the table (ChooseSheet; chart sheets are no candidates), text as text, numbers and
+// formula results as their number format shows them. The other sheets with data are named in a
+// note.
 
 #include "converter/TConvertSink.h"
 

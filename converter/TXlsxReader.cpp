@@ -1,6 +1,7 @@
 #include "converter/TXlsxReader.h"
 
 #include "converter/TConvertMessage.h"
+#include "converter/TSheetChoice.h"
 #include "converter/TXlsxParts.h"
 #include "converter/ZipHandles.h"
 
@@ -163,49 +164,42 @@ void TXlsxReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink
     package.Parse(stylesPart, styles);
     const std::vector<TCellFormat> formats = styles.CellFormats();
 
-    // Worksheets in the order the user sees their tabs; hidden sheets only as a last resort.
+    // Worksheets in workbook order; relations that lead to no worksheet (charts) are left out.
     struct Candidate {
         std::string name;
         std::string part;
+        bool hidden = false;
     };
     std::vector<Candidate> order;
-    for (int pass = 0; pass < 2; ++pass) {
-        for (const auto& sheet : workbook.sheets) {
-            if (sheet.hidden != (pass == 1)) continue;
-            const auto it = rels.relations.find(sheet.relId);
-            if (it == rels.relations.end() || !EndsWith(it->second.type, "/worksheet")) continue;
-            order.push_back({sheet.name, ResolveTarget(base, it->second.target)});
-        }
+    for (const auto& sheet : workbook.sheets) {
+        const auto it = rels.relations.find(sheet.relId);
+        if (it == rels.relations.end() || !EndsWith(it->second.type, "/worksheet")) continue;
+        order.push_back({sheet.name, ResolveTarget(base, it->second.target), sheet.hidden});
     }
     if (order.empty() && package.Has(base + "worksheets/sheet1.xml"))
         order.push_back({"Tabelle1", base + "worksheets/sheet1.xml"}); // a workbook without relations
 
-    std::size_t converted = order.size();
-    std::vector<std::string> empty; // sheets looked at and found empty are not worth a note
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        TXlsxSheetParser parser(shown, shared.strings, formats, workbook.date1904, sink);
-        if (package.Parse(order[i].part, parser) && parser.RowsDelivered() > 0) {
-            converted = i;
-            if (parser.ColumnsDropped())
-                sink.Note(Utf8ToWin1252("Das Blatt „" + order[i].name + "“ hat Werte rechts der Spalte " +
-                                        std::to_string(TXlsxSheetParser::kMaxColumns) + "; sie wurden nicht übernommen."));
-            break;
+    // A single sheet streams straight through; of several, each is surveyed first.
+    std::size_t chosen = 0;
+    std::vector<TSheetInfo> infos;
+    if (order.size() > 1) {
+        for (const auto& c : order) {
+            TSheetSurvey survey;
+            TXlsxSheetParser parser(shown, shared.strings, formats, workbook.date1904, survey);
+            package.Parse(c.part, parser);
+            infos.push_back(TSheetInfo::From(c.name, c.hidden, survey));
         }
-        empty.push_back(order[i].name);
+        chosen = ChooseSheet(infos);
     }
-    if (converted == order.size()) FailFile(shown, "enthält kein Tabellenblatt mit Daten.");
-
-    std::string others;
-    for (const auto& sheet : workbook.sheets) {
-        if (sheet.name == order[converted].name || std::find(empty.begin(), empty.end(), sheet.name) != empty.end())
-            continue;
-        others += others.empty() ? "„" : ", „";
-        others += sheet.name + "“";
-    }
-    if (!others.empty()) {
-        sink.Note(Utf8ToWin1252("Die Arbeitsmappe „" + shown + "“ hat weitere Tabellenblätter (" + others +
-                                "); übernommen wurde nur das Blatt „" + order[converted].name + "“."));
-    }
+    if (chosen >= order.size()) FailFile(shown, "enthält kein Tabellenblatt mit Daten.");
+    TXlsxSheetParser parser(shown, shared.strings, formats, workbook.date1904, sink);
+    if (!package.Parse(order[chosen].part, parser) || parser.RowsDelivered() == 0)
+        FailFile(shown, "enthält kein Tabellenblatt mit Daten.");
+    if (parser.ColumnsDropped())
+        sink.Note(Utf8ToWin1252("Das Blatt „" + order[chosen].name + "“ hat Werte rechts der Spalte " +
+                                std::to_string(TXlsxSheetParser::kMaxColumns) + "; sie wurden nicht übernommen."));
+    const std::string note = SheetChoiceNote(shown, infos, chosen);
+    if (!note.empty()) sink.Note(note);
 }
 
 } // namespace artikel::convert

@@ -1,8 +1,8 @@
 #pragma once
 
-// Reads an .xlsx workbook: the first sheet with data (workbook order, visible sheets before
-// hidden ones), streamed from the archive, so a large sheet needs no more memory than its shared
-// strings. The other sheets are named in a note.
+// Reads an .xlsx workbook: the sheet that holds the table (ChooseSheet), streamed from the
+// archive, so a large sheet needs no more memory than its shared strings. The other sheets with
+// data are named in a note.
 
 #include "converter/TConvertSink.h"
 #include "converter/TZipExtract.h"

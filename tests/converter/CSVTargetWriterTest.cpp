@@ -117,6 +117,32 @@ TEST(CSVTargetWriter, KeepsAtMostHundredColumnsAndSaysSo)
     EXPECT_NE(notes[0].find("105"), std::string::npos);
 }
 
+TEST(CSVTargetWriter, DataRowsWiderThanTheHeaderKeepTheirCells)
+{
+    // The wide row comes after the header line has gone to the file, and before it.
+    for (const int before : {1, 2000}) {
+        Rows rows{{"Nr", "Spalte 3"}};
+        std::string body;
+        for (int i = 0; i < before; ++i) {
+            rows.push_back({std::to_string(i), "Rohr \"1/2\""});
+            body += std::to_string(i) + ";\"Rohr \"\"1/2\"\"\"\r\n";
+        }
+        rows.push_back({"x", "y", "z", "", ""}); // trailing empty cells make no column
+        rows.push_back({"w"});
+        body += "x;y;z;;\r\nw\r\n";
+        std::vector<std::string> notes;
+        const std::string bytes = WriteRows(rows, &notes);
+        // The generated name does not take one the header already has.
+        EXPECT_TRUE(bytes == "Nr;Spalte 3;Spalte 3 (2)\r\n" + body) << before << ": " << bytes.substr(0, 80);
+        ASSERT_EQ(notes.size(), 1u);
+        EXPECT_EQ(notes[0], "Datenzeilen haben mehr Spalten als die Kopfzeile; die Spalte 3 hei\xDFt \x84Spalte 3 (2)\x93.");
+        const Rows back = ReadBack(bytes);
+        ASSERT_EQ(back.size(), static_cast<size_t>(before + 3));
+        EXPECT_EQ(back[0], (std::vector<std::string>{"Nr", "Spalte 3", "Spalte 3 (2)"}));
+        EXPECT_EQ(back[before + 1][2], "z");
+    }
+}
+
 TEST(CSVTargetWriter, StreamsLargeOutputsInOrder)
 {
     Rows rows{{"Nr", "Text"}};

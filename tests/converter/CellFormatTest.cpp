@@ -19,7 +19,10 @@ TEST(CellFormat, GeneralNumbersLookAsInTheSpreadsheet) {
         {123456789012345.0, "123456789012345"},
         {-0.0, "0"},
         {-7.25, "-7,25"},
-        {1e20, "1E+20"},
+        {1e20, "100000000000000000000"},      // never an exponent
+        {12345678901234567890.0, "12345678901234600000"},
+        {78.459999999999994, "78,46"},      // binary noise removed
+        {1.5e-12, "0,0000000000015"},
         {0.000125, "0,000125"},
     };
     for (const auto& c : cases) EXPECT_EQ(FormatGeneralNumber(c.value), c.shown) << c.value;
@@ -72,16 +75,23 @@ TEST(CellFormat, FormattedValues) {
         {12.5, "0.00", false, "12,50"},
         {1234.5, "#,##0.00", false, "1234,50"}, // no thousands separator: the price stays a number
         {123, "000000", false, "000123"},
-        {-0.001, "0.00", false, "0,00"},
-        {1.005, "0.00", false, "1,01"},  // rounded as shown, not as the binary value lies
-        {2.675, "0.00", false, "2,68"},
-        {12.5, "0", false, "13"},        // half away from zero
-        {-12.5, "0", false, "-13"},
-        {9.995, "0.00", false, "10,00"}, // the carry adds a digit
-        {0.004, "0.00", false, "0,00"},
-        {123456.789, "#,##0.00", false, "123456,79"},
-        {0.5, "000", false, "001"},
+        {-0.001, "0.00", false, "-0,001"},   // at least the decimals shown, never fewer digits
+        {1.005, "0.00", false, "1,005"},
+        {0.0345, "0.00 \"\xE2\x82\xAC\"", false, "0,0345"}, // a price is not rounded to the cents shown
+        {0.0345, "#,##0.00 [$\xE2\x82\xAC-407]", false, "0,0345"},
+        {1.5, "0.00", false, "1,50"},
+        {12.5, "0", false, "12,5"},
+        {-12.5, "0", false, "-12,5"},
+        {0.004, "0.00", false, "0,004"},
+        {123456.789, "#,##0.00", false, "123456,789"},
+        {4711, "000000", false, "004711"},
+        {0.5, "000", false, "000,5"},
         {0.075, "0.0%", false, "7,5%"},
+        {0.155, "0%", false, "15,5%"},
+        {0.15, "0.00%", false, "15,00%"},
+        {1.0 / 3.0, "0.00", false, "0,333333333333333"},
+        {1.5, "@", false, "1,5"},
+        {3.75, "[h]:mm:ss", false, "90:00:00"}, // a duration counts whole days as hours
         {45000, "dd.mm.yyyy", false, "15.03.2023"},
         {45000.75, "dd.mm.yyyy hh:mm", false, "15.03.2023 18:00"},
         {1, "dd.mm.yyyy", false, "01.01.1900"},

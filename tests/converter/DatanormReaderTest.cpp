@@ -302,6 +302,12 @@ TEST(DatanormProbe, RecognisesFilesByContent)
     EXPECT_EQ(ProbeDatanorm("V 010124Lieferant 04EUR\r\nA;N;1;00;x;;1;0;Stck;100;;;;\r\n").version, 4);
     EXPECT_FALSE(ProbeDatanorm("Artikelnummer;Text\r\nA;B\r\n1;2\r\n3;4\r\n").isDatanorm);
     EXPECT_FALSE(ProbeDatanorm("\x89PNG\r\n\x1a\n").isDatanorm);
+    // A CSV whose first column holds an ABC class: the records lack DATANORM's shape.
+    EXPECT_FALSE(ProbeDatanorm("A;00017;Schraube M3;0,12;Stk\r\nB;00018;Mutter M3;0,08;Stk\r\n"
+                               "C;00019;Scheibe;0,02;Stk\r\nA;00020;D\xFC" "bel 6;0,15;Stk\r\n").isDatanorm);
+    EXPECT_FALSE(ProbeDatanorm("A;N;00017;Schraube M3;0,12;Stk\r\nA;N;00018;Mutter M3;0,08;Stk\r\n").isDatanorm);
+    // With a header the records are taken as they come.
+    EXPECT_TRUE(ProbeDatanorm("V 010124Lieferant 04EUR\r\nA;N;1;x;;;;\r\n").isDatanorm);
 }
 
 } // namespace

@@ -55,6 +55,14 @@ TEST(TextCsvReader, EncodingsAndSeparators) {
         {"utf8 with a stray cp1252 byte", "Nr;Text\n1;" + Repeat("\xC3\xA4", 20) + "\n2;M\xFCller\n",
          {{"Nr", "Text"}, {"1", Repeat("\xE4", 20)}, {"2", "M\xFCller"}}},
         {"mostly cp1252", "Nr;Text\n1;\xE4\n2;\xF6\n3;\xC3\xA4\n", {{"Nr", "Text"}, {"1", "\xE4"}, {"2", "\xF6"}, {"3", "\xC3\xA4"}}},
+        {"cp850 umlauts in words", "Nr;Text\r\n1;Gr\x94\xE1" "e f\x81r \x99lfilter\r\n", {{"Nr", "Text"}, {"1", "Gr\xF6\xDF" "e f\xFCr \xD6lfilter"}}},
+        {"cp850 degree and square", "Nr;Text\r\n1;Bogen 90\xF8, 1,5 mm\xFD\r\n", {{"Nr", "Text"}, {"1", "Bogen 90\xB0, 1,5 mm\xB2"}}},
+        {"cp1252 degree, square, quotes", "Nr;Text\r\n1;\x84Profi\x93 90\xB0 mm\xB2\r\n", {{"Nr", "Text"}, {"1", "\x84Profi\x93 90\xB0 mm\xB2"}}},
+        {"cp1252 umlauts beside quotes", "Nr;Text\r\n1;\x84S\xFC\xDF\x93 und \x84T\xFCr\x93\r\n", {{"Nr", "Text"}, {"1", "\x84S\xFC\xDF\x93 und \x84T\xFCr\x93"}}},
+        {"sep= declares the separator", "sep=,\r\nNr,Text;x\r\n1,a;b\r\n", {{"Nr", "Text;x"}, {"1", "a;b"}}},
+        {"quoted sep=", "\"sep=|\"\nA|B,C\n1|2,3\n", {{"A", "B,C"}, {"1", "2,3"}}},
+        {"comma and blank", "a, b, c\n1, \"x, y\", 3\n", {{"a", "b", "c"}, {"1", "x, y", "3"}}},
+        {"semicolon and blanks", "Nr;  Text\n1;  Rohr\n2;  Muffe\n", {{"Nr", "Text"}, {"1", "Rohr"}, {"2", "Muffe"}}},
     };
     for (const auto& c : cases) EXPECT_EQ(Read(c.bytes), c.rows) << c.name;
 }
@@ -91,6 +99,8 @@ TEST(TextCsvReader, SeparatorDetection) {
         {"Text, mit Komma\nnoch, eins\n", 0}, // commas before blanks are punctuation
         {"nur Text\n", 0},
         {"a;b\nc,d;e\nf;g\n", ';'},
+        {"a, b, c\n1, 2, 3\n", ','},         // the same number of ", " on every line is a table
+        {"a, b\n1, 2\nx, y\n", ','},
     };
     for (const auto& c : cases) EXPECT_EQ(TTextCsvReader::DetectSeparator(c.text), c.sep) << c.text;
 }
