@@ -156,6 +156,7 @@ TConversion ConvertSourceFile(const std::string& executable, const std::string& 
         RemoveFile(c.ResultFile);
         if (result.Success) {
             c.Status = TConversion::TStatus::Converted;
+            c.Notes = result.Messages;
             return c;
         }
         c.Status = TConversion::TStatus::Failed;

@@ -68,6 +68,9 @@ struct TConversion {
     std::string Target;     // the target CSV path
     std::string ResultFile; // deleted again before ConvertSourceFile returns
     std::string Message;    // Windows-1252, lines separated by CR LF
+    // After a conversion: what the converter noted (sheets left out, title lines skipped,
+    // columns added or dropped ...), Windows-1252, in file order.
+    std::vector<std::string> Notes;
     bool Ok() const { return Status == TStatus::Converted; }
 };
 

@@ -40,6 +40,34 @@ std::string Quoted(std::string_view utf8Name) { return "„" + std::string(utf8N
 void TSheetSurvey::Row(const std::vector<std::string>& cells) {
     filled_ += FilledCells(cells);
     if (head_.size() < TTableShaper::kLookahead && FilledCells(cells) > 0) head_.push_back(cells);
+    if (!complete_) return;
+    std::size_t bytes = (cells.size() + 1) * sizeof(std::size_t);
+    for (const std::string& c : cells) bytes += c.size();
+    if (KeptBytes() + bytes > keepBytes_) {
+        complete_ = false;
+        std::string().swap(blob_);
+        std::vector<std::size_t>().swap(cellEnds_);
+        std::vector<std::size_t>().swap(rowEnds_);
+        return;
+    }
+    for (const std::string& c : cells) {
+        blob_ += c;
+        cellEnds_.push_back(blob_.size());
+    }
+    rowEnds_.push_back(cellEnds_.size());
+}
+
+void TSheetSurvey::Replay(TConvertSink& sink) const {
+    std::vector<std::string> cells;
+    std::size_t cell = 0, start = 0;
+    for (const std::size_t rowEnd : rowEnds_) {
+        cells.resize(rowEnd - cell);
+        for (std::size_t i = 0; cell < rowEnd; ++i, ++cell) {
+            cells[i].assign(blob_, start, cellEnds_[cell] - start);
+            start = cellEnds_[cell];
+        }
+        sink.Row(cells);
+    }
 }
 
 int TSheetSurvey::ArticleNames() const {

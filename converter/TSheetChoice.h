@@ -14,19 +14,31 @@
 
 namespace artikel::convert {
 
-// Collects what the choice needs from one sheet's rows.
+// Collects what the choice needs from one sheet's rows, and keeps the rows themselves while
+// they take no more than keepBytes, so that the chosen sheet need not be read twice.
 class TSheetSurvey : public TConvertSink {
 public:
+    explicit TSheetSurvey(std::size_t keepBytes = 0) : keepBytes_(keepBytes) {}
+
     void Row(const std::vector<std::string>& cells) override;
     void Note(const std::string&) override {}
 
     std::size_t Filled() const { return filled_; }
     // Article-like names in the sheet's header row (title rows above it skipped).
     int ArticleNames() const;
+    // Every row was kept: Replay gives the sheet as it was read.
+    bool Complete() const { return complete_; }
+    std::size_t KeptBytes() const { return blob_.size() + (cellEnds_.size() + rowEnds_.size()) * sizeof(std::size_t); }
+    void Replay(TConvertSink& sink) const;
 
 private:
     std::size_t filled_ = 0;
     TRows head_;
+    std::size_t keepBytes_;
+    bool complete_ = true;
+    std::string blob_;                  // the cells' text, one after another
+    std::vector<std::size_t> cellEnds_; // end of each cell in blob_
+    std::vector<std::size_t> rowEnds_;  // end of each row in cellEnds_
 };
 
 struct TSheetInfo {

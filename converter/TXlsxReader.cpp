@@ -116,6 +116,11 @@ std::string RelsOf(const std::string& part) {
 
 } // namespace
 
+namespace {
+// What the surveyed sheets of one workbook may keep in memory.
+constexpr std::size_t kKeptSheetBytes = std::size_t{256} << 20;
+} // namespace
+
 TZipLimits TXlsxReader::DefaultLimits() {
     TZipLimits limits;
     // Sheet XML is very repetitive: a generous ratio, but a hard cap on what is inflated.
@@ -179,23 +184,37 @@ void TXlsxReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink
     if (order.empty() && package.Has(base + "worksheets/sheet1.xml"))
         order.push_back({"Tabelle1", base + "worksheets/sheet1.xml"}); // a workbook without relations
 
-    // A single sheet streams straight through; of several, each is surveyed first.
+    // A single sheet streams straight through; of several, each is surveyed first, its rows
+    // kept within a budget so that the chosen one is not read twice.
     std::size_t chosen = 0;
     std::vector<TSheetInfo> infos;
+    std::vector<std::unique_ptr<TSheetSurvey>> surveys;
+    std::vector<bool> dropped;
     if (order.size() > 1) {
+        std::size_t budget = kKeptSheetBytes;
         for (const auto& c : order) {
-            TSheetSurvey survey;
-            TXlsxSheetParser parser(shown, shared.strings, formats, workbook.date1904, survey);
+            surveys.push_back(std::make_unique<TSheetSurvey>(budget));
+            TXlsxSheetParser parser(shown, shared.strings, formats, workbook.date1904, *surveys.back());
             package.Parse(c.part, parser);
-            infos.push_back(TSheetInfo::From(c.name, c.hidden, survey));
+            infos.push_back(TSheetInfo::From(c.name, c.hidden, *surveys.back()));
+            dropped.push_back(parser.ColumnsDropped());
+            budget -= std::min(budget, surveys.back()->KeptBytes());
         }
         chosen = ChooseSheet(infos);
     }
     if (chosen >= order.size()) FailFile(shown, "enthält kein Tabellenblatt mit Daten.");
-    TXlsxSheetParser parser(shown, shared.strings, formats, workbook.date1904, sink);
-    if (!package.Parse(order[chosen].part, parser) || parser.RowsDelivered() == 0)
-        FailFile(shown, "enthält kein Tabellenblatt mit Daten.");
-    if (parser.ColumnsDropped())
+    bool columnsDropped = false;
+    if (!surveys.empty() && surveys[chosen]->Complete()) {
+        surveys[chosen]->Replay(sink);
+        columnsDropped = dropped[chosen];
+    } else {
+        TXlsxSheetParser parser(shown, shared.strings, formats, workbook.date1904, sink);
+        if (!package.Parse(order[chosen].part, parser) || parser.RowsDelivered() == 0)
+            FailFile(shown, "enthält kein Tabellenblatt mit Daten.");
+        columnsDropped = parser.ColumnsDropped();
+    }
+    surveys.clear();
+    if (columnsDropped)
         sink.Note(Utf8ToWin1252("Das Blatt „" + order[chosen].name + "“ hat Werte rechts der Spalte " +
                                 std::to_string(TXlsxSheetParser::kMaxColumns) + "; sie wurden nicht übernommen."));
     const std::string note = SheetChoiceNote(shown, infos, chosen);

@@ -121,16 +121,37 @@ void TImporter::ImportSources(const std::string& fileList)
     if (host_.LoaderBusy() || host_.ImportBusy())
         return;
     TImportBusyGuard importBusy(host_);
+    notes_.clear();
     std::string lastId;
     try {
-        if (!ImportFiles(fileList, host_.Catalog().NodesFolder(), lastId) || lastId.empty())
-            return; // nothing new in the catalog: the tree and the loaded database stay
-        TBusyCursorGuard busy;
-        host_.Catalog().ReloadNodes();
-        host_.Tree().RebuildTree(lastId);
+        if (ImportFiles(fileList, host_.Catalog().NodesFolder(), lastId) && !lastId.empty()) {
+            TBusyCursorGuard busy;
+            host_.Catalog().ReloadNodes();
+            host_.Tree().RebuildTree(lastId);
+        }
     } catch (const std::exception& e) {
         ShowError(e.what());
     }
+    ShowConverterNotes();
+}
+
+void TImporter::ShowConverterNotes()
+{
+    if (notes_.empty())
+        return;
+    // Taken first: the dialog serves events, and a new import must start with no old notes.
+    const auto notes = std::move(notes_);
+    notes_.clear();
+    QString text;
+    for (const auto& [file, lines] : notes) {
+        if (!text.isEmpty())
+            text += QStringLiteral("<br>");
+        text += QStringLiteral("</b>Hinweise zum Import von <b>")
+            + FromAnsi(EscapeMarkup(Utf8ToWin1252(file))) + QStringLiteral("</b>:");
+        for (const std::string& line : lines)
+            text += QStringLiteral("<br>\u2022 ") + FromAnsi(EscapeMarkup(line));
+    }
+    ShowInformation(text);
 }
 
 bool TImporter::ImportFiles(const std::string& fileList, const std::string& nodesFolder, std::string& lastId)
@@ -183,6 +204,8 @@ bool TImporter::ConvertSource(const std::string& source, std::string& sourceUsed
         EndBusyCursor();
     sourceUsed = conversion.Source;
     target = conversion.Target;
+    if (conversion.Ok() && !conversion.Notes.empty())
+        notes_.emplace_back(ExtractFileName(conversion.Source), conversion.Notes);
     return conversion.Ok();
 }
 
@@ -311,6 +334,7 @@ void TImporter::FDBRESYNCClick()
         return;
 
     TImportBusyGuard importBusy(host_);
+    notes_.clear();
     std::string source = recorded;
     if (!found) {
         const QStringList chosen = ChooseFiles();
@@ -339,9 +363,12 @@ void TImporter::FDBRESYNCClick()
             ShowError(Utf8ToWin1252("Die Datei ") + Utf8ToWin1252(JsonTextUtf8(*current, "nodefile"))
                 + Utf8ToWin1252(" konnte nicht gespeichert werden."));
     }
-    TBusyCursorGuard busy;
-    catalog.ReloadNodes();
-    host_.Tree().RebuildTree(uid);
+    {
+        TBusyCursorGuard busy;
+        catalog.ReloadNodes();
+        host_.Tree().RebuildTree(uid);
+    }
+    ShowConverterNotes();
 }
 
 } // namespace artikel

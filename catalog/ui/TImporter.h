@@ -13,6 +13,8 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QWidget;
 
@@ -53,6 +55,12 @@ public:
     // Runs the converter on source under the overlay; shows what went wrong. On success,
     // sourceUsed and target name the files.
     bool ConvertSource(const std::string& source, std::string& sourceUsed, std::string& target);
+    // What the converter noted on the files converted since the last ShowConverterNotes:
+    // per source file name (native), its notes (Windows-1252).
+    const std::vector<std::pair<std::string, std::vector<std::string>>>& PendingNotes() const { return notes_; }
+    // Shows the pending notes in one information dialog, once every file of an import is
+    // done, so that a multi-file import runs through; nothing when there are none.
+    void ShowConverterNotes();
     // Waits for the started converter while the interface keeps painting (10 ms polls) and the
     // overlay counts the seconds.
     void RunConverter(TSendQuerySyncThread& waiter);
@@ -101,6 +109,7 @@ private:
     TClock clock_;
     std::chrono::milliseconds dropDelay_ = kDropDelay;
     QPointer<QLabel> panel_; // a child of the host window
+    std::vector<std::pair<std::string, std::vector<std::string>>> notes_;
 };
 
 } // namespace artikel

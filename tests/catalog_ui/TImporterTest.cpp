@@ -14,6 +14,7 @@
 #include <QLocale>
 #include <QTest>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <sys/stat.h>
@@ -40,6 +41,8 @@ public:
     std::vector<std::string> Messages;
     std::vector<std::string> Questions;
     std::deque<bool> Answers;
+    // Called with each dialog before it is answered.
+    std::function<void(QWidget*)> Seen;
 
 private:
     void Poll()
@@ -47,6 +50,8 @@ private:
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || !modal->isVisible())
             return;
+        if (Seen)
+            Seen(modal);
         if (auto* box = qobject_cast<TFSB_BOX*>(modal)) {
             Messages.push_back(box->MessageLabel()->text());
             (box->BoxKind() == TFSB_BOX::Kind::Message ? box->FB_BREAK2() : box->FB_BREAK1())->click();
@@ -66,7 +71,7 @@ private:
 };
 
 // A stand-in converter: copies the source, fails for "bad*" with a reason, reports success
-// without writing the CSV for "nocsv*", takes a while for "slow*".
+// without writing the CSV for "nocsv*", adds notes for "notes*", takes a while for "slow*".
 std::string FakeConverter()
 {
     const fs::path file = MakeTempDir("bin") / "convrun";
@@ -74,6 +79,8 @@ std::string FakeConverter()
                          "case \"$(basename \"$1\")\" in\n"
                          "  bad*) printf 'Result=0\\r\\nMessage=Die Datei ist kaputt.\\r\\n' > \"$3\" ;;\n"
                          "  nocsv*) printf 'Result=1\\r\\n' > \"$3\" ;;\n"
+                         "  notes*) cp \"$1\" \"$2\"; printf 'Result=1\\r\\nMessage=Titelzeile uebersprungen: %s\\r\\n"
+                         "Message=Blatt <Hinweise> & mehr nicht uebernommen.\\r\\n' \"$(basename \"$1\")\" > \"$3\" ;;\n"
                          "  slow*) sleep 0.3; cp \"$1\" \"$2\"; printf 'Result=1\\r\\n' > \"$3\" ;;\n"
                          "  *) cp \"$1\" \"$2\"; printf 'Result=1\\r\\n' > \"$3\" ;;\n"
                          "esac\n");
@@ -221,6 +228,31 @@ TEST_F(ImporterTest, FailuresAreReportedAndTheOtherFilesStillImported)
         EXPECT_FALSE(host_->ImportBusy());
         EXPECT_TRUE(host_->HostWindow()->isEnabled());
     }
+}
+
+TEST_F(ImporterTest, TheConvertersNotesAreShownOnceAfterEveryFileIsImported)
+{
+    const std::vector<std::string> files = {Source("notes-eins.csv"), Source("zwei.csv"), Source("notes-drei.csv")};
+    std::vector<size_t> databasesWhenShown;
+    dialogs_.Seen = [&](QWidget*) { databasesWhenShown.push_back(static_cast<size_t>(DatabaseFolders())); };
+
+    importer_->ImportSources(Lines(files));
+
+    EXPECT_EQ(Databases().size(), 3u);
+    EXPECT_TRUE(dialogs_.Messages.empty());
+    ASSERT_EQ(dialogs_.Questions.size(), 1u) << "one dialog for the whole import";
+    EXPECT_EQ(databasesWhenShown, (std::vector<size_t>{3})) << "shown when every file is in";
+    const std::string& text = dialogs_.Questions.front();
+    for (const char* part : {"Hinweise zum Import von <b>notes-eins.csv</b>", "Titelzeile uebersprungen: notes-eins.csv",
+             "Hinweise zum Import von <b>notes-drei.csv</b>", "Titelzeile uebersprungen: notes-drei.csv",
+             "Blatt &lt;Hinweise&gt; &amp; mehr"})
+        EXPECT_TRUE(Contains(text, part)) << part << " in " << text;
+    EXPECT_FALSE(Contains(text, "zwei.csv")) << text;
+    EXPECT_TRUE(importer_->PendingNotes().empty());
+
+    // A later import without notes shows nothing.
+    importer_->ImportSources(Lines({Source("vier.csv")}));
+    EXPECT_EQ(dialogs_.Questions.size(), 1u);
 }
 
 TEST_F(ImporterTest, TheConverterBesideTheProgramIsFoundAtEachImport)

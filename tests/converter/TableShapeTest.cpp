@@ -100,6 +100,20 @@ TEST(SheetChoice, SurveyReadsTheHeaderBelowTheTitle) {
     survey.Row({"2", "", "3,10"});
     EXPECT_EQ(survey.Filled(), 9u);
     EXPECT_EQ(survey.ArticleNames(), 3);
+    EXPECT_FALSE(survey.Complete()) << "keeps no rows without a budget";
+
+    // Within its budget a survey gives the rows back as read, so the sheet is not read twice.
+    const Rows rows = {{"Nr", "", "Text"}, {}, {"1", "Rohr", "", ""}, {"2"}};
+    TSheetSurvey kept(1000);
+    for (const auto& r : rows) kept.Row(r);
+    ASSERT_TRUE(kept.Complete());
+    RecordingSink replayed;
+    kept.Replay(replayed);
+    EXPECT_EQ(replayed.rows, rows);
+    TSheetSurvey small(40);
+    for (const auto& r : rows) small.Row(r);
+    EXPECT_FALSE(small.Complete());
+    EXPECT_EQ(small.Filled(), 5u);
 }
 
 } // namespace
