@@ -169,7 +169,8 @@ TEST(XlsReader, CodePagesOfExcel5Workbooks) {
         XlsBook book;
         book.biff = 5;
         book.codePage = c.codePage;
-        book.sheets = {{"Leer", {}}, {c.sheet, {{0, 0, XlsCell::Label, c.text}, {0, 1, XlsCell::RString, c.text}}}};
+        // The note names the sheet taken beside another one with data: its name is decoded too.
+        book.sheets = {{"Notiz", {{0, 0, XlsCell::Label, "x"}}}, {c.sheet, {{0, 0, XlsCell::Label, c.text}, {0, 1, XlsCell::RString, c.text}}}};
         WriteTestXlsBook(dir / "cp.xls", book);
         RecordingSink sink;
         TXlsReader().ReadFile(dir / "cp.xls", sink);
