@@ -145,7 +145,7 @@ void TImporter::ShowConverterNotes()
     QString text;
     for (const auto& [file, lines] : notes) {
         if (!text.isEmpty())
-            text += QStringLiteral("<br>");
+            text += QStringLiteral("<br><br>");
         text += QStringLiteral("</b>Hinweise zum Import von <b>")
             + FromAnsi(EscapeMarkup(Utf8ToWin1252(file))) + QStringLiteral("</b>:");
         for (const std::string& line : lines)
