@@ -10,6 +10,7 @@
 #include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 
 namespace artikel {
 
@@ -92,6 +93,79 @@ char LocaleDecimalSeparator()
     if (lc && lc->decimal_point && lc->decimal_point[0] && !lc->decimal_point[1])
         return lc->decimal_point[0];
     return '.';
+}
+
+double PriceTextToNumber(std::string_view text, char decimalSeparator)
+{
+    std::string s = Trim(text);
+    std::replace(s.begin(), s.end(), '.', decimalSeparator);
+    if (decimalSeparator != '.') {
+        if (s.find('.') != std::string::npos)
+            return 0.0;
+        std::replace(s.begin(), s.end(), decimalSeparator, '.');
+    }
+    if (!s.empty() && s.front() == '+')
+        s.erase(0, 1);
+    double value = 0.0;
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size() || !std::isfinite(value))
+        return 0.0;
+    return value;
+}
+
+std::string FormatPrice(double value, char decimalSeparator)
+{
+    if (!std::isfinite(value))
+        value = 0.0;
+    char buf[400];
+    const int n = std::snprintf(buf, sizeof buf, "%.2f", value);
+    std::string_view digits(buf, n > 0 ? static_cast<size_t>(n) : 0);
+    std::string out;
+    if (digits.starts_with('-')) {
+        digits.remove_prefix(1);
+        if (digits != "0.00")
+            out += '-';
+    }
+    // "#": no digit before the point when the integer part is 0.
+    if (digits.starts_with("0."))
+        digits.remove_prefix(1);
+    for (char c : digits)
+        out += c == '.' ? decimalSeparator : c;
+    return out;
+}
+
+std::string PositionDisplayText(const std::array<std::string_view, 7>& f)
+{
+    std::string out = "<font color:\"clblack\"/font>";
+    out += f[pfDescription];
+    out += " </b>";
+    out += f[pfPartNo];
+    out += "<br><b><font color:\"clblue\"/font>";
+    if (!f[pfQuantity].empty()) {
+        out += f[pfQuantity];
+        out += "* ";
+    }
+    out += f[pfPrice];
+    if (!f[pfPos].empty()) {
+        out += " Pos. ";
+        out += f[pfPos];
+    }
+    out += " </b><font color:\"clblack\"/font><font color:\"clgray\"/font>";
+    std::string_view longText = f[pfLongText];
+    if (longText.size() > 200) {
+        out += longText.substr(0, 198);
+        out += "..";
+    } else {
+        out += longText;
+    }
+    return out;
+}
+
+TCSVRequest::TCSVRequest(const std::string& clientRoot, std::unique_ptr<IOfficeLink> officeLink)
+    : TCSVRequest(clientRoot)
+{
+    officeLink_ = std::move(officeLink);
+    purchaseType_ = GetCurrentOrder().PurchaseType;
 }
 
 TCSVRequest::TCSVRequest(const std::string& clientRoot)
@@ -278,6 +352,87 @@ bool TCSVRequest::SaveCSVSetup(TJSON& node, const TCSVSetup& setup)
     if (JsonTextUtf8(node, "nodefile").empty())
         return true;
     return SaveNode(node);
+}
+
+std::array<std::string, 7> TCSVRequest::BuildPosition(const TListDataSet& source, const TCSVSetup& setup) const
+{
+    std::array<std::string, 7> out;
+    for (size_t target = 0; target < out.size(); ++target) {
+        std::string text;
+        bool anyColumn = false;
+        for (const std::string& column : SplitColumnList(setup.SourceColumns[target])) {
+            const int slot = source.ColumnIndex(column);
+            if (slot < 0)
+                continue;
+            anyColumn = true;
+            std::string value(source.Cell(source.CurrentRow(), slot));
+            if (target == pfPrice || target == pfQuantity)
+                std::replace(value.begin(), value.end(), '.', decimalSeparator_);
+            text += value;
+            text += ' ';
+        }
+        // Joined by one blank each; an empty text leaves only its blank, which the trim removes
+        // at the ends.
+        text = Trim(text);
+        if (target == pfPrice && !purchaseType_)
+            text = FormatPrice(PriceTextToNumber(text, decimalSeparator_) * setup.PriceFactor, decimalSeparator_);
+        else if (target == pfQuantity && !anyColumn)
+            text.assign(1, '1'); // (assigning the literal trips a false -Wrestrict of GCC 12)
+        out[target] = std::move(text);
+    }
+    return out;
+}
+
+void TCSVRequest::MakePosition(const TListDataSet& source, const TCSVSetup& setup, bool refresh)
+{
+    std::array<std::string, 7> fields = BuildPosition(source, setup);
+    auto row = std::make_unique<TListRecordData>();
+    for (size_t i = 0; i < fields.size(); ++i)
+        (*row)[i] = std::move(fields[i]);
+    positionSet_->AddRecord(std::move(row), true, refresh);
+    if (refresh)
+        positionSet_->Last();
+}
+
+bool TCSVRequest::CanPost()
+{
+    return officeLink_ && officeLink_->CanPost();
+}
+
+bool TCSVRequest::SendPositions(bool clearAfter)
+{
+    bool replied = false;
+    try {
+        if (officeLink_ && positionSet_->RecordCount() > 0)
+            replied = officeLink_->SendPositions(*positionSet_);
+    } catch (...) {
+        if (clearAfter)
+            positionSet_->Clear();
+        throw;
+    }
+    if (clearAfter)
+        positionSet_->Clear();
+    return replied;
+}
+
+TCurrentOrder TCSVRequest::GetCurrentOrder()
+{
+    return officeLink_ ? officeLink_->GetCurrentOrder() : TCurrentOrder{};
+}
+
+std::string TCSVRequest::PositionDisplayText(int viewRow) const
+{
+    if (viewRow < 0 || viewRow >= positionSet_->RecordCount())
+        return {};
+    std::array<std::string_view, 7> fields;
+    for (size_t i = 0; i < fields.size(); ++i)
+        fields[i] = positionSet_->Cell(viewRow, static_cast<int>(i));
+    return artikel::PositionDisplayText(fields);
+}
+
+std::string TCSVRequest::PositionDisplayText() const
+{
+    return PositionDisplayText(positionSet_->CurrentRow());
 }
 
 bool TCSVRequest::SaveNode(const TJSON& node) const

@@ -11,11 +11,13 @@
 // Folder paths are native (UTF-8 on Linux) and end in the separator. Caption, filter and id
 // texts are Windows-1252 (see platform/TJsonDocument.h for how the documents hold them).
 
+#include "catalog/IOfficeLink.h"
 #include "catalog/NodeFile.h"
 #include "catalog/TCSVSetup.h"
 #include "data/TListDataSet.h"
 #include "platform/TJsonDocument.h"
 
+#include <array>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -33,6 +35,9 @@ public:
     // A folder that cannot be created is not reported here; later writes into it fail.
     // Does not scan: the catalog is empty until ReloadNodes.
     explicit TCSVRequest(const std::string& clientRoot);
+    // The same with the link to the office application: its current order is asked once here,
+    // and that order's purchase type decides how prices are built for the whole run.
+    TCSVRequest(const std::string& clientRoot, std::unique_ptr<IOfficeLink> officeLink);
     ~TCSVRequest();
     TCSVRequest(const TCSVRequest&) = delete;
     TCSVRequest& operator=(const TCSVRequest&) = delete;
@@ -86,8 +91,33 @@ public:
     // basket): open from the start, with the seven fields of kPositionFieldNames.
     TListDataSetEx& PositionSet() const { return *positionSet_; }
 
-    // The office link adds here: the purchase-type flag read with GetCurrentOrder when the
-    // catalog is created, and MakePosition, which appends a row to PositionSet.
+    // --- positions for the office application ---
+    // Appends one position built from the current row of source through the assignment: per
+    // position field the texts of its assigned columns that exist in source, joined by a blank
+    // and trimmed at the end. Price and quantity get the decimal separator for "."; the price is
+    // also multiplied by the factor and written as "#.00" unless PurchaseType(); a quantity none
+    // of whose columns exists is "1". With refresh the queue's views are refreshed afterwards
+    // (pass it for the last row of a batch).
+    void MakePosition(const TListDataSet& source, const TCSVSetup& setup, bool refresh);
+    // The position MakePosition would append, as the seven field texts.
+    std::array<std::string, 7> BuildPosition(const TListDataSet& source, const TCSVSetup& setup) const;
+
+    // True only when the office application says it can take positions now (false without link).
+    bool CanPost();
+    // Sends all positions of the queue as one document. With clearAfter the queue is empty
+    // afterwards whatever happened. True only when the office application's complete reply
+    // arrived (an empty queue sends nothing and is false, as is a catalog without link).
+    bool SendPositions(bool clearAfter);
+    // The order being edited in the office application (the defaults without link).
+    TCurrentOrder GetCurrentOrder();
+    // The purchase-type flag of the order current when the catalog was created.
+    bool PurchaseType() const { return purchaseType_; }
+    IOfficeLink* OfficeLink() const { return officeLink_.get(); }
+
+    // The mini-markup line of the queue's current position (empty when there is none), and of
+    // the position at viewRow of the queue's view.
+    std::string PositionDisplayText() const;
+    std::string PositionDisplayText(int viewRow) const;
 
 private:
     std::string rootFolder_;
@@ -95,6 +125,8 @@ private:
     std::string basketsFolder_;
     char decimalSeparator_;
     std::unique_ptr<TListDataSetEx> positionSet_;
+    std::unique_ptr<IOfficeLink> officeLink_;
+    bool purchaseType_ = false;
 
     mutable std::recursive_mutex nodeLock_;
     std::vector<std::unique_ptr<TJSON>> nodeList_; // guarded by nodeLock_
@@ -107,5 +139,13 @@ std::string FormatPriceFactor(double value, char decimalSeparator);
 double ParsePriceFactor(std::string_view text);
 // The decimal separator of the user's locale (LC_NUMERIC).
 char LocaleDecimalSeparator();
+
+// A price text as a number: "." becomes the decimal separator, which is then the only decimal
+// point; blanks around it are ignored; 0 when it is no (finite) number.
+double PriceTextToNumber(std::string_view text, char decimalSeparator);
+// The number in the pattern "#.00": two decimals, no leading zero ("0.5" -> ",50", 0 -> ",00").
+std::string FormatPrice(double value, char decimalSeparator);
+// The mini-markup line of one position given its seven field texts.
+std::string PositionDisplayText(const std::array<std::string_view, 7>& fields);
 
 } // namespace artikel

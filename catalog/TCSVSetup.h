@@ -4,12 +4,28 @@
 
 #include <array>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace artikel {
 
 // The seven position fields, in this order; also the node-file keys of the assignment.
 inline constexpr std::array<const char*, 7> kPositionFieldNames = {
     "sfdescription", "sflongtext", "sfpartNo", "sfPrice", "sfpartUnit", "sfQuantity", "sfPos"};
+
+// Indexes into kPositionFieldNames and TCSVSetup::SourceColumns.
+enum TPositionField : int {
+    pfDescription = 0,
+    pfLongText = 1,
+    pfPartNo = 2,
+    pfPrice = 3,
+    pfUnit = 4,
+    pfQuantity = 5,
+    pfPos = 6,
+};
+
+// Node-file key of the price factor.
+inline constexpr const char* kPriceFactorKey = "PriceFactor";
 
 struct TCSVSetup {
     // Per position field a comma list of source column names (Windows-1252).
@@ -18,5 +34,11 @@ struct TCSVSetup {
     // True when at least one of the seven lists is non-empty.
     bool Assigned = false;
 };
+
+// The names of a comma list: names in double quotes (an inner quote doubled) or bare, separated
+// by ","; blanks around a name are dropped, empty names skipped.
+std::vector<std::string> SplitColumnList(std::string_view commaList);
+// The comma list of names: every name in double quotes, inner quotes doubled, "," between.
+std::string JoinColumnList(const std::vector<std::string>& names);
 
 } // namespace artikel
