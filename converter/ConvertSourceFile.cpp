@@ -1,5 +1,6 @@
 #include "converter/ConvertSourceFile.h"
 
+#include "converter/ConvertText.h"
 #include "converter/ReadSpreadsheetOrText.h"
 #include "converter/TConvertMessage.h"
 #include "converter/TDatanormReader.h"
@@ -7,6 +8,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
+#include <memory>
+#include <set>
 
 namespace artikel::convert {
 namespace {
@@ -39,6 +43,50 @@ void ConvertDatanorm(const std::vector<std::filesystem::path>& files, TConvertSi
     reader.Convert(sink);
 }
 
+// A Zip may hold several deliveries, one folder each with its own article files. Files of a
+// folder without article files (prices, rebates) belong to the delivery of the nearest folder
+// above with article files, else, where there is only one delivery, to that one.
+void ConvertDatanormInZip(const std::vector<std::filesystem::path>& files, const std::filesystem::path& root,
+    TConvertSink& sink)
+{
+    std::map<std::filesystem::path, std::vector<std::filesystem::path>> byFolder;
+    std::set<std::filesystem::path> deliveries;
+    for (const auto& f : files) {
+        byFolder[f.parent_path()].push_back(f);
+        if (ProbeDatanormFile(f).kind == EDatanormKind::Articles)
+            deliveries.insert(f.parent_path());
+    }
+    if (deliveries.size() <= 1) {
+        ConvertDatanorm(files, sink);
+        return;
+    }
+    std::map<std::filesystem::path, std::vector<std::filesystem::path>> grouped;
+    std::vector<std::string> strays;
+    for (const auto& [folder, inFolder] : byFolder) {
+        std::filesystem::path owner = folder;
+        while (!deliveries.count(owner) && owner != root && owner.has_parent_path() && owner != owner.parent_path())
+            owner = owner.parent_path();
+        if (!deliveries.count(owner)) {
+            for (const auto& f : inFolder)
+                strays.push_back(NativeToWin1252(f.lexically_relative(root).generic_string()));
+            continue;
+        }
+        auto& g = grouped[owner];
+        g.insert(g.end(), inFolder.begin(), inFolder.end());
+    }
+    std::vector<std::unique_ptr<TDatanormReader>> readers;
+    for (const auto& [folder, inFolder] : grouped) {
+        auto& r = readers.emplace_back(std::make_unique<TDatanormReader>());
+        const std::string rel = NativeToWin1252(folder.lexically_relative(root).generic_string());
+        r->SetName(rel == "." ? std::string("Lieferung") : rel);
+        for (const auto& f : inFolder)
+            r->AddFile(f);
+    }
+    TDatanormReader::ConvertDeliveries(readers, sink);
+    for (const std::string& s : strays)
+        sink.Note("Die Datei \x84" + s + "\x93 geh\xF6rt zu keiner Lieferung mit Artikeln und wurde \xFC" "bersprungen.");
+}
+
 void ConvertZip(const std::filesystem::path& zip, TConvertSink& sink)
 {
     const std::string shown = zip.filename().string();
@@ -62,7 +110,7 @@ void ConvertZip(const std::filesystem::path& zip, TConvertSink& sink)
             texts.push_back(f);
     }
     if (!datanorm.empty()) {
-        ConvertDatanorm(datanorm, sink);
+        ConvertDatanormInZip(datanorm, extract.Folder(), sink);
         return;
     }
     if (sheets.size() == 1) {

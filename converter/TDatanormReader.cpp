@@ -71,6 +71,9 @@ enum EColumn : size_t {
     Number, Text, LongText, Unit, PriceUnit, Price, PricePerUnit, PriceKind, RebateGroup, RebateGroupText, Rebate,
     MainGroup, Group, GroupText, Ean, Matchcode, AltNumber, Packing, CatalogPage,
     Maker, MakerNumber, MakerType, // 5.0 only
+    Scales,                        // where the delivery has scale prices or surcharges (Z records)
+    Metal,                         // where the delivery gives metal weights (4.0 B records)
+    Supplier,                      // with several deliveries in one table
     Count
 };
 } // namespace col
@@ -78,7 +81,8 @@ enum EColumn : size_t {
 constexpr const char* kColumnNames[] = {"Artikelnummer", "Text", "Langtext", "Einheit",
     "Preiseinheit", "Preis", "PreisOhnePreiseinheit", "Preisart", "Rabattgruppe", "Rabattgruppentext", "Rabatt",
     "Hauptwarengruppe", "Warengruppe", "Warengruppentext", "EAN", "Matchcode", "AlternativArtikelnummer",
-    "Verpackungsmenge", "Katalogseite", "Hersteller", "HerstellerArtikelnummer", "HerstellerTyp"};
+    "Verpackungsmenge", "Katalogseite", "Hersteller", "HerstellerArtikelnummer", "HerstellerTyp", "Staffelpreise",
+    "Metallzuschlag", "Lieferant"};
 static_assert(std::size(kColumnNames) == col::Count, "one name per column");
 
 } // namespace
@@ -111,6 +115,7 @@ struct TDatanormReader::Impl {
         uint32_t pListUnit = 0;
         uint32_t pNetUnit = 0;
         uint32_t dBegin = 0, dEnd = 0;
+        uint32_t zBegin = 0, zEnd = 0; // scale records, see scales
         uint8_t aFlag = 0;
         bool hasA = false;
         bool deleted = false;
@@ -147,6 +152,17 @@ struct TDatanormReader::Impl {
     std::vector<uint32_t> tStart, eStart; // per block id: first line; size ids + 1
     std::vector<DPart> dParts;
     std::vector<TRef> pendingPrices; // P records in the order read
+    struct Scale {
+        uint32_t article;
+        int64_t step; // field 4; -1 none
+        int64_t from; // the quantity from which it applies
+        TRef line;
+    };
+    std::vector<Scale> scales;
+    int unreadableScales = 0;
+    bool anyMetal = false;
+    TRef header; // the first file's header record, for the supplier's name
+    std::string name; // of the delivery where its header names no supplier
     std::unordered_map<std::string, Rebate> rebates;
     std::unordered_map<std::string, TRef> mainGroups, groups, groupsByMain;
     int unknownRecords = 0;
@@ -335,6 +351,24 @@ struct TDatanormReader::Impl {
         if (vkz == 'L')
             return;
         articles[FindOrAdd(key)].b = RefOf(fileNo, line);
+        if (ParseInt(f[b4::kMetalWeight], 0) != 0)
+            anyMetal = true;
+    }
+
+    // Z: a scale price or a surcharge or discount from a quantity on. Only the layout of 5.0 is
+    // known; a record that does not fit it is counted, not guessed at.
+    void OnScale(uint32_t fileNo, std::string_view line, const TFields& f)
+    {
+        if (UpperAscii(Trim(f[z::kVkz]).empty() ? 'N' : Trim(f[z::kVkz]).front()) == 'L')
+            return;
+        const std::string_view key = ArticleKey(fileNo, f[z::kNumber]);
+        const int64_t kind = ParseInt(f[z::kKind], -1);
+        int64_t value = 0;
+        if (key.empty() || kind < 1 || kind > 3 || !ParseCents(f[z::kValue], value)) {
+            ++unreadableScales;
+            return;
+        }
+        scales.push_back(Scale{FindOrAdd(key), ParseInt(f[z::kStep], -1), ParseInt(f[z::kFrom], 0), RefOf(fileNo, line)});
     }
 
     void OnChange5(uint32_t fileNo, const TFields& f)
@@ -561,13 +595,15 @@ struct TDatanormReader::Impl {
         bool first = true;
         int records = 0;
         int64_t endCount = -1;
-        bool header = false;
+        bool withHeader = false;
         ForEachLine(file.data, file.size, [&](std::string_view line) {
             const bool wasFirst = first;
             first = false;
             const char r = line[0];
             if (r == 'V' && wasFirst) {
-                header = true;
+                withHeader = true;
+                if (header.empty())
+                    header = RefOf(fileNo, line);
                 return true;
             }
             if (line.size() < 2 || line[1] != ';') {
@@ -600,14 +636,15 @@ struct TDatanormReader::Impl {
                 break;
             case 'R': OnRebate(fileNo, version, f); break;
             case 'S': OnGroup(fileNo, version, f); break;
-            case 'Z': case 'C': case 'K': case 'J': case 'W': break;
+            case 'Z': OnScale(fileNo, line, f); break;
+            case 'C': case 'K': case 'J': case 'W': break;
             default: ++unknownRecords; break;
             }
             return true;
         });
         // Writers count the records with or without the header and the end record themselves.
         const int64_t body = records - 1;
-        const bool counted = endCount == body || endCount == body + 1 || (header && endCount == body + 2);
+        const bool counted = endCount == body || endCount == body + 1 || (withHeader && endCount == body + 2);
         if (endCount >= 0 && !counted)
             notes.push_back("Die Datei " + FileLabel(file.name) + " ist vermutlich unvollst\xE4ndig: laut Endesatz "
                 + std::to_string(endCount) + " Datens\xE4tze, gelesen " + std::to_string(records - 1) + ".");
@@ -894,27 +931,131 @@ struct TDatanormReader::Impl {
         }
     }
 
+    // "ab 10 Stck: 1,23; ab 100 Stck: 1,10": scale prices (each per its own unit), surcharges and
+    // discounts ("+0,50", "-5,00 %": percent with two implied decimals, as in the rebates).
+    void FillScales(const Article& a, std::vector<std::string>& cells) const
+    {
+        std::string& out = cells[col::Scales];
+        out.clear();
+        TFields f;
+        std::string value;
+        for (uint32_t i = a.zBegin; i < a.zEnd; ++i) {
+            const Scale& sc = scales[i];
+            SplitFields(Raw(sc.line), f);
+            const int64_t kind = ParseInt(f[z::kKind], 1);
+            int64_t cents = 0;
+            ParseCents(f[z::kValue], cents);
+            if (kind == 1 && cents == 0)
+                continue; // a step without a price
+            if (!out.empty())
+                out += "; ";
+            const std::string from = NormalizeKey(f[z::kFrom]);
+            if (!from.empty() && from != "0") {
+                out += "ab ";
+                AppendText(out, sc.line.file, from);
+                if (!cells[col::Unit].empty())
+                    out += ' ' + cells[col::Unit];
+                out += ": ";
+            }
+            if (kind != 1)
+                out += Trim(f[z::kSign]) == "-" ? '-' : '+';
+            FormatFixed(value, cents < 0 ? -cents : cents, 2);
+            out += value;
+            if (kind == 3) {
+                out += " %";
+            } else if (kind == 1) {
+                const int64_t unit = ParseInt(f[z::kUnit], 1);
+                if (unit > 1)
+                    out += " je " + std::to_string(unit);
+            }
+        }
+    }
+
+    // Metal weight and base of a 4.0 article, as delivered: the writers' scaling of both differs.
+    void FillMetal(const TRowSource& r, std::vector<std::string>& cells) const
+    {
+        std::string& out = cells[col::Metal];
+        out.clear();
+        if (!r.fb || ParseInt(r.bf[b4::kMetalWeight], 0) == 0)
+            return;
+        out = "Gewicht ";
+        AppendText(out, r.fb, NormalizeKey(r.bf[b4::kMetalWeight]));
+        const std::string base = NormalizeKey(r.bf[b4::kMetalBase]);
+        if (!base.empty() && base != "0") {
+            out += ", Basis ";
+            AppendText(out, r.fb, base);
+        }
+        const std::string_view flag = Trim(r.bf[b4::kMetalFlag]);
+        if (!flag.empty()) {
+            out += " (Kennzeichen ";
+            AppendText(out, r.fb, flag);
+            out += ')';
+        }
+    }
+
+    // The optional columns one delivery needs.
+    struct TLayout {
+        bool maker = false;
+        bool scales = false;
+        bool metal = false;
+        bool supplier = false;
+    };
+
+    TLayout Layout() const
+    {
+        TLayout l;
+        l.maker = anyFive;
+        l.metal = anyMetal;
+        l.scales = std::any_of(articles.begin(), articles.end(),
+            [](const Article& a) { return a.hasA && !a.deleted && a.zEnd > a.zBegin; });
+        return l;
+    }
+
     // The columns written, in their order.
-    std::vector<col::EColumn> ShownColumns() const
+    static std::vector<col::EColumn> ShownColumns(const TLayout& l)
     {
         std::vector<col::EColumn> shown;
         for (size_t c = 0; c < col::Count; ++c) {
             const auto e = static_cast<col::EColumn>(c);
-            if (!anyFive && (e == col::Maker || e == col::MakerNumber || e == col::MakerType))
+            if (!l.maker && (e == col::Maker || e == col::MakerNumber || e == col::MakerType))
+                continue;
+            if ((!l.scales && e == col::Scales) || (!l.metal && e == col::Metal) || (!l.supplier && e == col::Supplier))
                 continue;
             shown.push_back(e);
         }
         return shown;
     }
 
-    void Write(TConvertSink& sink)
+    static void WriteHeader(TConvertSink& sink, const std::vector<col::EColumn>& shown)
     {
-        const std::vector<col::EColumn> shown = ShownColumns();
         std::vector<std::string> row;
         for (col::EColumn c : shown)
             row.emplace_back(kColumnNames[c]);
         sink.Row(row);
+    }
+
+    // The supplier the header names (4.0: info text 1; 5.0: the creator), else the delivery's name.
+    std::string Supplier() const
+    {
+        std::string out;
+        const std::string_view h = Raw(header);
+        if (h.size() > 1 && h[1] == ';') {
+            TFields f;
+            SplitFields(h, f);
+            SetTrimmed(out, header.file, f[v5::kName]);
+            if (out.empty())
+                SetTrimmed(out, header.file, f[v5::kShortName]);
+        } else if (h.size() > v4::kInfo1At) {
+            SetTrimmed(out, header.file, h.substr(v4::kInfo1At, v4::kInfo1Len));
+        }
+        return out.empty() ? name : out;
+    }
+
+    void WriteRows(TConvertSink& sink, const std::vector<col::EColumn>& shown)
+    {
+        std::vector<std::string> row(shown.size());
         std::vector<std::string> cells(col::Count);
+        const std::string supplier = Supplier();
         std::string scratch;
         TRowSource r;
         for (const Article& a : articles) {
@@ -932,6 +1073,9 @@ struct TDatanormReader::Impl {
             FillPrice(a, cells);
             FillRebate(r, cells);
             FillGroupsAndExtras(r, cells);
+            FillScales(a, cells);
+            FillMetal(r, cells);
+            cells[col::Supplier] = supplier;
             // Moved into the row and back: no copy of the cells per article.
             for (size_t i = 0; i < shown.size(); ++i)
                 row[i].swap(cells[shown[i]]);
@@ -941,7 +1085,8 @@ struct TDatanormReader::Impl {
         }
     }
 
-    void Convert(TConvertSink& sink)
+    // Reads every file and orders what belongs to an article.
+    void Read()
     {
         if (files.empty())
             throw EConvertError("Es wurde keine DATANORM-Datei angegeben.");
@@ -1014,22 +1159,68 @@ struct TDatanormReader::Impl {
             articles[dParts[i].article].dEnd = j;
             i = j;
         }
+        SortScales();
+    }
 
-        Write(sink);
+    // A repeated step of an article keeps its last record; then ordered by quantity.
+    void SortScales()
+    {
+        std::stable_sort(scales.begin(), scales.end(), [](const Scale& x, const Scale& y) {
+            return x.article != y.article ? x.article < y.article : x.step < y.step;
+        });
+        size_t kept = 0;
+        for (size_t i = 0; i < scales.size(); ++i) {
+            if (scales[i].step >= 0 && i + 1 < scales.size() && scales[i + 1].article == scales[i].article
+                && scales[i + 1].step == scales[i].step)
+                continue;
+            scales[kept++] = scales[i];
+        }
+        scales.resize(kept);
+        std::stable_sort(scales.begin(), scales.end(), [](const Scale& x, const Scale& y) {
+            return x.article != y.article ? x.article < y.article : x.from < y.from;
+        });
+        for (uint32_t i = 0; i < scales.size();) {
+            uint32_t j = i;
+            while (j < scales.size() && scales[j].article == scales[i].article)
+                ++j;
+            articles[scales[i].article].zBegin = i;
+            articles[scales[i].article].zEnd = j;
+            i = j;
+        }
+    }
+
+    void Convert(TConvertSink& sink)
+    {
+        Read();
+        const auto shown = ShownColumns(Layout());
+        WriteHeader(sink, shown);
+        WriteRows(sink, shown);
+        WriteNotes(sink, {});
+    }
+
+    // The notes of the delivery, each after `prefix`.
+    void WriteNotes(TConvertSink& sink, const std::string& prefix) const
+    {
+        auto note = [&](const std::string& n) { sink.Note(prefix + n); };
         if (unknownRecords == 1)
-            sink.Note("1 Datensatz unbekannter Art wurde \xFC" "bersprungen.");
+            note("1 Datensatz unbekannter Art wurde \xFC" "bersprungen.");
         else if (unknownRecords > 1)
-            sink.Note(std::to_string(unknownRecords) + " Datens\xE4tze unbekannter Art wurden \xFC" "bersprungen.");
+            note(std::to_string(unknownRecords) + " Datens\xE4tze unbekannter Art wurden \xFC" "bersprungen.");
         if (orphanPrices == 1)
-            sink.Note("1 Preis\xE4nderung betraf keinen Artikel der Lieferung und wurde \xFC" "bersprungen.");
+            note("1 Preis\xE4nderung betraf keinen Artikel der Lieferung und wurde \xFC" "bersprungen.");
         else if (orphanPrices > 1)
-            sink.Note(std::to_string(orphanPrices)
+            note(std::to_string(orphanPrices)
                 + " Preis\xE4nderungen betrafen keine Artikel der Lieferung und wurden \xFC" "bersprungen.");
+        if (unreadableScales == 1)
+            note("1 Staffel- oder Zuschlagssatz (Z) hat einen unbekannten Aufbau und wurde \xFC" "bersprungen.");
+        else if (unreadableScales > 1)
+            note(std::to_string(unreadableScales)
+                + " Staffel- oder Zuschlagss\xE4tze (Z) haben einen unbekannten Aufbau und wurden \xFC" "bersprungen.");
         if (cutLongTexts)
-            sink.Note("Langtexte von " + std::to_string(cutLongTexts)
+            note("Langtexte von " + std::to_string(cutLongTexts)
                 + " Artikeln waren l\xE4nger als 32.000 Zeichen und wurden gek\xFCrzt.");
         for (const std::string& n : notes)
-            sink.Note(n);
+            note(n);
     }
 };
 
@@ -1064,5 +1255,26 @@ void TDatanormReader::AddBuffer(std::string name, std::string bytes)
 }
 
 void TDatanormReader::Convert(TConvertSink& sink) { impl_->Convert(sink); }
+
+void TDatanormReader::SetName(std::string name) { impl_->name = std::move(name); }
+
+void TDatanormReader::ConvertDeliveries(std::vector<std::unique_ptr<TDatanormReader>>& deliveries, TConvertSink& sink)
+{
+    Impl::TLayout layout;
+    layout.supplier = true;
+    for (auto& d : deliveries) {
+        d->impl_->Read();
+        const Impl::TLayout l = d->impl_->Layout();
+        layout.maker = layout.maker || l.maker;
+        layout.scales = layout.scales || l.scales;
+        layout.metal = layout.metal || l.metal;
+    }
+    const auto shown = Impl::ShownColumns(layout);
+    Impl::WriteHeader(sink, shown);
+    for (auto& d : deliveries)
+        d->impl_->WriteRows(sink, shown);
+    for (auto& d : deliveries)
+        d->impl_->WriteNotes(sink, d->impl_->Supplier() + ": ");
+}
 
 } // namespace artikel::convert

@@ -30,6 +30,13 @@ public:
     // Throws EConvertError for a delivery that cannot be converted.
     void Convert(TConvertSink& sink);
 
+    // Names the delivery in the column "Lieferant" where its header names no supplier.
+    void SetName(std::string name);
+    // Several deliveries in one table (one Zip with a folder per supplier): each is read on its
+    // own, so that articles of the same number stay apart and each keeps its own rebates and
+    // groups; every row names its supplier in the column "Lieferant".
+    static void ConvertDeliveries(std::vector<std::unique_ptr<TDatanormReader>>& deliveries, TConvertSink& sink);
+
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;

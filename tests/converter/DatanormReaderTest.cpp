@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace artikel::convert {
 namespace {
@@ -244,6 +245,51 @@ TEST_P(DatanormEndRecord, WarnsOnlyOfATruncatedFile)
 INSTANTIATE_TEST_SUITE_P(Cases, DatanormEndRecord,
     testing::Values(EndCountCase{"2", false}, EndCountCase{"3", false}, EndCountCase{"4", false},
         EndCountCase{"1", true}, EndCountCase{"5", true}, EndCountCase{"99", true}));
+
+TEST(DatanormReader, ShowsMetalWeightsAsDelivered)
+{
+    // B fields 7-9: metal flag, base and weight; a column only where some article has a weight.
+    const Sink s = Convert({{"DATANORM.001", "A;N;K1;00;NYM-J 3x1,5;;1;0;m;8990;;;;\r\n"
+                                             "B;N;K1;NYM;;;1;150;0288;;;;;;;;\r\n"
+                                             "A;N;K2;00;Dose;;1;0;Stck;100;;;;\r\n"
+                                             "B;N;K2;DOSE;;;;;;4011234000018;;;;;;;\r\n"}});
+    ASSERT_EQ(s.rows.size(), 3u);
+    const size_t metal = Col(s, "Metallzuschlag");
+    ASSERT_LT(metal, s.rows[0].size());
+    EXPECT_EQ(s.rows[1][metal], "Gewicht 288, Basis 150 (Kennzeichen 1)");
+    EXPECT_EQ(s.rows[2][metal], "");
+    EXPECT_EQ(s.rows[2][Col(s, "EAN")], "4011234000018");
+    // Without metal data and scale prices, neither column.
+    const Sink plain = Convert({{"DATANORM.001", "A;N;K2;00;Dose;;1;0;Stck;100;;;;\r\n"}});
+    EXPECT_EQ(Col(plain, "Metallzuschlag"), plain.rows[0].size());
+    EXPECT_EQ(Col(plain, "Staffelpreise"), plain.rows[0].size());
+}
+
+TEST(DatanormDeliveries, KeepArticlesOfTheSameNumberApart)
+{
+    // Two suppliers with article 1 each: one 5.0 delivery whose header names its creator, one
+    // 4.0 delivery without a header, named by its folder.
+    std::vector<std::unique_ptr<TDatanormReader>> readers;
+    readers.push_back(std::make_unique<TDatanormReader>());
+    readers.back()->SetName("Ordner A");
+    readers.back()->AddBuffer("DATANORM.001", "V;050;A;20240101;EUR;Liste;;KURZ;Elektro Nord GmbH;;;;;;\r\n"
+                                              "A;N;1;Kabel;;MTR;1;1;120;;;;;;;;;;;;;;;;;;;;\r\n");
+    readers.push_back(std::make_unique<TDatanormReader>());
+    readers.back()->SetName("Ordner B");
+    readers.back()->AddBuffer("DATANORM.001", "A;N;1;00;Rohr;;1;0;m;800;;;;\r\nA;N;2;00;Bogen;;1;0;Stck;250;;;;\r\n");
+    readers.back()->AddBuffer("DATPREIS.001", "P;A;1;1;500;;;;;;;\r\nP;A;9;1;500;;;;;;;\r\n");
+    Sink s;
+    TDatanormReader::ConvertDeliveries(readers, s);
+    ASSERT_EQ(s.rows.size(), 4u);
+    const auto& h = s.rows[0];
+    EXPECT_EQ(h.back(), "Lieferant");
+    EXPECT_NE(std::find(h.begin(), h.end(), "Hersteller"), h.end());
+    const size_t text = Col(s, "Text"), price = Col(s, "Preis");
+    EXPECT_EQ(s.rows[1][0] + "|" + s.rows[1][text] + "|" + s.rows[1][price] + "|" + s.rows[1].back(), "1|Kabel|1,20|Elektro Nord GmbH");
+    EXPECT_EQ(s.rows[2][0] + "|" + s.rows[2][text] + "|" + s.rows[2][price] + "|" + s.rows[2].back(), "1|Rohr|5,00|Ordner B");
+    EXPECT_EQ(s.rows[3][0] + "|" + s.rows[3].back(), "2|Ordner B");
+    EXPECT_EQ(s.notes, std::vector<std::string>{"Ordner B: 1 Preisänderung betraf keinen Artikel der Lieferung und wurde übersprungen."});
+}
 
 struct RefusedCase {
     const char* name;
