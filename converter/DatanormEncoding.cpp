@@ -142,16 +142,42 @@ struct TFileScan {
     long long evidence = 0;
 };
 
+// Offset of the first byte above 0x7F at or after `from`, or the size.
+size_t NextHighByte(std::string_view s, size_t from)
+{
+    size_t i = from;
+    for (; i + 8 <= s.size(); i += 8) {
+        uint64_t w;
+        std::memcpy(&w, s.data() + i, 8);
+        if (w & 0x8080808080808080ull)
+            break;
+    }
+    for (; i < s.size(); ++i)
+        if (static_cast<unsigned char>(s[i]) >= 0x80)
+            return i;
+    return s.size();
+}
+
+// Only lines with a byte above 0x7F are looked at; the rest is skipped eight bytes at a time.
 TFileScan ScanFile(std::string_view bytes)
 {
     TFileScan f;
-    ForEachRawLine(bytes, [&](std::string_view line, bool) {
-        if (!AnyHighByte(line))
-            return;
-        const TLineScan l = ScanLine(line);
+    const char brk = std::memchr(bytes.data(), '\n', bytes.size()) ? '\n' : '\r';
+    size_t p = 0; // a line start
+    while (p < bytes.size()) {
+        const size_t h = NextHighByte(bytes, p);
+        if (h == bytes.size())
+            break;
+        size_t start = h;
+        while (start > p && bytes[start - 1] != brk)
+            --start;
+        const void* e = std::memchr(bytes.data() + h, brk, bytes.size() - h);
+        const size_t end = e ? static_cast<size_t>(static_cast<const char*>(e) - bytes.data()) : bytes.size();
+        const TLineScan l = ScanLine(bytes.substr(start, end - start));
+        p = end + 1;
         if (l.utf8) {
             ++f.utf8Lines;
-            return;
+            continue;
         }
         f.sequencesInBadLines = f.sequencesInBadLines || l.anySequence;
         f.evidence += l.evidence;
@@ -161,7 +187,7 @@ TFileScan ScanFile(std::string_view bytes)
             ++f.ansiLines;
         else
             ++f.undecided;
-    });
+    }
     return f;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -49,5 +50,44 @@ private:
     size_t slotsUsed_ = 0; // filled or erased
     std::vector<std::string_view> keys_;
 };
+
+// Inline: called once or twice for every record of a delivery.
+inline uint32_t TArticleIndex::Hash(std::string_view k)
+{
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ k.size();
+    size_t i = 0;
+    for (; i + 8 <= k.size(); i += 8) {
+        uint64_t w;
+        std::memcpy(&w, k.data() + i, 8);
+        h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 31;
+    }
+    uint64_t tail = 0;
+    for (size_t j = 0; i < k.size(); ++i, j += 8)
+        tail |= static_cast<uint64_t>(static_cast<unsigned char>(k[i])) << j;
+    h = (h ^ tail) * 0x94D049BB133111EBull;
+    h ^= h >> 29;
+    return static_cast<uint32_t>(h) | 1u;
+}
+
+inline size_t TArticleIndex::Probe(std::string_view key, uint32_t hash) const
+{
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& sl = slots_[i];
+        if (sl.id == 0)
+            return i;
+        if (sl.id != kTomb && sl.hash == hash && keys_[sl.id - 1] == key)
+            return i;
+    }
+}
+
+inline uint32_t TArticleIndex::Find(std::string_view key) const
+{
+    if (slots_.empty())
+        return kNone;
+    const Slot& sl = slots_[Probe(key, Hash(key))];
+    return sl.id == 0 ? kNone : sl.id - 1;
+}
 
 } // namespace artikel::convert

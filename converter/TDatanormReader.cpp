@@ -799,6 +799,24 @@ struct TDatanormReader::Impl {
             SetText(out, t->file, Raw(*t));
     }
 
+    // The cells of the row being written, addressed by column: hidden columns share one scratch
+    // cell, so the row goes to the sink as it is, without copying or moving cells around.
+    struct TRow {
+        std::vector<std::string> shown;
+        std::array<std::string*, col::Count> at{};
+        std::string hidden;
+
+        explicit TRow(const std::vector<col::EColumn>& columns) : shown(columns.size())
+        {
+            at.fill(&hidden);
+            for (size_t i = 0; i < columns.size(); ++i)
+                at[columns[i]] = &shown[i];
+        }
+        TRow(const TRow&) = delete;
+        TRow& operator=(const TRow&) = delete;
+        std::string& operator[](col::EColumn c) { return *at[c]; }
+    };
+
     // The records of the article being written.
     struct TRowSource {
         const Article* a = nullptr;
@@ -808,13 +826,13 @@ struct TDatanormReader::Impl {
         TFields af, bf;
     };
 
-    void SetCell(std::vector<std::string>& cells, col::EColumn c, uint32_t fileNo, std::string_view raw) const
+    void SetCell(TRow& cells, col::EColumn c, uint32_t fileNo, std::string_view raw) const
     {
         SetTrimmed(cells[c], fileNo, raw);
     }
 
     // Article number, short texts joined by a blank, long text, quantity unit.
-    void FillTexts(const TRowSource& r, std::vector<std::string>& cells, std::string& scratch) const
+    void FillTexts(const TRowSource& r, TRow& cells, std::string& scratch) const
     {
         const Article& a = *r.a;
         if (!a.number.empty())
@@ -835,7 +853,7 @@ struct TDatanormReader::Impl {
 
     // The price shown: a net price before a list price, a price update before the article's own;
     // each divided by its own unit.
-    void FillPrice(const Article& a, std::vector<std::string>& cells) const
+    void FillPrice(const Article& a, TRow& cells) const
     {
         int64_t cents = 0;
         uint32_t unit = a.aUnit;
@@ -867,7 +885,7 @@ struct TDatanormReader::Impl {
         cells[col::PriceKind] = kind;
     }
 
-    void FillRebate(const TRowSource& r, std::vector<std::string>& cells) const
+    void FillRebate(const TRowSource& r, TRow& cells) const
     {
         const Article& a = *r.a;
         // A price update may name another group than the article.
@@ -900,7 +918,7 @@ struct TDatanormReader::Impl {
             FormatFixed(cells[col::Rebate], static_cast<int64_t>(std::llround((1.0 - factor) * 10000.0)), 2);
     }
 
-    void FillGroupsAndExtras(const TRowSource& r, std::vector<std::string>& cells) const
+    void FillGroupsAndExtras(const TRowSource& r, TRow& cells) const
     {
         const uint32_t fa = r.fa, fb = r.fb;
         const TFields &af = r.af, &bf = r.bf;
@@ -933,7 +951,7 @@ struct TDatanormReader::Impl {
 
     // "ab 10 Stck: 1,23; ab 100 Stck: 1,10": scale prices (each per its own unit), surcharges and
     // discounts ("+0,50", "-5,00 %": percent with two implied decimals, as in the rebates).
-    void FillScales(const Article& a, std::vector<std::string>& cells) const
+    void FillScales(const Article& a, TRow& cells) const
     {
         std::string& out = cells[col::Scales];
         out.clear();
@@ -972,7 +990,7 @@ struct TDatanormReader::Impl {
     }
 
     // Metal weight and base of a 4.0 article, as delivered: the writers' scaling of both differs.
-    void FillMetal(const TRowSource& r, std::vector<std::string>& cells) const
+    void FillMetal(const TRowSource& r, TRow& cells) const
     {
         std::string& out = cells[col::Metal];
         out.clear();
@@ -1053,8 +1071,7 @@ struct TDatanormReader::Impl {
 
     void WriteRows(TConvertSink& sink, const std::vector<col::EColumn>& shown)
     {
-        std::vector<std::string> row(shown.size());
-        std::vector<std::string> cells(col::Count);
+        TRow cells(shown);
         const std::string supplier = Supplier();
         std::string scratch;
         TRowSource r;
@@ -1076,12 +1093,7 @@ struct TDatanormReader::Impl {
             FillScales(a, cells);
             FillMetal(r, cells);
             cells[col::Supplier] = supplier;
-            // Moved into the row and back: no copy of the cells per article.
-            for (size_t i = 0; i < shown.size(); ++i)
-                row[i].swap(cells[shown[i]]);
-            sink.Row(row);
-            for (size_t i = 0; i < shown.size(); ++i)
-                row[i].swap(cells[shown[i]]);
+            sink.Row(cells.shown);
         }
     }
 
