@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the benchmarks: the data engine on a generated 1,000,000-row database, the converter, then
-# the main window on the same database.
+# the main window on the same database, and the send of marked rows to the exchange simulator.
 set -euo pipefail
 build=${1:-build}
-for b in "$build/bench/engine/artikelbench" "$build/bench/converter/convbench" "$build/bench/gui/guibench"; do
+for b in "$build/bench/engine/artikelbench" "$build/bench/converter/convbench" "$build/bench/gui/guibench" \
+         "$build/bench/officelink/sendbench"; do
   if [[ -x "$b" ]]; then "$b" "${@:2}"; fi
 done

@@ -46,6 +46,7 @@ void UsePrivatePipeFolder()
     std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
     setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
     SetCurrentServerName({});
+    std::filesystem::remove(ServerListFileName());
 }
 
 std::string Le64(int64_t v)

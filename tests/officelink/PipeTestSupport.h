@@ -17,7 +17,8 @@
 
 namespace artikel::test {
 
-// Points the pipes at a fresh private folder of this test and forgets the chosen server.
+// Points the pipes at a fresh private folder of this test, forgets the chosen server and
+// removes the server list.
 void UsePrivatePipeFolder();
 
 std::string Le64(int64_t v);

@@ -93,7 +93,7 @@ int main(int argc, char** argv)
     else
         app = std::make_unique<QCoreApplication>(argc, argv);
 #else
-    window = false;
+    (void)window; // no window without widgets
     auto app = std::make_unique<QCoreApplication>(argc, argv);
 #endif
 
