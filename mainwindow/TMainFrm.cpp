@@ -1,5 +1,6 @@
 #include "mainwindow/TMainFrm.h"
 
+#include "basket/ui/TBasketCustomView.h"
 #include "catalog/TCSVRequest.h"
 #include "catalog/ui/TCatalogCommands.h"
 #include "catalog/ui/TImporter.h"
@@ -10,6 +11,7 @@
 #include "data/qt/TQtSyncWindow.h"
 #include "mainwindow/FindGlyphs.h"
 #include "mainwindow/GridCopy.h"
+#include "mainwindow/OfficeSend.h"
 #include "mainwindow/ProgramTitle.h"
 #include "mainwindow/StatusLine.h"
 #include "mainwindow/TI_DBGrid.h"
@@ -26,6 +28,7 @@
 #include "platform/ui/TMarkupLabel.h"
 #include "platform/ui/TSingleInstance.h"
 #include "platform/ui/TWiiProgressBar.h"
+#include "officelink/ui/TVisualDeliverySetup.h"
 #include "search/ui/TAutoComplete.h"
 
 #include <QAction>
@@ -149,7 +152,7 @@ std::string DatabaseFileKey(const TJSON& doc)
 
 } // namespace
 
-TMainFrm::TMainFrm(const std::string& clientRoot, QWidget* parent)
+TMainFrm::TMainFrm(const std::string& clientRoot, QWidget* parent, std::unique_ptr<IOfficeLink> officeLink)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("MainFrm"));
@@ -181,12 +184,17 @@ TMainFrm::TMainFrm(const std::string& clientRoot, QWidget* parent)
     // The row marks of the grid join here with the grid's marking.
     grid_->SetDataSet(nullptr);
 
-    catalog_ = std::make_unique<TCSVRequest>(clientRoot.empty() ? GetClientRoot() : clientRoot);
+    catalog_ = std::make_unique<TCSVRequest>(clientRoot.empty() ? GetClientRoot() : clientRoot,
+                                             officeLink ? std::move(officeLink) : ExchangeOfficeLink());
     CreateTree();
     commands_ = std::make_unique<TCatalogCommands>(*this);
     connect(fdelecat_, &QAction::triggered, this, [this] { commands_->FDELECATClick(); });
     connect(delall_, &QAction::triggered, this, [this] { commands_->DELALLClick(); });
     connect(fprop_, &QToolButton::clicked, this, [this] { commands_->FPROPClick(); });
+    commands_->SetFieldAssignmentEditor(
+        [this](const std::vector<std::string>& columns, TCSVSetup& setup, std::string& caption, const std::string& source) {
+            EditFieldAssignment(columns, setup, caption, source, this, ShowSourceFile);
+        });
     importer_ = std::make_unique<TImporter>(*this);
     connect(clipboardAction_, &QAction::triggered, this, [this] { importer_->ImportFromClipboard(); });
     connect(fdbresync_, &QAction::triggered, this, [this] { importer_->FDBRESYNCClick(); });
@@ -229,6 +237,8 @@ TMainFrm::~TMainFrm()
 {
     destroying_ = true;
     qApp->removeEventFilter(this);
+    if (basketMode_)
+        CloseBasket();
     autoComplete_.reset();
     // The loader waits for a running load and still delivers it; the delivery is dropped.
     loader_.reset();
@@ -317,9 +327,8 @@ QWidget* TMainFrm::CreateToolRow()
     flx_->setGeometry(3, 8, 200, 25);
     fstartBasket_ = FlatButton("FStartBasket", QStringLiteral("Start Korb"), pbut_);
     fstartBasket_->setGeometry(209, 8, 90, 25);
-    // Sending and the basket are wired with the office link.
-    flx_->setEnabled(false);
-    fstartBasket_->setEnabled(false);
+    connect(flx_, &QPushButton::clicked, this, &TMainFrm::SendRows);
+    connect(fstartBasket_, &QPushButton::clicked, this, &TMainFrm::StartBasket);
 
     auto* row = new QHBoxLayout(ptop_);
     row->setContentsMargins(0, 0, 0, 0);

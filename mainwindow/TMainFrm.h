@@ -5,6 +5,7 @@
 // dataset, loads a database when its tree node is selected, and offers the tree, the catalog
 // commands and the import what they need of it (ICatalogHost).
 
+#include "catalog/IOfficeLink.h"
 #include "catalog/ui/ICatalogHost.h"
 #include "mainwindow/TPerfomance.h"
 
@@ -24,6 +25,7 @@ class QPushButton;
 namespace artikel {
 
 class TASyncLoader;
+class TBasketCustomView;
 class TAutoComplete;
 class TCatalogCommands;
 class TImporter;
@@ -45,8 +47,10 @@ public:
     // The settings key of the last selected node and the placement's key prefix.
     static constexpr const char* kLastNodeKey = "Last.Node";
     static constexpr const char* kPlacementPrefix = "ZB4711";
-    // The catalog lives below clientRoot (empty: the user's client root).
-    explicit TMainFrm(const std::string& clientRoot = {}, QWidget* parent = nullptr);
+    // The catalog lives below clientRoot (empty: the user's client root). The office application
+    // is reached through officeLink (none: its exchange server, found at creation).
+    explicit TMainFrm(const std::string& clientRoot = {}, QWidget* parent = nullptr,
+                      std::unique_ptr<IOfficeLink> officeLink = nullptr);
     ~TMainFrm() override;
 
     // --- ICatalogHost ---
@@ -82,6 +86,17 @@ public:
     // "Zeile(n) kopieren": the marked rows in marking order, else the current row, with a header
     // line of the shown columns, as CSV text and as an HTML table.
     void CopyRows();
+    // "Zeile nach Ledgix senden" (F7): the current or marked rows become positions; outside
+    // basket mode they are sent at once and the queue is empty afterwards, whatever happened.
+    void SendRows();
+    // True when the office application can take positions; otherwise says so.
+    bool CanSendToOffice();
+    // "Start Korb": basket mode with the basket window.
+    void StartBasket();
+    // The basket's "Senden" and its closing.
+    void OnBasketSend();
+    void OnBasketClosed();
+    bool BasketMode() const { return basketMode_; }
     // Plays a sound and counts it (the tests read the count).
     void Play(TSound sound);
     int SoundCount(TSound sound) const { return soundCounts_[static_cast<int>(sound)]; }
@@ -189,6 +204,7 @@ private:
     bool startPosted_ = false;
     bool loadCursor_ = false; // the busy cursor shown for the running load
     bool destroying_ = false;
+    bool basketMode_ = false;
     int soundCounts_[3] = {};
 
     QWidget* ptop_ = nullptr;

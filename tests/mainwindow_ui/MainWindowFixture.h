@@ -68,9 +68,9 @@ public:
     }
 
     // Creates the window, shows it and waits for the start-up and the first load to finish.
-    TMainFrm& Start()
+    TMainFrm& Start(std::unique_ptr<IOfficeLink> officeLink = nullptr)
     {
-        window_ = std::make_unique<TMainFrm>(ClientRoot());
+        window_ = std::make_unique<TMainFrm>(ClientRoot(), nullptr, std::move(officeLink));
         window_->show();
         EXPECT_TRUE(QTest::qWaitFor([&] { return window_->Started(); }, 5000));
         WaitIdle();
