@@ -122,12 +122,12 @@ TVisualDeliverySetup::TVisualDeliverySetup(QWidget* parent)
     nameLabel->setGeometry(10, 658, 300, kLabelHeight);
     eNodeCaption_ = new QLineEdit(this);
     eNodeCaption_->setObjectName(QStringLiteral("ENodeCaption"));
-    eNodeCaption_->setGeometry(10, 676, 220, 24);
+    eNodeCaption_->setGeometry(10, 676, 300, 24);
     eNodeCaption_->setAcceptDrops(false);
 
     hls_ = new TMarkupLabel(this);
     hls_->setObjectName(QStringLiteral("HLS"));
-    hls_->setGeometry(kLeft, 658, 365, 42);
+    hls_->setGeometry(10, 708, 600, 36);
     connect(hls_, &TMarkupLabel::linkClicked, this, [this] {
         if (fileShower_ && !sourceFile_.empty())
             fileShower_(sourceFile_);
@@ -143,7 +143,7 @@ TVisualDeliverySetup::TVisualDeliverySetup(QWidget* parent)
         TextDropped(control, block, pos);
     });
 
-    setFixedSize(620, 710);
+    setFixedSize(620, 750);
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
