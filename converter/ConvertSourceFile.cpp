@@ -104,7 +104,10 @@ void ConvertZip(const std::filesystem::path& zip, TConvertSink& sink)
         }
         const TSheetKind kind = DetectSheetKind(f);
         const std::string ext = LowerExtension(f);
-        if (kind == TSheetKind::Xlsx || kind == TSheetKind::Xls || (kind == TSheetKind::Text && ext == ".csv"))
+        // Markup counts as a table where it poses as a workbook, not as a read-me page.
+        const bool markupSheet = (kind == TSheetKind::SpreadsheetMl && (ext == ".xls" || ext == ".xml")) ||
+                                 (kind == TSheetKind::Html && ext == ".xls");
+        if (kind == TSheetKind::Xlsx || kind == TSheetKind::Xls || markupSheet || (kind == TSheetKind::Text && ext == ".csv"))
             sheets.push_back(f);
         else if (kind == TSheetKind::Text && (ext == ".txt" || ext == ".tsv" || ext == ".tab"))
             texts.push_back(f);

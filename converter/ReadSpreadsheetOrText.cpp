@@ -1,6 +1,8 @@
 #include "converter/ReadSpreadsheetOrText.h"
 
+#include "converter/THtmlTableReader.h"
 #include "converter/TConvertMessage.h"
+#include "converter/TSpreadsheetMlReader.h"
 #include "converter/TTableShaper.h"
 #include "converter/TTextCsvReader.h"
 #include "converter/TXlsReader.h"
@@ -14,10 +16,12 @@
 namespace artikel::convert {
 
 TSheetKind DetectSheetKind(const std::filesystem::path& file) {
-    char head[8] = {};
+    char head[4096] = {};
+    std::size_t got = 0;
     {
         std::ifstream in(file, std::ios::binary);
         in.read(head, sizeof head);
+        got = static_cast<std::size_t>(in.gcount());
     }
     if (std::memcmp(head, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) == 0) return TSheetKind::Xls;
     if (std::memcmp(head, "PK\x03\x04", 4) == 0 || std::memcmp(head, "PK\x05\x06", 4) == 0) {
@@ -32,6 +36,18 @@ TSheetKind DetectSheetKind(const std::filesystem::path& file) {
         zip_discard(archive);
         return workbook ? TSheetKind::Xlsx : TSheetKind::OtherZip;
     }
+    // Markup, possibly in UTF-16 (looked at without its zero bytes) or behind a UTF-8 BOM.
+    std::string text(head, got);
+    if (got >= 2 && (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0)) {
+        std::string narrow;
+        for (std::size_t i = 2; i < text.size(); ++i)
+            if (text[i] != '\0') narrow += text[i];
+        text.swap(narrow);
+    } else if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        text.erase(0, 3);
+    }
+    if (LooksLikeSpreadsheetMl(text)) return TSheetKind::SpreadsheetMl;
+    if (LooksLikeHtmlTable(text)) return TSheetKind::Html;
     return TSheetKind::Text;
 }
 
@@ -41,9 +57,14 @@ void ReadSpreadsheetOrText(const std::filesystem::path& file, TConvertSink& sink
     if (!std::filesystem::is_regular_file(file, ec)) FailFile(shown, "wurde nicht gefunden.");
     // Title lines above the header row are dropped, whatever the format.
     TTableShaper table(sink);
-    switch (DetectSheetKind(file)) {
+    TSheetKind kind = DetectSheetKind(file);
+    if (file.filename() == "Clipboard" && (kind == TSheetKind::SpreadsheetMl || kind == TSheetKind::Html))
+        kind = TSheetKind::Text;
+    switch (kind) {
     case TSheetKind::Xlsx: TXlsxReader().ReadFile(file, table); break;
     case TSheetKind::Xls: TXlsReader().ReadFile(file, table); break;
+    case TSheetKind::SpreadsheetMl: TSpreadsheetMlReader().ReadFile(file, table); break;
+    case TSheetKind::Html: THtmlTableReader().ReadFile(file, table); break;
     case TSheetKind::Text: TTextCsvReader(shown).ReadFile(file, table); break;
     case TSheetKind::OtherZip: FailFile(shown, "ist ein Zip-Archiv, aber keine Excel-Arbeitsmappe.");
     }

@@ -115,8 +115,27 @@ struct TXmlPart::Impl {
     }
 };
 
-TXmlPart::TXmlPart(std::string fileName) : impl_(std::make_unique<Impl>()), fileName_(std::move(fileName)) {
-    impl_->parser = XML_ParserCreate("UTF-8");
+TXmlPart::TXmlPart(std::string fileName) : TXmlPart(std::move(fileName), false) {}
+
+namespace {
+
+// expat knows UTF-8, UTF-16, ISO-8859-1 and US-ASCII; Windows-1252 is given to it as a table.
+int OnUnknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
+    std::string n;
+    for (const char* p = name; *p; ++p) n += static_cast<char>(*p >= 'A' && *p <= 'Z' ? *p + 32 : *p);
+    if (n != "windows-1252" && n != "cp1252" && n != "x-cp1252") return XML_STATUS_ERROR;
+    for (int i = 0; i < 256; ++i) info->map[i] = static_cast<int>(Win1252ToUnicode(static_cast<unsigned char>(i)));
+    info->data = nullptr;
+    info->convert = nullptr;
+    info->release = nullptr;
+    return XML_STATUS_OK;
+}
+
+} // namespace
+
+TXmlPart::TXmlPart(std::string fileName, bool declaredEncoding)
+    : impl_(std::make_unique<Impl>()), fileName_(std::move(fileName)) {
+    impl_->parser = XML_ParserCreate(declaredEncoding ? nullptr : "UTF-8");
     if (!impl_->parser) throw std::bad_alloc();
     impl_->owner = this;
     XML_SetUserData(impl_->parser, impl_.get());
@@ -125,6 +144,7 @@ TXmlPart::TXmlPart(std::string fileName) : impl_(std::make_unique<Impl>()), file
     // Workbooks never need a DTD; refusing it rules out entity expansion of every kind.
     XML_SetStartDoctypeDeclHandler(impl_->parser, &Impl::OnDoctype);
     XML_SetParamEntityParsing(impl_->parser, XML_PARAM_ENTITY_PARSING_NEVER);
+    if (declaredEncoding) XML_SetUnknownEncodingHandler(impl_->parser, &OnUnknownEncoding, nullptr);
 }
 
 TXmlPart::~TXmlPart() { XML_ParserFree(impl_->parser); }

@@ -19,6 +19,10 @@ namespace artikel::convert {
 class TXmlPart {
 public:
     explicit TXmlPart(std::string fileName);
+    // declaredEncoding: the document's own encoding declaration counts (UTF-8, UTF-16,
+    // ISO-8859-1, Windows-1252) instead of UTF-8 throughout, as for files written outside a
+    // package.
+    TXmlPart(std::string fileName, bool declaredEncoding);
     virtual ~TXmlPart();
     TXmlPart(const TXmlPart&) = delete;
     TXmlPart& operator=(const TXmlPart&) = delete;
