@@ -1,13 +1,16 @@
-// convbench: times the converter on a generated 1,000,000-article DATANORM 4 delivery and a
-// 100,000-row .xlsx, beside LibreOffice / ssconvert on the same workbook when they are installed.
-// Prints "name: value" lines.
+// convbench: times the converter on a generated 1,000,000-article DATANORM 4 delivery, a
+// 100,000-row .xlsx and a full .xls sheet (65,535 rows, the most an old-format sheet holds; its
+// time is also given per 100,000 rows), beside LibreOffice / ssconvert on the same workbooks
+// when they are installed. Prints "name: value" lines.
 
 #include "bench/converter/DatanormGenerator.h"
+#include "bench/converter/XlsGenerator.h"
 #if CONVBENCH_XLSX
 #include "bench/converter/XlsxGenerator.h"
 #endif
 #include "converter/ConvRun.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -85,12 +88,15 @@ int main(int argc, char** argv)
 {
     size_t articles = 1'000'000;
     size_t xlsxRows = 100'000;
+    size_t xlsRows = artikel::bench::kMaxXlsRows;
     bool keep = false;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--articles") && i + 1 < argc)
             articles = std::strtoul(argv[++i], nullptr, 10);
         else if (!std::strcmp(argv[i], "--xlsx-rows") && i + 1 < argc)
             xlsxRows = std::strtoul(argv[++i], nullptr, 10);
+        else if (!std::strcmp(argv[i], "--xls-rows") && i + 1 < argc)
+            xlsRows = std::min<size_t>(std::strtoul(argv[++i], nullptr, 10), artikel::bench::kMaxXlsRows);
         else if (!std::strcmp(argv[i], "--keep"))
             keep = true;
     }
@@ -152,6 +158,27 @@ int main(int argc, char** argv)
 #else
     (void)xlsxRows;
 #endif
+
+    // .xls
+    t = std::chrono::steady_clock::now();
+    const fs::path xls = work / "artikel.xls";
+    artikel::bench::WriteBenchXls(xls, xlsRows);
+    std::printf("xls_rows: %zu\nxls_input_mb: %.1f\nxls_generate_s: %.3f\n", xlsRows,
+        static_cast<double>(fs::file_size(xls)) / 1e6, Seconds(t));
+    std::fflush(stdout);
+    const double ls = TimeConversion(xls, work, "xls");
+    std::printf("xls_%zu_s: %.3f\n", xlsRows, ls);
+    if (ls > 0 && xlsRows > 0)
+        std::printf("xls_per_100k_rows_s: %.3f (goal < 1)\n", ls * 100000.0 / static_cast<double>(xlsRows));
+    if (OnPath("ssconvert")) {
+        const double ss = TimeCommand("ssconvert '" + xls.string() + "' '" + (work / "ss-xls.csv").string() + "' > /dev/null 2>&1");
+        std::printf("ssconvert_xls_s: %.3f\n", ss);
+        if (ss > 0 && ls > 0)
+            std::printf("ssconvert_xls_ratio: %.1f\n", ss / ls);
+    } else {
+        std::printf("ssconvert_xls_s: skipped (ssconvert is not installed)\n");
+    }
+    std::fflush(stdout);
     struct rusage ru {};
     ::getrusage(RUSAGE_SELF, &ru);
     std::printf("convbench_peak_rss_mb: %.1f\n", static_cast<double>(ru.ru_maxrss) / 1024.0);
