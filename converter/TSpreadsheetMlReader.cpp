@@ -3,11 +3,13 @@
 #include "converter/TCellFormat.h"
 #include "converter/TConvertMessage.h"
 #include "converter/TMappedFile.h"
+#include "converter/TSheetChoice.h"
 #include "converter/TXlsxParts.h"
 
 #include <charconv>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <vector>
 
 namespace artikel::convert {
@@ -69,17 +71,19 @@ TCellFormat NamedFormat(std::string_view name) {
     return TCellFormat::FromCode(name);
 }
 
+// Rows of the worksheets a survey keeps, in all.
+constexpr std::size_t kKeptSheetBytes = std::size_t{256} << 20;
+
+// One pass over the file: either every worksheet into its own survey (target < 0), or the rows
+// of one worksheet into the sink.
 class Parser : public TXmlPart {
 public:
-    Parser(std::string shown, TConvertSink& sink) : TXmlPart(std::move(shown), true), sink_(sink) {}
+    Parser(std::string shown, TConvertSink& sink, int target)
+        : TXmlPart(std::move(shown), true), sink_(sink), target_(target) {}
 
-    struct SheetInfo {
-        std::string name; // UTF-8
-        bool hasData = false;
-    };
-    std::vector<SheetInfo> sheets;
-    int chosen = -1;
-    bool dropped = false;
+    std::vector<std::string> names; // UTF-8
+    std::vector<std::unique_ptr<TSheetSurvey>> surveys;
+    std::vector<bool> dropped;
     bool sawWorkbook = false;
 
 protected:
@@ -94,9 +98,16 @@ protected:
             if (const char* f = Attr(attrs, "Format")) formats_[styleId_] = NamedFormat(f);
         } else if (name == "Worksheet") {
             const char* n = Attr(attrs, "Name");
-            sheets.push_back({n ? n : "Tabelle" + std::to_string(sheets.size() + 1)});
+            names.push_back(n ? n : "Tabelle" + std::to_string(names.size() + 1));
+            dropped.push_back(false);
+            if (target_ < 0) {
+                std::size_t kept = 0;
+                for (const auto& survey : surveys) kept += survey->KeptBytes();
+                surveys.push_back(std::make_unique<TSheetSurvey>(kKeptSheetBytes - std::min(kKeptSheetBytes, kept)));
+            }
             inSheet_ = true;
             rowIndex_ = 0;
+            rows_ = 0;
         } else if (name == "Row" && inSheet_) {
             const int index = ToInt(Attr(attrs, "Index"), 0);
             rowIndex_ = index > 0 ? static_cast<std::size_t>(index) : rowIndex_ + 1;
@@ -136,20 +147,17 @@ protected:
             column_ += merge_;
             if (text.empty()) return;
             if (col >= TSpreadsheetMlReader::kMaxColumns) {
-                dropped = true;
+                dropped.back() = true;
                 return;
             }
             if (cells_.size() <= col) cells_.resize(col + 1);
             cells_[col] = std::move(text);
         } else if (name == "Row" && inSheet_) {
             if (cells_.empty()) return;
-            sheets.back().hasData = true;
-            if (chosen < 0) chosen = static_cast<int>(sheets.size()) - 1;
-            if (chosen == static_cast<int>(sheets.size()) - 1) {
-                if (++rows_ > TSpreadsheetMlReader::kMaxRows)
-                    FailFile(FileName(), "hat mehr Zeilen, als ein Tabellenblatt haben kann.");
-                sink_.Row(cells_);
-            }
+            if (++rows_ > TSpreadsheetMlReader::kMaxRows)
+                FailFile(FileName(), "hat mehr Zeilen, als ein Tabellenblatt haben kann.");
+            if (target_ < 0) surveys.back()->Row(cells_);
+            else if (target_ == static_cast<int>(names.size()) - 1) sink_.Row(cells_);
             cells_.clear();
         } else if (name == "Worksheet") {
             inSheet_ = false;
@@ -197,6 +205,7 @@ private:
     }
 
     TConvertSink& sink_;
+    int target_;
     std::map<std::string, TCellFormat> formats_;
     std::map<std::string, std::string> parents_;
     std::string styleId_;
@@ -229,23 +238,28 @@ void TSpreadsheetMlReader::ReadFile(const std::filesystem::path& file, TConvertS
 }
 
 void TSpreadsheetMlReader::ReadBytes(std::string_view bytes, const std::string& shown, TConvertSink& sink) {
-    Parser parser(shown, sink);
-    parser.Feed(bytes.data(), bytes.size(), true);
-    if (!parser.sawWorkbook) FailFile(shown, "ist keine XML-Tabelle (SpreadsheetML).");
-    if (parser.chosen < 0) FailFile(shown, "enthält kein Tabellenblatt mit Daten.");
-    const std::string& taken = parser.sheets[static_cast<std::size_t>(parser.chosen)].name;
-    if (parser.dropped)
-        sink.Note(Utf8ToWin1252("Das Blatt „" + taken + "“ hat Werte rechts der Spalte " + std::to_string(kMaxColumns) +
-                                "; sie wurden nicht übernommen."));
-    std::string others;
-    for (std::size_t i = 0; i < parser.sheets.size(); ++i) {
-        if (static_cast<int>(i) == parser.chosen || !parser.sheets[i].hasData) continue;
-        others += others.empty() ? "„" : ", „";
-        others += parser.sheets[i].name + "“";
+    // Every worksheet is surveyed; the chosen one is replayed from its survey, or read again
+    // when it was too large to keep.
+    Parser survey(shown, sink, -1);
+    survey.Feed(bytes.data(), bytes.size(), true);
+    if (!survey.sawWorkbook) FailFile(shown, "ist keine XML-Tabelle (SpreadsheetML).");
+    std::vector<TSheetInfo> infos;
+    for (std::size_t i = 0; i < survey.names.size(); ++i)
+        infos.push_back(TSheetInfo::From(survey.names[i], false, *survey.surveys[i]));
+    const std::size_t chosen = ChooseSheet(infos);
+    if (chosen >= infos.size()) FailFile(shown, "enthält kein Tabellenblatt mit Daten.");
+    if (survey.surveys[chosen]->Complete()) {
+        survey.surveys[chosen]->Replay(sink);
+    } else {
+        survey.surveys.clear();
+        Parser again(shown, sink, static_cast<int>(chosen));
+        again.Feed(bytes.data(), bytes.size(), true);
     }
-    if (!others.empty())
-        sink.Note(Utf8ToWin1252("Die Arbeitsmappe „" + shown + "“ hat weitere Tabellenblätter (" + others +
-                                "); übernommen wurde nur das Blatt „" + taken + "“."));
+    if (survey.dropped[chosen])
+        sink.Note(Utf8ToWin1252("Das Blatt „" + survey.names[chosen] + "“ hat Werte rechts der Spalte " +
+                                std::to_string(kMaxColumns) + "; sie wurden nicht übernommen."));
+    const std::string note = SheetChoiceNote(shown, infos, chosen);
+    if (!note.empty()) sink.Note(note);
 }
 
 } // namespace artikel::convert

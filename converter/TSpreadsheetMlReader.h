@@ -1,8 +1,9 @@
 #pragma once
 
 // Reads an XML spreadsheet of the 2003 office format (SpreadsheetML, often saved as .xls or .xml
-// by shops and ERP systems): the first worksheet with data, streamed, with the number formats of
-// its styles. The other worksheets are named in a note.
+// by shops and ERP systems): the worksheet that holds the article table (chosen like a
+// workbook's sheet), with the number formats of its styles. Other worksheets with data are named
+// in a note.
 
 #include "converter/TConvertSink.h"
 
