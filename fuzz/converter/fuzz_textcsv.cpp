@@ -1,4 +1,6 @@
-// Encoding and separator detection and the CSV/text splitting of an unknown text file.
+// Encoding and separator detection, the CSV/text splitting of an unknown text file and the search
+// for its header row, as the converter runs them.
+#include "converter/TTableShaper.h"
 #include "converter/TTextCsvReader.h"
 
 #include <cstddef>
@@ -23,7 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     DiscardSink sink;
     try {
-        TTextCsvReader("fuzz.csv").ReadBytes(bytes, sink);
+        TTableShaper table(sink);
+        TTextCsvReader("fuzz.csv").ReadBytes(bytes, table);
+        table.Finish();
     } catch (const EConvertError&) {
     }
     return 0;
