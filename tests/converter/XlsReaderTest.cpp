@@ -264,11 +264,30 @@ TEST(XlsReader, HostileFilesAreRefused) {
     old.sheets = {{"Tabelle1", {{0, 0, XlsCell::Number, "", 1}}}};
     std::string biff2 = xlstest::WorkbookStream(old);
     biff2[1] = 0x00; // BOF of Excel 2
+    // The FAT's sector listed in a DIFAT sector at the end instead of in the header.
+    std::string difat = good;
+    const auto difatSector = static_cast<std::uint32_t>(difat.size() / 512 - 1);
+    for (std::size_t i = 0x4C; i < 512; ++i) difat[i] = '\xFF';
+    Bytes difatBody;
+    difatBody.U32(0);
+    while (difatBody.data.size() < 508) difatBody.U32(0xFFFFFFFF);
+    difatBody.U32(0xFFFFFFFE);
+    difat += difatBody.data;
+    auto put = [](std::string& b, std::size_t offset, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) b[offset + static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i));
+    };
+    put(difat, 0x44, difatSector);
+    put(difat, 0x48, 1);
+    std::string difatLoop = difat;
+    put(difatLoop, 512 + std::size_t{difatSector} * 512, 0xFFFFFFFF); // lists no FAT sector, then itself
+    put(difatLoop, 512 + std::size_t{difatSector} * 512 + 508, difatSector);
     const struct {
         const char* what;
         std::string bytes;
         const char* message;
     } cases[] = {
+        {"FAT listed in a DIFAT sector", difat, ""},
+        {"DIFAT chain loops", difatLoop, "beschädigt"},
         {"stream chain loops", patched(fat + 4 * 5, 3), "beschädigt"},
         {"stream chain leaves the file", patched(fat + 4 * 5, 100000), "beschädigt"},
         {"directory beyond the file", patched(0x30, 70000), "beschädigt"},
