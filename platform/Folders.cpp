@@ -111,7 +111,40 @@ std::string ScratchRoot()
     return privateFolder + kPathDelim;
 }
 
+// Makes folder (its parent must exist) with mode 0700 when missing; true when it is private then.
+bool MakePrivateFolder(const std::string& folder)
+{
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    return IsPrivateFolder(folder);
+}
+
 } // namespace
+
+bool IsPrivateFolder(std::string_view path)
+{
+    const std::string p = ExcludeBackslash(path);
+    struct stat st {};
+    return !p.empty() && ::lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
+        && (st.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+std::string GetPrivateRuntimeFolder()
+{
+    const std::string runtime = EnvOr("XDG_RUNTIME_DIR", {});
+    if (!runtime.empty() && runtime.front() == kPathDelim && IsPrivateFolder(runtime))
+        return IncludeBackslash(runtime);
+    // The temporary folder may be shared: a name planted there by someone else fails the checks
+    // and is never used; the state folder below is then the user's own place.
+    const std::string tmp = IncludeBackslash(EnvOr("TMPDIR", "/tmp"));
+    const std::string inTmp = tmp + "artikelblick-" + std::to_string(::geteuid());
+    if (DirectoryExists(tmp) && MakePrivateFolder(inTmp))
+        return inTmp + kPathDelim;
+    const std::string state = IncludeBackslash(EnvOr("XDG_STATE_HOME", HomeFolder() + "/.local/state")) + "artikelblick";
+    if (ForceFolders(state) && MakePrivateFolder(state + "/run"))
+        return state + "/run/";
+    return {};
+}
 
 std::string GetProgramFolder()
 {

@@ -21,6 +21,16 @@ std::string GetClientRoot();
 // $TMPDIR (else /tmp) + "LXTempDir/", or its sub-folder sub + "/"; created on every call.
 std::string GetScratchFolder(std::string_view sub = {});
 
+// The user's private runtime folder for sockets and lock files, with trailing separator:
+// $XDG_RUNTIME_DIR when it is an absolute path to a folder of ours that is no link and that
+// nobody else can reach (mode 0700); else "artikelblick-<uid>" in $TMPDIR (else /tmp), made with
+// mode 0700 and held to the same checks; else "artikelblick/run" in the state folder
+// ($XDG_STATE_HOME, else ~/.local/state). Every start of the same user finds the same folder.
+// Empty when none of them passes the checks.
+std::string GetPrivateRuntimeFolder();
+// True when path is a folder (no link) owned by the effective user with no access for others.
+bool IsPrivateFolder(std::string_view path);
+
 // Empty stays empty; a path ending in ":" or the separator is unchanged; a single letter A-Z
 // (either case) gets ":" and the separator; anything else gets the separator.
 std::string IncludeBackslash(std::string_view path);

@@ -1,5 +1,7 @@
 #include "platform/ui/TSingleInstance.h"
 
+#include "platform/Folders.h"
+#include "platform/PeerCredentials.h"
 #include "platform/ui/AnsiQString.h"
 
 #include <QApplication>
@@ -11,9 +13,6 @@
 #include <QWidget>
 #include <QtEndian>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 
 namespace artikel {
 
@@ -25,15 +24,13 @@ constexpr int kHeaderBytes = 8;
 // A peer that connects but never completes its message is dropped after this long.
 constexpr int kIncompleteMessageMs = 5000;
 
+#ifndef Q_OS_UNIX
 QString UserKey()
 {
-#ifdef Q_OS_UNIX
-    return QString::number(static_cast<qulonglong>(::getuid()));
-#else
     QString user = qEnvironmentVariable("USERNAME");
     return user.isEmpty() ? QStringLiteral("user") : user;
-#endif
 }
+#endif
 
 QString ClassNameWithoutNamespace(const QObject* o)
 {
@@ -63,6 +60,20 @@ TSingleInstance::~TSingleInstance()
 
 QString TSingleInstance::ServerName(const QString& mutexName)
 {
+#ifdef Q_OS_UNIX
+    // A name in a folder others can reach could be taken by them first; ours is private, so the
+    // user need not be part of the name. A socket path is limited to about 100 bytes: a hash of
+    // the lock name keeps it short below a deep home folder.
+    const std::string folder = GetPrivateRuntimeFolder();
+    if (folder.empty())
+        return {};
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char16_t u : mutexName.toUpper().toStdU16String()) {
+        hash ^= u;
+        hash *= 1099511628211ULL;
+    }
+    return QString::fromStdString(folder) + QStringLiteral("artikelblick-%1").arg(hash, 16, 16, QLatin1Char('0'));
+#else
     QString name = QStringLiteral("Artikelblick-") + mutexName + QLatin1Char('-') + UserKey();
     for (QChar& c : name) {
         const char16_t u = c.unicode();
@@ -72,17 +83,23 @@ QString TSingleInstance::ServerName(const QString& mutexName)
             c = QLatin1Char('_');
     }
     return name;
+#endif
 }
 
 bool TSingleInstance::Claim()
 {
-    if (server_)
+    if (server_ || first_)
         return first_;
     const QString name = ServerName(mutexName_);
+    if (name.isEmpty()) {
+        // No private place for the socket: run alone rather than not at all.
+        first_ = true;
+        return true;
+    }
 
     // Serialises the probe and the take-over of a stale socket between two simultaneous starts;
     // a lock left by a dead process is recognised by its process id.
-    QLockFile guard(QDir(QDir::tempPath()).filePath(name + QStringLiteral(".lock")));
+    QLockFile guard(name + QStringLiteral(".lock"));
     guard.setStaleLockTime(0);
     const bool guarded = guard.tryLock(5000);
     Q_UNUSED(guarded); // without the guard the check still works, only the race window opens
@@ -90,16 +107,20 @@ bool TSingleInstance::Claim()
     QLocalSocket probe;
     probe.connectToServer(name);
     if (probe.waitForConnected(static_cast<int>(replyTimeout_.count()))) {
-        probe.disconnectFromServer();
-        first_ = false;
-        return false;
+        const bool ours = SocketPeerIsOwnUser(static_cast<int>(probe.socketDescriptor()));
+        probe.abort();
+        if (ours) {
+            first_ = false;
+            return false;
+        }
+        // Someone else listens under our name: not a copy of ours, so it counts for nothing.
     }
 
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     connect(server_, &QLocalServer::newConnection, this, &TSingleInstance::OnNewConnection);
     if (!Listen()) {
-        // Nobody answered, so the socket left behind is stale: take it over.
+        // Nobody of ours answered, so the socket left behind is stale: take it over.
         QLocalServer::removeServer(name);
         Listen();
     }
@@ -115,6 +136,12 @@ bool TSingleInstance::Listen()
 void TSingleInstance::OnNewConnection()
 {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        if (!SocketPeerIsOwnUser(static_cast<int>(socket->socketDescriptor()))) {
+            // Only a start of the same user may hand over to us.
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
         QTimer::singleShot(kIncompleteMessageMs, socket, [socket] { socket->abort(); });
@@ -169,11 +196,19 @@ void TSingleInstance::ActivateWindows() const
 
 bool TSingleInstance::NotifyFirstInstance(const std::string& argument)
 {
+    const QString name = ServerName(mutexName_);
+    if (name.isEmpty())
+        return false;
     QLocalSocket socket;
-    socket.connectToServer(ServerName(mutexName_));
+    socket.connectToServer(name);
     const int timeout = static_cast<int>(replyTimeout_.count());
     if (!socket.waitForConnected(timeout))
         return false;
+    // The argument (a file name) goes to a copy of our own user only.
+    if (!SocketPeerIsOwnUser(static_cast<int>(socket.socketDescriptor()))) {
+        socket.abort();
+        return false;
+    }
     const quint32 size = static_cast<quint32>(std::min<std::size_t>(argument.size(), kMaxHandOverBytes - 1) + 1);
     QByteArray message(kHeaderBytes, '\0');
     qToLittleEndian<quint32>(messageId_, message.data());

@@ -1,7 +1,8 @@
 #pragma once
 
 // One running copy per user: the first start listens on a local socket named after the lock name
-// and the user; a later start connects, hands over its first argument and ends.
+// and the user, in the user's private runtime folder; a later start of the same user connects,
+// hands over its first argument and ends. Peers of other users are refused on both sides.
 
 #include <QObject>
 #include <QString>
@@ -39,7 +40,9 @@ public:
     // True when the running instance acknowledged the hand-over.
     bool NotifyFirstInstance(const std::string& argument);
 
-    // The socket name for a lock name: the lock name and the user, restricted to safe characters.
+    // The socket for a lock name: a name derived from the lock name in the user's private
+    // runtime folder (a full path; empty when there is no such folder). The lock file is the
+    // same path with ".lock" appended.
     static QString ServerName(const QString& mutexName);
 
     // How long a second start waits for the first instance's answer (tests shorten it).

@@ -51,9 +51,13 @@ void SetUpSandbox()
     if (!mkdtemp(templ.data()))
         throw std::runtime_error("mkdtemp failed");
     g_sandbox = templ;
-    for (const char* sub : {"xdg", "tmp", "home"})
+    for (const char* sub : {"xdg", "state", "run", "tmp", "home"})
         std::filesystem::create_directories(g_sandbox / sub);
+    // A runtime folder must be private to count as one.
+    std::filesystem::permissions(g_sandbox / "run", std::filesystem::perms::owner_all);
     setenv("XDG_DATA_HOME", (g_sandbox / "xdg").c_str(), 1);
+    setenv("XDG_STATE_HOME", (g_sandbox / "state").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (g_sandbox / "run").c_str(), 1);
     setenv("TMPDIR", (g_sandbox / "tmp").c_str(), 1);
     setenv("HOME", (g_sandbox / "home").c_str(), 1);
 }

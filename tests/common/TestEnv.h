@@ -5,7 +5,8 @@
 
 namespace artikel::test {
 
-// The fresh folder the test main created for this run (XDG_DATA_HOME, TMPDIR and HOME live in it).
+// The fresh folder the test main created for this run (XDG_DATA_HOME, XDG_STATE_HOME,
+// XDG_RUNTIME_DIR, TMPDIR and HOME live in it).
 const std::filesystem::path& SandboxDir();
 
 // A new empty folder below the sandbox, unique per call.
@@ -18,7 +19,8 @@ std::filesystem::path TestDataDir();
 std::string ReadFileBytes(const std::filesystem::path& file);
 void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes);
 
-// Points XDG_DATA_HOME, TMPDIR and HOME into a fresh sandbox; called by the test mains.
+// Points XDG_DATA_HOME, XDG_STATE_HOME, XDG_RUNTIME_DIR, TMPDIR and HOME into a fresh sandbox;
+// called by the test mains.
 void SetUpSandbox();
 void TearDownSandbox();
 

@@ -175,6 +175,83 @@ TEST(Folders, AScratchFolderThatIsNotOursIsNeverUsed)
     }
 }
 
+TEST(Folders, PrivateRuntimeFolderIsOnlyEverAFolderOfOursThatNobodyElseCanReach)
+{
+    const std::string inTmp = "artikelblick-" + std::to_string(::geteuid());
+    const auto expectPrivate = [](const std::string& folder) {
+        ASSERT_FALSE(folder.empty());
+        ASSERT_EQ(folder.back(), '/');
+        struct stat st {};
+        ASSERT_EQ(::lstat(ExcludeBackslash(folder).c_str(), &st), 0) << folder;
+        EXPECT_TRUE(S_ISDIR(st.st_mode)) << folder;
+        EXPECT_EQ(st.st_uid, ::geteuid()) << folder;
+        EXPECT_EQ(st.st_mode & 077, 0u) << folder;
+    };
+    struct Case {
+        const char* what;
+        // Prepares the folders below base; returns the value of XDG_RUNTIME_DIR (empty: unset).
+        std::string (*prepare)(const fs::path& base, const std::string& inTmp);
+        // The folder below base expected as the answer.
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"a private runtime folder is used as it is",
+            [](const fs::path& b, const std::string&) { fs::create_directory(b / "run");
+                fs::permissions(b / "run", fs::perms::owner_all); return S(b / "run"); }, "run"},
+        {"a runtime folder others can read is not private",
+            [](const fs::path& b, const std::string&) { fs::create_directory(b / "run");
+                fs::permissions(b / "run", fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+                return S(b / "run"); }, "tmp/artikelblick-UID"},
+        {"a link is never followed, even to a private folder",
+            [](const fs::path& b, const std::string&) { fs::create_directory(b / "real");
+                fs::permissions(b / "real", fs::perms::owner_all);
+                fs::create_directory_symlink(b / "real", b / "run"); return S(b / "run"); }, "tmp/artikelblick-UID"},
+        {"a relative runtime folder is ignored",
+            [](const fs::path&, const std::string&) { return std::string("run"); }, "tmp/artikelblick-UID"},
+        {"without a runtime folder one is made in the temporary folder",
+            [](const fs::path&, const std::string&) { return std::string(); }, "tmp/artikelblick-UID"},
+        {"a link planted in the temporary folder sends us to the state folder",
+            [](const fs::path& b, const std::string& name) { fs::create_directory(b / "planted");
+                fs::permissions(b / "planted", fs::perms::owner_all);
+                fs::create_directory_symlink(b / "planted", b / "tmp" / name); return std::string(); },
+            "state/artikelblick/run"},
+        {"an open folder of that name in the temporary folder is not used",
+            [](const fs::path& b, const std::string& name) { fs::create_directory(b / "tmp" / name);
+                fs::permissions(b / "tmp" / name, fs::perms::all); return std::string(); },
+            "state/artikelblick/run"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path base = test::MakeTempDir("runtime");
+        fs::create_directory(base / "tmp");
+        const std::string runtime = c.prepare(base, inTmp);
+        TEnvGuard run("XDG_RUNTIME_DIR", runtime.empty() ? nullptr : runtime.c_str());
+        TEnvGuard tmp("TMPDIR", S(base / "tmp").c_str());
+        TEnvGuard state("XDG_STATE_HOME", S(base / "state").c_str());
+        std::string expected = c.expected;
+        if (const auto pos = expected.find("UID"); pos != std::string::npos)
+            expected.replace(pos, 3, std::to_string(::geteuid()));
+        const std::string folder = GetPrivateRuntimeFolder();
+        EXPECT_EQ(folder, S(base / expected) + "/");
+        expectPrivate(folder);
+        EXPECT_EQ(GetPrivateRuntimeFolder(), folder) << "every start must find the same folder";
+        if (fs::exists(base / "planted")) {
+            EXPECT_TRUE(fs::is_empty(base / "planted"));
+        }
+    }
+    if (::geteuid() == 0) {
+        // Another user's folder in the temporary folder (only root can hand a folder to another user here).
+        const fs::path base = test::MakeTempDir("runtime");
+        fs::create_directories(base / "tmp" / inTmp);
+        fs::permissions(base / "tmp" / inTmp, fs::perms::owner_all);
+        ASSERT_EQ(::chown(S(base / "tmp" / inTmp).c_str(), 4242, 4242), 0);
+        TEnvGuard run("XDG_RUNTIME_DIR", nullptr);
+        TEnvGuard tmp("TMPDIR", S(base / "tmp").c_str());
+        TEnvGuard state("XDG_STATE_HOME", S(base / "state").c_str());
+        EXPECT_EQ(GetPrivateRuntimeFolder(), S(base / "state" / "artikelblick" / "run") + "/");
+    }
+}
+
 TEST(Folders, ProgramFolderHoldsTheRunningProgram)
 {
     const std::string folder = GetProgramFolder();

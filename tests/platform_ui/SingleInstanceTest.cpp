@@ -1,15 +1,20 @@
+#include "platform/Folders.h"
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/TSingleInstance.h"
+#include "tests/common/TestEnv.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTest>
 #include <QUuid>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <stdexcept>
+#include <unistd.h>
 
 using namespace artikel;
 
@@ -23,9 +28,16 @@ QString NewMutexName()
 // A probe process with its own lock name; waits for lines on stdout.
 class Probe {
 public:
-    Probe(const QString& mutex, const QString& argument)
+    // `environment` overrides the inherited variables; an empty value removes one.
+    Probe(const QString& mutex, const QString& argument, const QList<QPair<QString, QString>>& environment = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const auto& [name, value] : environment) {
+            if (value.isEmpty())
+                env.remove(name);
+            else
+                env.insert(name, value);
+        }
         env.insert(QStringLiteral("ARTIKEL_PROBE_MUTEX"), mutex);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         process.setProcessEnvironment(env);
@@ -57,7 +69,7 @@ public:
 
 QString SocketPath(const QString& mutex)
 {
-    return QDir(QDir::tempPath()).filePath(TSingleInstance::ServerName(mutex));
+    return TSingleInstance::ServerName(mutex);
 }
 
 } // namespace
@@ -104,6 +116,47 @@ TEST(SingleInstance, StaleSocketOfKilledInstanceIsTakenOver)
     ASSERT_TRUE(second.process.waitForFinished(10000));
     EXPECT_EQ(second.process.exitCode(), 3);
     EXPECT_EQ(next.WaitForLine(QStringLiteral("HANDOVER")), QStringLiteral("HANDOVER [x] minimized=0 visible=1"));
+}
+
+TEST(SingleInstance, TheSocketLivesInThePrivateRuntimeFolder)
+{
+    const QString mutex = NewMutexName();
+    const QString path = SocketPath(mutex);
+    EXPECT_EQ(QFileInfo(path).absolutePath() + QLatin1Char('/'), QString::fromStdString(GetPrivateRuntimeFolder()));
+    EXPECT_TRUE(path.startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR") + QLatin1Char('/'))) << path.toStdString();
+}
+
+TEST(SingleInstance, NamesTakenByOthersDoNotKeepTheProgramFromStarting)
+{
+    const QString mutex = NewMutexName();
+    const QString bareName = QFileInfo(SocketPath(mutex)).fileName();
+    const std::filesystem::path base = test::MakeTempDir("squat");
+    const QString tmp = QString::fromStdString((base / "tmp").string());
+    const QString planted = QString::fromStdString((base / "planted").string());
+    std::filesystem::create_directories(base / "tmp");
+    std::filesystem::create_directories(base / "planted");
+    std::filesystem::permissions(base / "planted", std::filesystem::perms::owner_all);
+    // Someone listens under the name in the shared temporary folder, and has planted a link
+    // where our own folder in it would be, with a listener inside.
+    std::filesystem::create_directory_symlink(base / "planted", base / "tmp" / ("artikelblick-" + std::to_string(::geteuid())));
+    QLocalServer inTmp, behindLink, oldName;
+    ASSERT_TRUE(inTmp.listen(QDir(tmp).filePath(bareName)));
+    ASSERT_TRUE(behindLink.listen(QDir(planted).filePath(bareName)));
+    // The name earlier versions listened under, in the shared temporary folder.
+    ASSERT_TRUE(oldName.listen(QDir(tmp).filePath(QStringLiteral("Artikelblick-%1-%2").arg(mutex).arg(::geteuid()))));
+
+    const QList<QPair<QString, QString>> env {{QStringLiteral("XDG_RUNTIME_DIR"), QString()},
+        {QStringLiteral("TMPDIR"), tmp}, {QStringLiteral("XDG_STATE_HOME"), QString::fromStdString((base / "state").string())}};
+    Probe first(mutex, QString(), env);
+    ASSERT_EQ(first.WaitForLine(QStringLiteral("FIRST")), QStringLiteral("FIRST minimized=1"));
+    Probe second(mutex, QStringLiteral("Preise.csv"), env);
+    ASSERT_TRUE(second.process.waitForFinished(10000));
+    EXPECT_EQ(second.process.exitCode(), 3);
+    EXPECT_EQ(first.WaitForLine(QStringLiteral("HANDOVER")), QStringLiteral("HANDOVER [Preise.csv] minimized=0 visible=1"));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(inTmp.hasPendingConnections()) << "the file name must not reach a stranger";
+    EXPECT_FALSE(behindLink.hasPendingConnections()) << "the file name must not reach a stranger";
+    EXPECT_FALSE(oldName.hasPendingConnections()) << "the file name must not reach a stranger";
 }
 
 TEST(SingleInstance, InProcessClaimAndGarbageDoesNotActivate)
