@@ -1,7 +1,9 @@
 // Artikelblick: shows, filters and sends supplier article databases.
 #include "mainwindow/ProgramTitle.h"
+#include "mainwindow/TFColSelectFrm.h"
 #include "mainwindow/TMainFrm.h"
 #include "platform/ui/AnsiQString.h"
+#include "platform/ui/ShellOpen.h"
 #include "platform/ui/TSingleInstance.h"
 
 #include <QApplication>
@@ -16,6 +18,9 @@ int main(int argc, char** argv)
         return 0;
     }
     QApplication::setApplicationDisplayName(artikel::FromAnsi(artikel::kProgramTitle));
+    // Window classes the grid opens by name; the right Ctrl key chooses a file's program.
+    artikel::RegisterColumnSelection();
+    artikel::IsRightControlDown();
 
     int rc = 0;
     {

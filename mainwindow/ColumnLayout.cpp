@@ -2,6 +2,7 @@
 
 #include "platform/FileRetry.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace artikel {
@@ -96,6 +97,34 @@ TGridOptions DecodeGridOptions(std::string_view text)
     o.currentField = std::string(line(2));
     o.autoSize = line(3) == "1";
     return o;
+}
+
+int WidthTrackMaximum(const std::vector<int>& visibleWidths, int selected, bool autoSize)
+{
+    if (!autoSize)
+        return kMaxColumnWidth;
+    int sum = 0, before = 0, after = 0;
+    for (int i = 0; i < static_cast<int>(visibleWidths.size()); ++i) {
+        sum += visibleWidths[static_cast<size_t>(i)];
+        if (i < selected)
+            before += visibleWidths[static_cast<size_t>(i)];
+        else if (i > selected)
+            ++after;
+    }
+    return std::max(kMinColumnWidth, sum - before - after * kMinColumnWidth);
+}
+
+int EqualColumnWidth(int gridWidth, int count, bool indicator, bool marker, int lineWidth)
+{
+    if (count <= 0)
+        return 0;
+    int width = gridWidth;
+    if (indicator)
+        width -= 12;
+    if (marker)
+        width -= 14;
+    width -= count * lineWidth;
+    return width / count;
 }
 
 } // namespace artikel

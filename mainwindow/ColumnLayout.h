@@ -42,4 +42,16 @@ std::string EncodeGridOptions(const TGridOptions& options);
 // Missing lines count as empty; "1" switches a flag on, anything else off.
 TGridOptions DecodeGridOptions(std::string_view text);
 
+inline constexpr int kMinColumnWidth = 20;
+inline constexpr int kMaxColumnWidth = 300;
+
+// The largest width the column selection offers for the visible column at index selected of
+// visibleWidths (display order). With auto-size the columns fill the grid: the column may grow
+// until every visible column behind it is kMinColumnWidth wide.
+int WidthTrackMaximum(const std::vector<int>& visibleWidths, int selected, bool autoSize);
+
+// The width each of count visible columns gets when all are made equal in a grid gridWidth
+// wide (less 12 for a row indicator, 14 for a marker column and a line per column); 0 for none.
+int EqualColumnWidth(int gridWidth, int count, bool indicator, bool marker, int lineWidth);
+
 } // namespace artikel

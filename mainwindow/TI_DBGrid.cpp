@@ -3,13 +3,16 @@
 #include "data/TListDataSet.h"
 #include "mainwindow/GridCellText.h"
 #include "mainwindow/ProgramTitle.h"
+#include "mainwindow/TColSelectBase.h"
 #include "mainwindow/TGridDelegate.h"
 #include "platform/FileRetry.h"
 #include "platform/Win1252.h"
 #include "platform/ui/AnsiQString.h"
+#include "platform/ui/FormClassRegistry.h"
+#include "platform/ui/ShellOpen.h"
+#include "platform/ui/TFSB_BOX.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -22,6 +25,7 @@
 #include <QUrl>
 
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <sstream>
 
@@ -59,6 +63,10 @@ TI_DBGrid::TI_DBGrid(QWidget* parent)
     titles->setStretchLastSection(false);
     titles->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(titles, &QHeaderView::sectionClicked, this, &TI_DBGrid::TitleClicked);
+    // A right click on the titles chooses the columns.
+    titles->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(titles, &QWidget::customContextMenuRequested, this,
+            [this, titles](const QPoint& pos) { OpenColumnSelection(titles->mapToGlobal(pos)); });
     titles->setFont(QFont(QStringLiteral("Tahoma"), 9));
 
     // The selection stays visible while another control has the focus.
@@ -69,10 +77,7 @@ TI_DBGrid::TI_DBGrid(QWidget* parent)
     setItemDelegate(new TGridDelegate(this));
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
-    fileShower_ = [](const std::string& file) {
-        const std::filesystem::path path(file);
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.parent_path().string())));
-    };
+    fileShower_ = ShowFileInFolder;
     // Record numbers lose their meaning whenever the rows are rebuilt.
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
         rowMarks_.Clear();
@@ -473,6 +478,40 @@ std::vector<TColumnState> TI_DBGrid::ColumnStates() const
         states.push_back({c.fieldName, width, !hidden, FromQt(c.alignment), FromQt(c.titleAlignment)});
     }
     return states;
+}
+
+TColumnState TI_DBGrid::ColumnStateOf(int column) const
+{
+    const auto& columns = model_->Columns();
+    if (column < 0 || column >= static_cast<int>(columns.size()))
+        return {};
+    const TGridColumn& c = columns[static_cast<size_t>(column)];
+    const bool hidden = isColumnHidden(column);
+    const auto kept = hiddenWidths_.find(column);
+    const int width = !hidden ? columnWidth(column) : kept != hiddenWidths_.end() ? kept->second : c.width;
+    return {c.fieldName, width, !hidden, FromQt(c.alignment), FromQt(c.titleAlignment)};
+}
+
+void TI_DBGrid::SetColumnAlignments(int column, TColumnAlignment cell, TColumnAlignment title)
+{
+    model_->SetColumnAlignment(column, ToQt(cell), ToQt(title));
+    viewport()->update();
+}
+
+void TI_DBGrid::OpenColumnSelection(const QPoint& globalPos)
+{
+    const QString className = QString::fromLatin1(kColSelectClassName);
+    std::unique_ptr<TColSelectBase> dialog(CreateFormOf<TColSelectBase>(className, this));
+    if (!dialog) {
+        ShowMessageBox(MissingClassMessage(className));
+        return;
+    }
+    dialog->SetGrid(this, layoutName_);
+    dialog->Prepare(globalPos);
+    dialog->exec();
+    dialog.reset();
+    updateGeometries();
+    viewport()->update();
 }
 
 void TI_DBGrid::SetColumnVisible(int column, bool visible)

@@ -75,6 +75,12 @@ public:
     bool AutoSize() const { return autoSize_; }
     // The style's colour of grid lines, taken at the start of each paint.
     const QColor& GridLineColor() const { return gridLineColor_; }
+    // Width, visibility and alignments of one column (logical).
+    TColumnState ColumnStateOf(int column) const;
+    void SetColumnAlignments(int column, TColumnAlignment cell, TColumnAlignment title);
+    // Opens the column selection window beside globalPos (a right click on the titles); shows
+    // what is missing when no such window is registered.
+    void OpenColumnSelection(const QPoint& globalPos);
     // Hides or shows a column (logical), keeping a hidden column's width for the layout file.
     void SetColumnVisible(int column, bool visible);
     void SetGridLines(bool columnLines, bool rowLines);
