@@ -1,6 +1,7 @@
 #include "catalog/ui/TLeftTree.h"
 
 #include "catalog/TCSVRequest.h"
+#include "catalog/ui/TVisualFindHelperDataModule.h"
 #include "catalog/ui/TreeImages.h"
 #include "platform/TJsonDocument.h"
 
@@ -144,10 +145,7 @@ TLeftTree::TLeftTree(QWidget* parent)
     layout->setSpacing(0);
     layout->addWidget(treeview_);
 
-    quickTimer_ = new QTimer(this);
-    quickTimer_->setSingleShot(true);
-    quickTimer_->setInterval(kDefaultQuickSearchPause);
-    connect(quickTimer_, &QTimer::timeout, this, [this] { quickText_.clear(); });
+    quickPause_ = kDefaultQuickSearchPause;
 
     connect(treeview_, &QTreeWidget::itemClicked, this, [this] { NotifySelection(false); });
     connect(treeview_, &QTreeWidget::itemDoubleClicked, this, [this] {
@@ -274,13 +272,23 @@ void TLeftTree::SetNodeText(TTreeNode* node, const QString& text)
 
 void TLeftTree::SetQuickSearchPause(int milliseconds)
 {
-    quickTimer_->setInterval(milliseconds);
+    quickPause_ = milliseconds;
+    if (TMessageWindow* balloon = TVisualFindHelperDataModule::Instance().Balloon())
+        balloon->SetHideDelay(milliseconds);
 }
 
 void TLeftTree::CloseQuickSearch()
 {
-    quickTimer_->stop();
-    quickText_.clear();
+    TVisualFindHelperDataModule::Instance().CloseBalloon();
+}
+
+QString TLeftTree::QuickSearchText() const
+{
+    const TVisualFindHelperDataModule& helper = TVisualFindHelperDataModule::Instance();
+    // The one balloon of the process may belong to another tree.
+    if (!helper.Balloon() || helper.Balloon()->parentWidget() != treeview_->viewport())
+        return {};
+    return helper.BalloonText();
 }
 
 void TLeftTree::showEvent(QShowEvent* event)
@@ -302,45 +310,53 @@ bool TLeftTree::eventFilter(QObject* watched, QEvent* event)
     if (enter)
         NotifySelection(false);
     else if (key == Qt::Key_Up || key == Qt::Key_Down)
-        CloseQuickSearch();
+        CloseQuickSearch(); // the Esc character of the quick search
     if (onKeyDown_)
         onKeyDown_(key, shift);
     if (enter)
         return true;
-    if (shift & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+    if (shift & (Qt::AltModifier | Qt::MetaModifier))
         return false;
-    return QuickSearchKey(keyEvent->text());
+    return QuickSearchKey(*keyEvent);
 }
 
-bool TLeftTree::QuickSearchKey(const QString& typed)
+bool TLeftTree::QuickSearchKey(const QKeyEvent& event)
 {
-    if (typed.size() != 1 || !treeview_->currentItem())
+    QTreeWidgetItem* current = treeview_->currentItem();
+    if (!current)
         return false;
-    const QChar c = typed.front();
+    const int key = event.key();
+    const bool control = event.modifiers() & Qt::ControlModifier;
+    if (key == Qt::Key_Control || key == Qt::Key_Shift || key == Qt::Key_Alt || key == Qt::Key_Meta)
+        return false;
+    QChar c;
+    if (event.text().size() == 1)
+        c = event.text().front();
+    else if (key == Qt::Key_Backspace || key == Qt::Key_Escape)
+        c = QChar(key == Qt::Key_Backspace ? 8 : 27);
+    else if (!control)
+        return false;
     // Plus and minus stay the tree's expand and collapse keys.
     if (c == QLatin1Char('+') || c == QLatin1Char('-'))
         return false;
-    if (c == QChar(0x1b)) {
-        CloseQuickSearch();
-        return true;
-    }
-    if (c == QChar(0x08)) {
-        quickText_.chop(1);
-    } else if (c.isPrint()) {
-        quickText_ += c;
-    } else {
+    if (control && (key == Qt::Key_C || key == Qt::Key_A))
         return false;
-    }
-    if (quickText_.isEmpty()) {
-        CloseQuickSearch();
-        return true;
-    }
-    quickTimer_->start();
 
+    TVisualFindHelperDataModule& helper = TVisualFindHelperDataModule::Instance();
+    helper.HideDelay = quickPause_;
+    QWidget* view = treeview_->viewport();
+    const QRect node = treeview_->visualItemRect(current);
+    const QString text = helper.QuickSearchKey(view, QRect(node.left(), node.top(), 100, 20), c, key,
+                                               event.modifiers(), -1);
+    if (text.isEmpty())
+        return c.unicode() == 8 || c.unicode() == 27 || (c.unicode() >= 32 && !control);
     for (QTreeWidgetItemIterator it(treeview_); *it; ++it) {
         auto* node = static_cast<TTreeNode*>(*it);
-        if (node->Data().Text.contains(quickText_, Qt::CaseInsensitive)) {
+        if (node->Data().Text.contains(text, Qt::CaseInsensitive)) {
             SelectNode(node);
+            const QRect jumped = treeview_->visualItemRect(node);
+            // The balloon follows under the node it jumped to.
+            helper.MoveHint(view, QRect(jumped.left(), jumped.top() + 17, 100, 20));
             break;
         }
     }

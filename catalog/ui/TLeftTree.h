@@ -61,8 +61,9 @@ public:
     QTreeWidget* Treeview() const { return treeview_; }
     TTreeNode* RootNode() const;
 
-    // The quick-search text typed so far; it is forgotten after a pause, on Esc, Up and Down.
-    const QString& QuickSearchText() const { return quickText_; }
+    // The quick-search text typed so far, shown in a balloon under the node; it is forgotten
+    // after a pause, on Esc, Up and Down.
+    QString QuickSearchText() const;
     void SetQuickSearchPause(int milliseconds);
     void CloseQuickSearch();
 
@@ -77,17 +78,16 @@ private:
     void NotifySelection(bool refire);
     void SelectNode(QTreeWidgetItem* node);
     // Returns whether the key was a quick-search character.
-    bool QuickSearchKey(const QString& typed);
+    bool QuickSearchKey(const QKeyEvent& event);
     void ClearNodes();
 
     QTreeWidget* treeview_;
-    QTimer* quickTimer_;
     TCSVRequest* catalog_ = nullptr;
     TNodeSelectedEvent onNodeSelected_;
     TTreeKeyDownEvent onKeyDown_;
     TTreeDblClickEvent onDblClick_;
     int nodeHeight_;
-    QString quickText_;
+    int quickPause_;
 
     // Nodes are freed by every rebuild; the generation tells a remembered node from a new one
     // that happens to reuse its address.
