@@ -376,6 +376,7 @@ void TMainFrm::CreateAutoComplete()
     editFind_->installEventFilter(findKeyFilter_.get());
     autoComplete_ = std::make_unique<TAutoComplete>(catalog_->RootFolder() + kWordFileName);
     autoComplete_->SetUpForFindBox();
+    autoComplete_->SymbolMenuEntry = false;
     autoComplete_->Attach(editFind_);
     autoComplete_->OnSelected = [this] { ApplySearch(std::string(TrimText(ToAnsi(editFind_->text())))); };
     connect(editFind_, &QLineEdit::textChanged, this, &TMainFrm::EditFindChange);

@@ -4,7 +4,9 @@
 #include "platform/ui/MarkupRenderer.h"
 #include "platform/Win1252.h"
 #include "search/SuggestMatching.h"
+#include "search/ui/TSuggestEdit.h"
 #include "search/ui/TSuggestPopup.h"
+#include "search/ui/TTextoxPopupMenu.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -17,6 +19,7 @@
 #include <QtDebug>
 #include <algorithm>
 #include <cmath>
+#include <typeinfo>
 
 namespace artikel {
 
@@ -46,13 +49,34 @@ private:
     TSuggestListBox* owner_;
 };
 
+namespace {
+
+// Every list box alive, so that a switch changed in one reaches the others of its kind.
+std::vector<TSuggestListBox*>& ListBoxes()
+{
+    static std::vector<TSuggestListBox*> boxes;
+    return boxes;
+}
+
+template <class F>
+void ForEachListBox(F&& fn)
+{
+    const std::vector<TSuggestListBox*> boxes = ListBoxes();
+    for (TSuggestListBox* b : boxes)
+        fn(*b);
+}
+
+} // namespace
+
 TSuggestListBox::TSuggestListBox(std::unique_ptr<TSuggestWords> words, QObject* parent)
     : QObject(parent), words_(std::move(words))
 {
+    ListBoxes().push_back(this);
 }
 
 TSuggestListBox::~TSuggestListBox()
 {
+    std::erase(ListBoxes(), this);
     if (edit_)
         edit_->removeEventFilter(this);
     delete popup_.data();
@@ -394,9 +418,10 @@ bool TSuggestListBox::eventFilter(QObject* watched, QEvent* event)
         case QEvent::ContextMenu:
             if (editList_ && edit_->contextMenuPolicy() == Qt::DefaultContextMenu) {
                 auto* menuEvent = static_cast<QContextMenuEvent*>(event);
-                std::unique_ptr<QMenu> menu(edit_->createStandardContextMenu());
-                AppendMenuEntries(menu.get());
-                menu->exec(menuEvent->globalPos());
+                TTextoxPopupMenu menu(edit_);
+                menu.symbolAction->setVisible(SymbolMenuEntry);
+                AppendMenuEntries(&menu);
+                menu.Open(menuEvent->globalPos());
                 return true;
             }
             return false;
@@ -418,10 +443,36 @@ void TSuggestListBox::PressSeen(QWidget* widget)
 void TSuggestListBox::AppendMenuEntries(QMenu* menu)
 {
     menu->addSeparator();
+    QAction* edit = menu->addAction(QStringLiteral("Vorschl\u00E4ge manuell bearbeiten"));
+    edit->setObjectName(QStringLiteral("EditSuggestions"));
+    connect(edit, &QAction::triggered, this, [this] { Guarded([this] { EditSuggestions(); }); });
     QAction* learn = menu->addAction(QStringLiteral("Markierung als Vorschlag übernehmen"));
     learn->setObjectName(QStringLiteral("LearnSelection"));
     learn->setEnabled(edit_ && !TrimSuggestion(ToAnsi(edit_->selectedText())).empty());
     connect(learn, &QAction::triggered, this, [this] { Guarded([this] { LearnSelection(); }); });
+}
+
+void TSuggestListBox::EditSuggestions()
+{
+    words_->EnsureLoaded();
+    std::vector<std::string> lines = words_->Words();
+    bool learning = AutoLearning;
+    const bool confirmed = WordsEditor ? WordsEditor(lines, ShowLearningSwitch, SingleLineEditing, learning)
+                                       : EditWords(lines, ShowLearningSwitch, SingleLineEditing, learning,
+                                                   edit_ ? edit_->window() : nullptr);
+    if (!confirmed)
+        return;
+    AutoLearning = learning;
+    ForEachListBox([this, learning](TSuggestListBox& other) {
+        if (&other != this && typeid(other) == typeid(*this))
+            other.AutoLearning = learning;
+    });
+    if (MinWordLength < 1)
+        MinWordLength = 3;
+    std::string text;
+    for (const std::string& l : lines)
+        text.append(l).append("\r\n");
+    ReplaceSuggestions(text, MinWordLength + 1);
 }
 
 void TSuggestListBox::LearnSelection()

@@ -73,10 +73,18 @@ public:
     void CloseSuggestionList();
     void TakeSuggestion();
 
-    // Appends the entry "Markierung als Vorschlag übernehmen" (with a separator) to a menu of
-    // the edit; enabled when the edit has a selection that is not blank. Done for the edit's
-    // standard context menu; an owner with its own menu calls it.
+    // Appends a separator, "Vorschläge manuell bearbeiten" and "Markierung als Vorschlag
+    // übernehmen" to a menu of the edit; the latter enabled when the edit has a selection that is
+    // not blank. Done for the edit's text menu; an owner with its own menu calls it.
     void AppendMenuEntries(QMenu* menu);
+    // The edit's context menu is the German text menu with these entries; false hides its
+    // "Symbol einfügen".
+    bool SymbolMenuEntry = true;
+    // "Vorschläge manuell bearbeiten": the phrases in the suggestion editor; confirmed, they
+    // replace the stored ones and the switch goes to every list of this kind.
+    void EditSuggestions();
+    // Runs the editor (tests answer it without a dialog): words, show switch, single line, switch.
+    std::function<bool(std::vector<std::string>&, bool, bool, bool&)> WordsEditor;
     // Learns the edit's selection as the menu entry does.
     void LearnSelection();
 
