@@ -13,7 +13,7 @@ class IOfficeLink;
 // first; every call shows the busy cursor while it waits.
 std::unique_ptr<IOfficeLink> ExchangeOfficeLink();
 
-// Shows the source file of a database in the file manager.
+// Shows the source file of a database in the file manager, the file selected where it can.
 void ShowSourceFile(const std::string& file);
 
 } // namespace artikel

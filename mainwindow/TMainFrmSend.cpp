@@ -9,14 +9,11 @@
 #include "officelink/TExchangeOfficeLink.h"
 #include "platform/ui/AnsiQString.h"
 #include "platform/ui/BusyCursor.h"
+#include "platform/ui/ShellOpen.h"
 #include "platform/ui/TQuestionDlg.h"
 
-#include <QDesktopServices>
-#include <QDir>
-#include <QFileInfo>
 #include <QPushButton>
 #include <QToolButton>
-#include <QUrl>
 
 namespace artikel {
 namespace {
@@ -50,8 +47,7 @@ std::unique_ptr<IOfficeLink> ExchangeOfficeLink()
 
 void ShowSourceFile(const std::string& file)
 {
-    const QString path = QString::fromStdString(file);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+    ShowFileInFolder(file);
 }
 
 bool TMainFrm::CanSendToOffice()
