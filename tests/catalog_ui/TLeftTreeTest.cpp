@@ -161,7 +161,7 @@ TEST_F(TreeTest, QuickSearchStartsAfreshAfterAPauseAndAfterUpOrDown)
     EXPECT_EQ(host_->SelectedId(), "S1");
     // A short pause only now: on a busy machine the keys of "wan" may lie further apart.
     host_->Tree().SetQuickSearchPause(5);
-    QTest::qWait(30);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return host_->Tree().QuickSearchText().isEmpty(); }, 5000));
     TypeText(view, QStringLiteral("b"));
     EXPECT_EQ(host_->Tree().QuickSearchText(), QStringLiteral("b"));
     EXPECT_EQ(host_->SelectedId(), "K1");
