@@ -83,6 +83,7 @@ void TListDataSet::LoadRows(const std::filesystem::path& fileName)
     store_.AdoptArenaRows(load.Arena, load.Used, std::move(load.Offsets), std::move(load.Counts));
     load.Arena = nullptr;
     allRows_.resize(rows);
+    allRowsSortedBy_ = -1;
     for (size_t i = 0; i < rows; ++i)
         allRows_[i] = static_cast<TRowId>(i);
 }
@@ -254,6 +255,7 @@ void TListDataSet::AddRecord(std::unique_ptr<TListRecordData> row, bool alsoInto
     DisableControls();
     const TRowId id = store_.AddOwnedRow(std::move(row));
     allRows_.push_back(id);
+    allRowsSortedBy_ = -1;
     if (alsoIntoFiltered && filtered_)
         filteredRows_.push_back(id);
     NotifyRefreshed();
@@ -268,6 +270,7 @@ void TListDataSet::ClearRecords()
     store_.Clear();
     std::vector<TRowId>().swap(allRows_);
     std::vector<TRowId>().swap(filteredRows_);
+    allRowsSortedBy_ = -1;
     fieldCache_.clear();
     cursor_ = -1;
     bof_ = eof_ = true;

@@ -186,6 +186,10 @@ private:
     std::vector<TRowId> allRows_;
     std::vector<TRowId> filteredRows_;
     bool filtered_ = false;
+    // The slot by which allRows_ is in sorted order (-1: none known), and whether filteredRows_
+    // lies in allRows_ order: then a re-sort by that slot would change nothing.
+    int allRowsSortedBy_ = -1;
+    bool filteredInAllRowsOrder_ = false;
     bool open_ = false;
     std::vector<std::unique_ptr<TField>> fields_;
     std::vector<IDataSetObserver*> observers_;

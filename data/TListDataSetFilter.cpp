@@ -106,6 +106,7 @@ bool TListDataSet::SelectRows(std::string_view column, std::string_view pattern,
     }
     const bool any = !rows.empty();
     filteredRows_ = std::move(rows);
+    filteredInAllRowsOrder_ = true;
     filtered_ = true;
     RefreshView(true);
     return any;
@@ -138,7 +139,15 @@ void TListDataSet::SortByColumn(std::string_view fieldName)
     const int slot = ColumnIndex(fieldName);
     if (slot < 0)
         throw EDataSetError(std::string(fieldName) + " not found");
-    SortRows(View(), slot);
+    // A filter keeps the order of all rows: when those are sorted by this column already, so
+    // are the kept rows, and the stable sort would change nothing (typing with a sort in force).
+    const bool inOrder = allRowsSortedBy_ == slot && (!filtered_ || filteredInAllRowsOrder_);
+    if (!inOrder)
+        SortRows(View(), slot);
+    if (filtered_)
+        filteredInAllRowsOrder_ = inOrder;
+    else
+        allRowsSortedBy_ = slot;
     NotifyRefreshed();
 }
 

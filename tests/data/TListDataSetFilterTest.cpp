@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -473,6 +474,83 @@ TEST(TListDataSetFilter, LongTokensOnRepetitiveCellsAgreeWithTheRules)
         ds.ClearFilter();
         ds.SelectRows(column < 0 ? "" : "B", pattern, true, true);
         EXPECT_EQ(Column(ds, 1), expected) << "query " << q << " length " << core.size() << " col " << column;
+    }
+}
+
+// Filters, sorts, clearing and added rows in random order against a model that sorts the kept
+// rows again after every filter (a stable sort by text, case and umlauts folded).
+TEST(TListDataSetFilter, SortInForceMatchesSortingTheKeptRowsAgain)
+{
+    std::mt19937 rng(5);
+    const std::string letters = "abAB\xE4\xC4";
+    auto text = [&] {
+        std::string t;
+        for (int i = static_cast<int>(rng() % 3); i >= 0; --i)
+            t.push_back(letters[rng() % letters.size()]);
+        return t;
+    };
+    std::string csv = "Nr;X;Y\r\n";
+    std::vector<std::vector<std::string>> all; // the model's rows: Nr, X, Y
+    for (int r = 0; r < 300; ++r) {
+        all.push_back({std::to_string(r), text(), text()});
+        csv += all.back()[0] + ";" + all.back()[1] + ";" + all.back()[2] + "\r\n";
+    }
+    TListDataSet ds;
+    ds.LoadFromFile(WriteCsv(csv));
+    std::vector<std::vector<std::string>> view = all;
+    bool filtered = false;
+    int sortSlot = -1;
+    auto sortRows = [](std::vector<std::vector<std::string>>& rows, int slot) {
+        std::stable_sort(rows.begin(), rows.end(), [slot](const auto& a, const auto& b) {
+            return SortTextCompare(a[static_cast<size_t>(slot)], b[static_cast<size_t>(slot)]) < 0;
+        });
+    };
+    for (int step = 0; step < 400; ++step) {
+        const unsigned op = rng() % 10;
+        std::string what;
+        if (op < 5) {
+            const std::string token = std::string(1, letters[rng() % letters.size()]);
+            what = "filter " + token;
+            ds.ApplyFilter(token, true, true);
+            view.clear();
+            for (const auto& row : all)
+                if (RefGlob(row[1], "*" + token + "*") || RefGlob(row[2], "*" + token + "*"))
+                    view.push_back(row);
+            if (sortSlot >= 0)
+                sortRows(view, sortSlot);
+            filtered = true;
+        } else if (op < 7) {
+            sortSlot = 1 + static_cast<int>(rng() % 2);
+            what = "sort " + std::to_string(sortSlot);
+            ds.SortByColumn(sortSlot == 1 ? "X" : "Y");
+            if (filtered) {
+                sortRows(view, sortSlot);
+            } else {
+                sortRows(all, sortSlot);
+                view = all;
+            }
+        } else if (op < 9) {
+            what = "clear";
+            ds.ClearFilter();
+            view = all;
+            filtered = false;
+        } else {
+            what = "add";
+            auto row = std::make_unique<TListRecordData>();
+            all.push_back({std::to_string(all.size()), text(), text()});
+            for (size_t c = 0; c < 3; ++c)
+                (*row)[c] = all.back()[c];
+            const bool intoFiltered = rng() % 2;
+            ds.AddRecord(std::move(row), intoFiltered, true);
+            if (filtered && intoFiltered)
+                view.push_back(all.back());
+            else if (!filtered)
+                view = all;
+        }
+        std::vector<std::string> expected;
+        for (const auto& row : view)
+            expected.push_back(row[0]);
+        ASSERT_EQ(Column(ds, 0), expected) << "step " << step << ": " << what;
     }
 }
 
