@@ -55,6 +55,7 @@
 #include <QToolTip>
 #include <QUrl>
 #include <QWheelEvent>
+#include <ctime>
 
 namespace artikel {
 namespace {
@@ -405,6 +406,7 @@ void TMainFrm::ShowFindError(const std::string& message)
 
 void TMainFrm::ClearFindTextSilently()
 {
+    searchQueued_ = false;
     editFind_->setProperty("tag", 1);
     editFind_->clear();
     editFind_->setProperty("tag", 0);
@@ -419,8 +421,22 @@ void TMainFrm::EditFindChange()
     ffindclear_->setEnabled(any);
     fnewsubnode_->setEnabled(any);
     // A taken suggestion is searched once, by the auto-complete's selection action.
-    if (editFind_->property("tag").toInt() == 0 && !(autoComplete_ && autoComplete_->Taking()))
-        ApplySearch(std::string(trimmed));
+    if (editFind_->property("tag").toInt() != 0 || (autoComplete_ && autoComplete_->Taking()))
+        return;
+    if (behindSlowSearch_) {
+        searchQueued_ = true;
+        return;
+    }
+    ApplySearch(std::string(trimmed));
+}
+
+void TMainFrm::SearchQueuedText()
+{
+    behindSlowSearch_ = false;
+    if (!searchQueued_)
+        return;
+    searchQueued_ = false;
+    ApplySearch(std::string(TrimText(ToAnsi(editFind_->text()))));
 }
 
 bool TMainFrm::EditFindKey(QKeyEvent* event)
@@ -743,6 +759,18 @@ void TMainFrm::ShowDataSetColumns(const std::string& nodeId)
     grid_->LoadColumnLayout();
 }
 
+namespace {
+
+// The calling thread's processor time: a search's own cost, whatever else the machine does.
+double ThreadCpuMs()
+{
+    timespec ts{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
+} // namespace
+
 // ---------------------------------------------------------------- search, sort, status
 
 void TMainFrm::ApplySearch(const std::string& text)
@@ -767,8 +795,11 @@ void TMainFrm::ApplySearch(const std::string& text)
     stopwatches_[TPerfomance2::kSearch].Start();
     searchError_.clear();
     ++searchCount_;
+    const double cpuStart = ThreadCpuMs();
+    double filterMs = 0;
     try {
         dataSet_->ApplyFilter(text, true, true);
+        filterMs = ThreadCpuMs() - cpuStart;
         if (dataSet_->FilteredCount() > 0 && !text.empty() && autoComplete_ && !autoComplete_->IsPopupActive() &&
             autoComplete_->AutoLearning)
             autoComplete_->LearnSuggestions(text, 3);
@@ -778,6 +809,12 @@ void TMainFrm::ApplySearch(const std::string& text)
     }
     UpdateStatusLine();
     searchError_.clear();
+    // Keys typed while a slow filter ran are queued by now: they are taken first and their final
+    // text searched once, so typing never queues up filters.
+    if (filterMs >= slowSearchMs_ && !behindSlowSearch_) {
+        behindSlowSearch_ = true;
+        QMetaObject::invokeMethod(this, &TMainFrm::SearchQueuedText, Qt::QueuedConnection);
+    }
 }
 
 void TMainFrm::SortByGridColumn(int column)

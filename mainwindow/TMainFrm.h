@@ -114,6 +114,10 @@ public:
     TPerfomance2& Stopwatches() { return stopwatches_; }
     // How many searches have filtered the loaded database.
     int SearchCount() const { return searchCount_; }
+    // A search whose filter took at least this much of the interface thread's time is slow: the
+    // changes of the find box queued behind it (keys typed meanwhile) give one search of the final
+    // text, once they are taken.
+    void SetSlowSearchMs(double ms) { slowSearchMs_ = ms; }
     TAutoComplete* AutoComplete() const { return autoComplete_.get(); }
     // True once the start-up (scan, tree, first selection) has run.
     bool Started() const { return started_; }
@@ -182,6 +186,8 @@ private:
     void ClearFindTextSilently();
     // EditFind's own keys, after the auto-complete had its turn; true = consumed.
     bool EditFindKey(QKeyEvent* event);
+    // Runs after the events queued behind a slow search: searches the latest text once.
+    void SearchQueuedText();
 
     std::unique_ptr<TASyncLoader> loader_;
     std::unique_ptr<TCSVRequest> catalog_;
@@ -195,6 +201,11 @@ private:
     // The error of the running search, shown in the status line it rewrites.
     std::string searchError_;
     int searchCount_ = 0;
+    double slowSearchMs_ = 2;
+    // Set after a slow search until the events queued behind it are taken.
+    bool behindSlowSearch_ = false;
+    // A change of the find box arrived meanwhile: its latest text is still to be searched.
+    bool searchQueued_ = false;
     std::vector<std::string> searchTokens_;
     std::string lastNodeId_;
     std::string loadedFileKey_;

@@ -13,6 +13,7 @@
 #include "tests/platform_ui/ModalDriver.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
@@ -215,6 +216,40 @@ TEST(FindBox, UpAndDownMoveInTheOpenListOtherwiseInTheGrid)
     // Enter in the box with the list closed searches again.
     QTest::keyClick(s.w->EditFind(), Qt::Key_Return);
     EXPECT_EQ(s.w->SearchCount(), searches + 2);
+}
+
+TEST(FindBox, KeysQueuedBehindASlowSearchGiveOneSearchOfTheFinalText)
+{
+    TStarted s;
+    ASSERT_NE(s.ds, nullptr);
+    TAutoComplete* ac = s.w->AutoComplete();
+    ASSERT_NE(ac, nullptr);
+    s.w->SetSlowSearchMs(0); // the five rows filter in no time: every search counts as slow here
+    const int before = s.w->SearchCount();
+    // Three keys wait in the queue while the first one's search runs.
+    for (char c : std::string("bcd"))
+        QCoreApplication::postEvent(s.w->EditFind(), new QKeyEvent(QEvent::KeyPress, Qt::Key_A + (c - 'a'),
+                                                                  Qt::NoModifier, QString(QLatin1Char(c))));
+    QTest::keyClick(s.w->EditFind(), 'a');
+    EXPECT_EQ(s.w->SearchCount(), before + 1);
+    EXPECT_EQ(s.ds->FilterText(), "a");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ToAnsi(s.w->EditFind()->text()), "abcd");
+    EXPECT_EQ(s.w->SearchCount(), before + 2) << "the queued keys are searched once, as their final text";
+    EXPECT_EQ(s.ds->FilterText(), "abcd");
+    ASSERT_EQ(VisibleRows(*s.ds), 1);
+    EXPECT_EQ(s.ds->Cell(0, 2), "abcd Muffe");
+    EXPECT_NE(StatusText(*s.w).find("| [abcd]\r\n"), std::string::npos) << StatusText(*s.w);
+    EXPECT_TRUE(ac->Words().Contains("abcd"));
+    EXPECT_FALSE(ac->Words().Contains("abc")) << "a text never searched on its own is not learned";
+
+    // Nothing was queued behind that search; with fast searches every key searches at once.
+    s.w->SetSlowSearchMs(1e9);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(s.w->SearchCount(), before + 2);
+    QTest::keyClick(s.w->EditFind(), Qt::Key_Backspace);
+    EXPECT_EQ(s.w->SearchCount(), before + 3);
+    EXPECT_EQ(s.ds->FilterText(), "abc");
 }
 
 TEST(FindBox, SearchesThatFindRowsAreLearned)
