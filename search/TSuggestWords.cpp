@@ -123,13 +123,27 @@ void TSuggestWords::EndBulkLearn()
     if (!bulk_)
         return;
     bulk_ = false;
+    const bool changed = !(loaded_ && Count() == countAtLastLoad_);
     SaveWords();
+    if (!changed)
+        return;
     // The others share the phrases only through storage. Their own change test compares counts
-    // and would miss phrases added here, so they re-read unconditionally.
+    // and would miss phrases added here, so they catch up unconditionally.
     ForEachInstance([this](TSuggestWords& other) {
         if (&other != this)
-            other.Reload();
+            other.TakeSavedWords(*this);
     });
+}
+
+void TSuggestWords::TakeSavedWords(const TSuggestWords&)
+{
+    Reload();
+}
+
+void TSuggestWords::MarkStored()
+{
+    loaded_ = true;
+    countAtLastLoad_ = Count();
 }
 
 void TSuggestWords::LearnSuggestions(std::string_view text, int minLength)
@@ -176,7 +190,24 @@ void TWordFileWords::SaveWords()
     if (Loaded() && Count() == CountAtLastLoad())
         return;
     SaveStringsRetry(Words(), wordFile_);
-    Reload();
+    // The file now holds exactly these lines, unless a phrase holds a line break of its own:
+    // reading it back (on every learned search) would only cost time.
+    storedAsIs_ = std::none_of(Words().begin(), Words().end(), [](const std::string& w) {
+        return w.find_first_of("\r\n") != std::string::npos;
+    });
+    if (storedAsIs_)
+        MarkStored();
+    else
+        Reload();
+}
+
+void TWordFileWords::TakeSavedWords(const TSuggestWords& saved)
+{
+    const auto* file = dynamic_cast<const TWordFileWords*>(&saved);
+    if (file && file->storedAsIs_ && file->wordFile_ == wordFile_ && !wordFile_.empty())
+        SetLoadedWords(saved.Words());
+    else
+        Reload();
 }
 
 } // namespace artikel

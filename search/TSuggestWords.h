@@ -56,7 +56,12 @@ public:
     // Calls fn for every registered list, this one included, in creation order.
     static void ForEachInstance(const std::function<void(TSuggestWords&)>& fn);
 
+    // Another list has just saved its phrases: catch up with storage.
+    virtual void TakeSavedWords(const TSuggestWords& saved);
+
 protected:
+    // The phrases in memory are what storage holds now (they were just written).
+    void MarkStored();
     // Replaces the phrases without touching storage (for LoadWords of a derived class).
     void SetLoadedWords(std::vector<std::string> words);
     int CountAtLastLoad() const { return countAtLastLoad_; }
@@ -86,12 +91,16 @@ public:
     // Nothing when loaded, unchanged since and not empty; else the file's lines (a missing file
     // is an empty list).
     void LoadWords() override;
-    // Nothing without a list id or when unchanged since the last load; else the
-    // phrases are written and read back, so the file stays the reference.
+    // Nothing without a list id or when unchanged since the last load; else the phrases are
+    // written (and read back only when one holds a line break, which the file splits).
     void SaveWords() override;
+    // A list on the same file takes the saved phrases as they are; any other re-reads its file.
+    void TakeSavedWords(const TSuggestWords& saved) override;
 
 private:
     std::string wordFile_;
+    // The last save wrote the phrases one per line, so reading the file gives them unchanged.
+    bool storedAsIs_ = false;
 };
 
 } // namespace artikel

@@ -6,6 +6,7 @@
 #include "tests/common/TestEnv.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace artikel {
@@ -125,6 +126,38 @@ TEST_F(WordFileTest, TwoListsOnOneFileStayInStep)
     // b knows a's phrase, so learning it again changes nothing.
     b->LearnSuggestions("KABEL", 3);
     EXPECT_EQ(ReadFileBytes(file_), "kabel\r\nrohr\r\nmuffe\r\n");
+}
+
+TEST_F(WordFileTest, LearningWritesWithoutReadingBackAndListsOnOneFileShareInMemory)
+{
+    WriteFileBytes(file_, "alt\r\n");
+    auto a = MakeList();
+    auto b = MakeList();
+    a->EnsureLoaded();
+    b->EnsureLoaded();
+    int reads = 0;
+    const std::string path = file_.string();
+    const TFileOpenFunc previous = SetFileOpen([&](const char* name, int flags, mode_t mode) {
+        if (path == name && (flags & O_ACCMODE) == O_RDONLY)
+            ++reads;
+        return ::open(name, flags, mode);
+    });
+    for (const char* text : {"kug", "kuge", "kugel", "kugelhahn", "KUGEL"})
+        a->LearnSuggestions(text, 3);
+    b->LearnSuggestions("rohr", 3);
+    SetFileOpen(previous);
+    EXPECT_EQ(reads, 0);
+    const std::vector<std::string> all = {"alt", "kug", "kuge", "kugel", "kugelhahn", "rohr"};
+    EXPECT_EQ(a->Words(), all);
+    EXPECT_EQ(b->Words(), all);
+    EXPECT_EQ(ReadFileBytes(file_), "alt\r\nkug\r\nkuge\r\nkugel\r\nkugelhahn\r\nrohr\r\n");
+
+    // A phrase with a line break of its own is split by the file: the lists read the file back.
+    a->BeginBulkLearn();
+    a->Append("zwei\nzeilen");
+    a->EndBulkLearn();
+    EXPECT_EQ(a->Words().back(), "zeilen");
+    EXPECT_EQ(b->Words(), a->Words());
 }
 
 TEST_F(WordFileTest, SwitchingTheWordFileShowsTheOtherFilesPhrases)
