@@ -423,7 +423,9 @@ void TMainFrm::EditFindChange()
     // A taken suggestion is searched once, by the auto-complete's selection action.
     if (editFind_->property("tag").toInt() != 0 || (autoComplete_ && autoComplete_->Taking()))
         return;
-    if (behindSlowSearch_) {
+    const bool fromQueuedKey = behindSlowSearch_ && keyBehindSlowSearch_;
+    keyBehindSlowSearch_ = false;
+    if (fromQueuedKey) {
         searchQueued_ = true;
         return;
     }
@@ -441,6 +443,9 @@ void TMainFrm::SearchQueuedText()
 
 bool TMainFrm::EditFindKey(QKeyEvent* event)
 {
+    // Only a key taken from the queue behind a slow search waits for the queue's end; a text
+    // set by the program is searched at once.
+    keyBehindSlowSearch_ = behindSlowSearch_;
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         EditFindChange();

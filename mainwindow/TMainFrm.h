@@ -204,6 +204,8 @@ private:
     double slowSearchMs_ = 2;
     // Set after a slow search until the events queued behind it are taken.
     bool behindSlowSearch_ = false;
+    // The key being handled arrived while behindSlowSearch_ was set.
+    bool keyBehindSlowSearch_ = false;
     // A change of the find box arrived meanwhile: its latest text is still to be searched.
     bool searchQueued_ = false;
     std::vector<std::string> searchTokens_;
