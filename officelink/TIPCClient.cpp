@@ -194,6 +194,10 @@ std::string ExchangeSocketPath(std::string_view serverName)
 {
     if (!IsPlainName(serverName))
         return {};
+#ifdef _WIN32
+    // QLocalSocket opens \\.\pipe\<name> itself.
+    return std::string(serverName);
+#endif
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (!runtime || !*runtime || !DirectoryExists(runtime))
         return {};

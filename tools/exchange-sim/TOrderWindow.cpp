@@ -46,7 +46,7 @@ TOrderWindow::TOrderWindow(const std::string& serverName, const std::string& ord
     layout->addWidget(address_);
 
     table_ = new QTableWidget(0, 7, this);
-    table_->setHorizontalHeaderLabels({QStringLiteral("Pos."), QStringLiteral("Bezeichnung"),
+    table_->setHorizontalHeaderLabels({QStringLiteral("Nr."), QStringLiteral("Bezeichnung"),
                                        QStringLiteral("Artikelnummer"), QStringLiteral("Menge"),
                                        QStringLiteral("Einheit"), QStringLiteral("Preis"),
                                        QStringLiteral("Langtext")});
