@@ -8,7 +8,6 @@
 #include <QLocalSocket>
 
 #include <charconv>
-#include <cstdlib>
 #include <mutex>
 #include <thread>
 #include <unistd.h>
@@ -197,11 +196,11 @@ std::string ExchangeSocketPath(std::string_view serverName)
 #ifdef _WIN32
     // QLocalSocket opens \\.\pipe\<name> itself.
     return std::string(serverName);
+#else
+    // Never the shared temporary folder: another user could plant a server there.
+    const std::string folder = GetPrivateRuntimeFolder();
+    return folder.empty() ? std::string() : folder + std::string(serverName);
 #endif
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (!runtime || !*runtime || !DirectoryExists(runtime))
-        return {};
-    return IncludeBackslash(runtime) + std::string(serverName);
 }
 
 bool ReadFramedMessage(IFrameChannel& channel, TMessageData& message, std::string& errorText, int64_t maxSize)

@@ -62,7 +62,8 @@ struct TIPCResult {
 };
 
 // Where the pipe of a server lives: on Linux the socket of that name in the user's private
-// runtime folder; a name that is no plain file name gives empty text.
+// runtime folder (GetPrivateRuntimeFolder); empty text for a name that is no plain file name or
+// when there is no private folder.
 std::string ExchangeSocketPath(std::string_view serverName);
 
 // Source and sink of a framed message, so the framing can be driven without a pipe.
