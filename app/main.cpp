@@ -3,6 +3,7 @@
 #include "mainwindow/TFColSelectFrm.h"
 #include "mainwindow/TMainFrm.h"
 #include "platform/ui/AnsiQString.h"
+#include "platform/ui/ApplicationSetup.h"
 #include "platform/ui/ShellOpen.h"
 #include "platform/ui/TSingleInstance.h"
 
@@ -17,7 +18,7 @@ int main(int argc, char** argv)
         artikel::NotifyFirstInstance();
         return 0;
     }
-    QApplication::setApplicationDisplayName(artikel::FromAnsi(artikel::kProgramTitle));
+    artikel::SetUpApplication(artikel::FromAnsi(artikel::kProgramTitle));
     // Window classes the grid opens by name; the right Ctrl key chooses a file's program.
     artikel::RegisterColumnSelection();
     artikel::IsRightControlDown();

@@ -53,14 +53,12 @@ void ListInto(const std::filesystem::path& folder, std::string_view mask, int de
         const fs::file_status st = it->symlink_status(sec);
         if (sec)
             continue;
-        if (fs::is_directory(st)) {
+        // Regular files only: a link is never followed (a catalog file is always in its own
+        // folder), and reading a named pipe, socket or device would block or mislead.
+        if (fs::is_directory(st))
             folders.push_back(name);
-        } else if (fs::is_symlink(st)) {
-            if (!fs::is_directory(it->status(sec)) && !sec && MatchesFileMask(name, mask))
-                files.push_back(name);
-        } else if (MatchesFileMask(name, mask)) {
+        else if (fs::is_regular_file(st) && MatchesFileMask(name, mask))
             files.push_back(name);
-        }
     }
     std::sort(files.begin(), files.end());
     std::sort(folders.begin(), folders.end());

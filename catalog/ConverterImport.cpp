@@ -160,6 +160,7 @@ TConversion ConvertSourceFile(const std::string& executable, const std::string& 
             return c;
         }
         c.Status = TConversion::TStatus::Failed;
+        RemoveFile(c.Target); // whatever a failed run left behind
         c.Message = kNoUsableResultText;
         // What the converter says about the file tells the user what to do about it.
         for (const std::string& message : result.Messages)
@@ -182,15 +183,18 @@ std::string AddConvertedDatabase(const std::string& nodesFolder, const std::stri
     const std::string folder = IncludeBackslash(nodesFolder) + NewGuidText() + kPathDelim;
     const std::string csv = folder + csvName;
     // A database without its rows is no database: a failed copy leaves nothing behind.
-    if (!CopyFileRetry(targetCsv, csv)) {
+    const bool copied = CopyFileRetry(targetCsv, csv, TLinkPolicy::Replace);
+    // The converter's output in the scratch folder has served its purpose either way.
+    RemoveFile(targetCsv);
+    if (!copied) {
         DeleteFolderTree(folder, false);
         throw EImportError(Utf8ToWin1252("Die konvertierte Datei \xE2\x80\x9E") + Utf8ToWin1252(csvName)
             + Utf8ToWin1252("\xE2\x80\x9C konnte nicht in den Katalog kopiert werden.\r\n") + Utf8ToWin1252(folder));
     }
     TJSON doc = TJSON::object();
     SetJsonTextUtf8(doc, "Caption", csvName);
-    SetJsonTextUtf8(doc, "Filename", csvName);
-    SetJsonTextUtf8(doc, "SourceFilename", source);
+    SetJsonTextUtf8(doc, kNodeKeyFilename, csvName);
+    SetJsonTextUtf8(doc, kNodeKeySourceFilename, source);
     const std::string uid = NewGuidText();
     SetJsonText(doc, "uid", uid);
     const std::string nodeFile = folder + kNodeFileName;
@@ -207,7 +211,10 @@ std::string AddConvertedDatabase(const std::string& nodesFolder, const std::stri
 
 bool ReplaceDatabaseCsv(const std::string& targetCsv, const std::string& databaseCsv)
 {
-    return !databaseCsv.empty() && CopyFileRetry(targetCsv, databaseCsv);
+    // A link in place of the CSV is replaced, never written through.
+    const bool ok = !databaseCsv.empty() && CopyFileRetry(targetCsv, databaseCsv, TLinkPolicy::Replace);
+    RemoveFile(targetCsv);
+    return ok;
 }
 
 std::vector<std::string> SplitFileList(std::string_view fileList)

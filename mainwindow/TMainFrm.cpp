@@ -148,7 +148,7 @@ std::string LowerAscii(std::string text)
 // catalog's own platform does.
 std::string DatabaseFileKey(const TJSON& doc)
 {
-    return LowerAscii(JsonTextUtf8(doc, "nodepath") + JsonTextUtf8(doc, "FileName"));
+    return LowerAscii(NodeDatabaseFile(doc));
 }
 
 } // namespace
@@ -276,6 +276,8 @@ void TMainFrm::CreateLayout()
     auto* gridLayout = new QHBoxLayout(gridPanel);
     gridLayout->setContentsMargins(kGridSpacer, 0, kGridSpacer, 0);
     grid_ = new TI_DBGrid(gridPanel);
+    // A locate (type-ahead in the grid) drops the filter without the window's doing.
+    connect(&grid_->Model(), &QAbstractItemModel::modelReset, this, &TMainFrm::FollowDataSetFilter);
     grid_->SetTag(TI_DBGrid::kTagNothingChosen);
     grid_->SetScrollBarsShown(false);
     gridLayout->addWidget(grid_);
@@ -375,6 +377,9 @@ void TMainFrm::CreateAutoComplete()
     // list handles every key and every change before the window does.
     findKeyFilter_ = std::make_unique<TFindKeyFilter>([this](QKeyEvent* event) { return EditFindKey(event); });
     editFind_->installEventFilter(findKeyFilter_.get());
+    // From here on the window's settings live in the scratch folder; the auto-learning switch
+    // below is read from there, where the suggestion editor stores it.
+    SetUserModeFolder(GetScratchFolder());
     autoComplete_ = std::make_unique<TAutoComplete>(catalog_->RootFolder() + kWordFileName);
     autoComplete_->SetUpForFindBox();
     autoComplete_->SymbolMenuEntry = false;
@@ -387,8 +392,6 @@ void TMainFrm::CreateAutoComplete()
     } catch (const std::exception& e) {
         ShowFindError(e.what());
     }
-    // From here on the window's settings live in the scratch folder.
-    SetUserModeFolder(GetScratchFolder());
 }
 
 void TMainFrm::ShowFindError(const std::string& message)
@@ -638,9 +641,20 @@ void TMainFrm::OnNodeSelected(const TNodeData& data, bool)
     TJSON* doc = catalog_->FindNode(data.NodeId);
     if (!doc)
         return;
+    // Nothing outside the database's own folder is ever read: such a node shows no rows, and the
+    // status line tells why.
+    if (const std::string problem = NodeDatabaseFileProblem(*doc); !problem.empty()) {
+        if (!loader_->Busy()) {
+            FreeDataSet();
+            loadComplete_ = false;
+            loadedFileKey_.clear();
+        }
+        psh_->setText("<font color=\"clred\" /font>" + EscapeMarkup(problem));
+        return;
+    }
     // The key compares paths as the catalog's own platform does (ignoring case); the file is
     // loaded by its real name, which matters where names are case-sensitive.
-    const std::string path = JsonTextUtf8(*doc, "nodepath") + JsonTextUtf8(*doc, "FileName");
+    const std::string path = NodeDatabaseFile(*doc);
     const std::string key = LowerAscii(path);
     if (!path.empty() && key != loadedFileKey_ && StartLoading()) {
         loadComplete_ = false;
@@ -784,18 +798,13 @@ void TMainFrm::ApplySearch(const std::string& text)
         return;
     TBusyCursorGuard busy;
     grid_->RowMarks().Clear();
-    searchTokens_.clear();
-    const std::string_view trimmed = TrimText(text);
-    if (!trimmed.empty()) {
-        size_t start = 0;
-        while (true) {
-            const size_t blank = trimmed.find(' ', start);
-            searchTokens_.emplace_back(trimmed.substr(start, blank == std::string_view::npos ? blank : blank - start));
-            if (blank == std::string_view::npos)
-                break;
-            start = blank + 1;
-        }
-    }
+    searchTokens_ = SearchTokensOf(text);
+    // The search shows its own outcome below, also when it fails.
+    struct TInSearch {
+        bool& flag;
+        explicit TInSearch(bool& f) : flag(f) { flag = true; }
+        ~TInSearch() { flag = false; }
+    } inSearch(inSearch_);
     grid_->SetSearchTokens(searchTokens_);
     stopwatches_[TPerfomance2::kSearch].Start();
     searchError_.clear();
@@ -822,6 +831,41 @@ void TMainFrm::ApplySearch(const std::string& text)
     }
 }
 
+std::vector<std::string> TMainFrm::SearchTokensOf(std::string_view text)
+{
+    std::vector<std::string> tokens;
+    const std::string_view trimmed = TrimText(text);
+    if (trimmed.empty())
+        return tokens;
+    size_t start = 0;
+    while (true) {
+        const size_t blank = trimmed.find(' ', start);
+        tokens.emplace_back(trimmed.substr(start, blank == std::string_view::npos ? blank : blank - start));
+        if (blank == std::string_view::npos)
+            break;
+        start = blank + 1;
+    }
+    return tokens;
+}
+
+std::string TMainFrm::FilterInForce() const
+{
+    // A locate leaves the dataset's filter text as it was but shows all rows: no filter is in
+    // force then.
+    return dataSet_ && dataSet_->Filtered() ? dataSet_->FilterText() : std::string();
+}
+
+void TMainFrm::FollowDataSetFilter()
+{
+    // The status line and the highlighted tokens show the filter in force; when something else
+    // than a search changed it, they follow at once.
+    if (!dataSet_ || !psh_ || inSearch_ || FilterInForce() == shownFilter_)
+        return;
+    searchTokens_ = SearchTokensOf(FilterInForce());
+    grid_->SetSearchTokens(searchTokens_);
+    UpdateStatusLine();
+}
+
 void TMainFrm::SortByGridColumn(int column)
 {
     if (!dataSet_)
@@ -846,10 +890,12 @@ void TMainFrm::SortByGridColumn(int column)
 void TMainFrm::UpdateStatusLine()
 {
     if (!dataSet_) {
+        shownFilter_.clear();
         psh_->setText(kStatusNoDataSet);
         return;
     }
-    std::string text = StatusCountsText(dataSet_->TotalCount(), dataSet_->FilteredCount(), dataSet_->FilterText(),
+    shownFilter_ = FilterInForce();
+    std::string text = StatusCountsText(dataSet_->TotalCount(), dataSet_->FilteredCount(), shownFilter_,
                                         LocaleGroupSeparator());
     text += "\r\n";
     const QString point = QLocale::system().decimalPoint();

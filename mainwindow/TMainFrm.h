@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QAction;
@@ -169,6 +170,12 @@ private:
     void StartUp();
     void TreeKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void EndLoadingState();
+    // The blank-separated tokens of a find text, highlighted in the grid.
+    static std::vector<std::string> SearchTokensOf(std::string_view text);
+    // The dataset's view changed: the status line and the highlighting follow a changed filter.
+    void FollowDataSetFilter();
+    // The find text of the filter that decides the rows on show; empty when all rows show.
+    std::string FilterInForce() const;
     // Frees the loaded dataset; the grid shows its empty message.
     void FreeDataSet();
     // True while a node of the catalog names the loaded (or loading) database file.
@@ -209,6 +216,9 @@ private:
     // A change of the find box arrived meanwhile: its latest text is still to be searched.
     bool searchQueued_ = false;
     std::vector<std::string> searchTokens_;
+    // The dataset's filter text as the status line shows it.
+    std::string shownFilter_;
+    bool inSearch_ = false; // a search is filtering the dataset
     std::string lastNodeId_;
     std::string loadedFileKey_;
     bool loadComplete_ = false;

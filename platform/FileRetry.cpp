@@ -59,8 +59,8 @@ std::string JoinLines(const std::vector<std::string>& list)
 
 } // namespace
 
-TAtomicFileWriter::TAtomicFileWriter(const std::string& fileName)
-    : target_(ResolveTarget(fileName)), shownName_(fileName)
+TAtomicFileWriter::TAtomicFileWriter(const std::string& fileName, TLinkPolicy links)
+    : target_(links == TLinkPolicy::Follow ? ResolveTarget(fileName) : fileName), shownName_(fileName)
 {
     ForceFileFolder(target_);
     temp_ = ExtractFilePath(target_) + "." + ExtractFileName(target_) + ".~" + std::to_string(::getpid()) + "-" +
@@ -97,7 +97,7 @@ void TAtomicFileWriter::Write(std::string_view data)
 void TAtomicFileWriter::Commit()
 {
     struct stat st {};
-    if (::stat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+    if (::lstat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode))
         ::fchmod(fd_, st.st_mode & 07777);
     if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS)
         Fail(errno);
@@ -144,11 +144,15 @@ bool LoadStringsRetry(std::vector<std::string>& list, const std::string& fileNam
         return false;
     for (int attempt = 1;; ++attempt) {
         int err = 0;
-        const int fd = RetryOpen(fileName.c_str(), O_RDONLY, 0);
+        // A named pipe or device in place of the file must not block the program.
+        const int fd = RetryOpen(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC, 0);
         if (fd >= 0) {
             THandleStream stream(fd, fileName);
             struct stat st {};
-            if (::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode)) {
+            if (::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode))
+                throw EInOutError(CannotOpen(fileName), S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+            if (::fstat(fd, &st) == 0) {
+                ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
                 errno = 0;
                 std::string bytes = stream.ReadAll();
                 if (errno == 0) {
@@ -170,12 +174,12 @@ bool LoadStringsRetry(std::vector<std::string>& list, const std::string& fileNam
     }
 }
 
-void SaveStringsRetry(const std::vector<std::string>& list, const std::string& fileName)
+void SaveStringsRetry(const std::vector<std::string>& list, const std::string& fileName, TLinkPolicy links)
 {
     const std::string bytes = JoinLines(list);
     for (int attempt = 1;; ++attempt) {
         try {
-            WriteFileAtomic(fileName, bytes);
+            WriteFileAtomic(fileName, bytes, links);
             return;
         } catch (const EInOutError&) {
             if (attempt >= kRetryAttempts)
@@ -209,7 +213,7 @@ std::unique_ptr<THandleStream> OpenStreamRetry(const std::string& fileName, TOpe
     }
 }
 
-bool CopyFileRetry(const std::string& source, const std::string& target)
+bool CopyFileRetry(const std::string& source, const std::string& target, TLinkPolicy links)
 {
     try {
         if (!FileExists(source))
@@ -221,7 +225,7 @@ bool CopyFileRetry(const std::string& source, const std::string& target)
         std::string block(kCopyBlockSize, '\0');
         for (int attempt = 1; attempt <= 10; ++attempt) {
             try {
-                TAtomicFileWriter out(target);
+                TAtomicFileWriter out(target, links);
                 if (in->Seek(0, TSeekOrigin::Beginning) != 0)
                     return false;
                 for (;;) {
@@ -264,9 +268,9 @@ std::string SaveResourceToFile(std::string_view data, const std::string& fileNam
     return {};
 }
 
-void WriteFileAtomic(const std::string& fileName, std::string_view data)
+void WriteFileAtomic(const std::string& fileName, std::string_view data, TLinkPolicy links)
 {
-    TAtomicFileWriter out(fileName);
+    TAtomicFileWriter out(fileName, links);
     out.Write(data);
     out.Commit();
 }

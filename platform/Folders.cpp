@@ -34,7 +34,11 @@ std::string HomeFolder()
     return "/tmp";
 }
 
+std::string StateHome() { return EnvOr("XDG_STATE_HOME", HomeFolder() + "/.local/state"); }
+
 bool IsSep(char c) { return c == kPathDelim; }
+
+bool MakePrivateFolder(const std::string& folder);
 
 // errno values that mean "there is nothing at this path".
 bool MeansMissing(int err) { return err == ENOENT || err == ENOTDIR || err == ENAMETOOLONG || err == ELOOP; }
@@ -73,39 +77,29 @@ bool RemoveContents(const std::filesystem::path& dir, bool folders, bool files)
     return ok;
 }
 
-// The temporary folder may be shared by every user of the machine (/tmp): a "LXTempDir" there
-// that is not our own folder (another user's, or a link planted to redirect our files) is
-// never used; we take a folder of our own beside it.
+// The scratch folder keeps the settings file, so it lives in the user's state folder, which
+// survives a reboot (a temporary folder may be a memory file system or cleaned at boot). Only a
+// private folder of ours is used: a link or a folder others can reach there is never used; a
+// private folder of an unforeseeable name beside it is taken instead.
 std::string ScratchRoot()
 {
-    const std::string base = IncludeBackslash(EnvOr("TMPDIR", "/tmp"));
-    const std::string shared = base + "LXTempDir";
-    const std::string own = shared + "-" + std::to_string(::geteuid());
-    for (const std::string& folder : {shared, own}) {
-        struct stat st {};
-        if (::lstat(folder.c_str(), &st) != 0) {
-            if (!DirectoryExists(base))
-                ForceFolders(base);
-            if (::mkdir(folder.c_str(), 0700) == 0)
-                return folder + kPathDelim;
-            if (::lstat(folder.c_str(), &st) != 0)
-                continue;
-        }
-        if (S_ISDIR(st.st_mode) && st.st_uid == ::geteuid())
-            return folder + kPathDelim;
-    }
-    // Both names taken by someone else: a folder of our own whose name nobody can foresee, made
-    // once per process and base.
+    const std::string base = IncludeBackslash(StateHome()) + "artikelblick" + kPathDelim;
+    const std::string folder = base + "LXTempDir";
+    ForceFolders(base);
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
+        && (st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        ::chmod(folder.c_str(), S_IRWXU); // ours, made before it had to be private
+    if (MakePrivateFolder(folder))
+        return folder + kPathDelim;
     static std::mutex lock;
     static std::string privateBase, privateFolder;
     std::lock_guard guard(lock);
-    struct stat st {};
-    if (privateBase == base && ::lstat(privateFolder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)
-        && st.st_uid == ::geteuid())
+    if (privateBase == base && IsPrivateFolder(privateFolder))
         return privateFolder + kPathDelim;
-    std::string pattern = own + "-XXXXXX";
+    std::string pattern = folder + "-XXXXXX";
     if (!::mkdtemp(pattern.data()))
-        return own + kPathDelim;
+        return folder + kPathDelim;
     privateBase = base;
     privateFolder = pattern;
     return privateFolder + kPathDelim;
@@ -140,7 +134,7 @@ std::string GetPrivateRuntimeFolder()
     const std::string inTmp = tmp + "artikelblick-" + std::to_string(::geteuid());
     if (DirectoryExists(tmp) && MakePrivateFolder(inTmp))
         return inTmp + kPathDelim;
-    const std::string state = IncludeBackslash(EnvOr("XDG_STATE_HOME", HomeFolder() + "/.local/state")) + "artikelblick";
+    const std::string state = IncludeBackslash(StateHome()) + "artikelblick";
     if (ForceFolders(state) && MakePrivateFolder(state + "/run"))
         return state + "/run/";
     return {};

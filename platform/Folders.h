@@ -18,7 +18,9 @@ void SetProgramFolderOverride(const std::string& folder);
 
 // $XDG_DATA_HOME (else ~/.local/share) + "LX-ClientRoot/default/"; created on every call.
 std::string GetClientRoot();
-// $TMPDIR (else /tmp) + "LXTempDir/", or its sub-folder sub + "/"; created on every call.
+// The scratch folder: $XDG_STATE_HOME (else ~/.local/state) + "artikelblick/LXTempDir/", a folder
+// private to the user that survives a reboot (it holds the settings file); or its sub-folder
+// sub + "/". Created on every call.
 std::string GetScratchFolder(std::string_view sub = {});
 
 // The user's private runtime folder for sockets and lock files, with trailing separator:

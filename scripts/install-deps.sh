@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ make ccache pkg-config
-  qt6-base-dev nlohmann-json3-dev libzip-dev libexpat1-dev libxml2-dev
+  qt6-base-dev qt6-translations-l10n nlohmann-json3-dev libzip-dev libexpat1-dev libxml2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick fonts-dejavu-core
   zip unzip ripgrep

@@ -15,8 +15,9 @@ fi
 
 demo="$build/demo"
 export XDG_DATA_HOME="$demo/data"
+export XDG_STATE_HOME="$demo/state"
 export TMPDIR="$demo/tmp"
-mkdir -p "$XDG_DATA_HOME" "$TMPDIR"
+mkdir -p "$XDG_DATA_HOME" "$XDG_STATE_HOME" "$TMPDIR"
 # Fills the catalog only while it has no database (delete them all to get the samples back).
 "$build/bin/democatalog" "$build/bin/convrun" "$root/samples"
 # The stand-in for the office application, so that sending works; it ends with the program.

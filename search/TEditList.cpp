@@ -6,7 +6,8 @@ namespace artikel {
 
 bool TEditList::ReadAutoLearning() const
 {
-    return ReadUserModeBool(SettingKey(), true);
+    // The default is written back, so the switch shows in the settings file from the first start.
+    return ReadUserModeBool(SettingKey(), true, {}, true);
 }
 
 bool TEditList::WriteAutoLearning(bool on) const

@@ -21,6 +21,7 @@ std::filesystem::path MakeSandbox(const std::string& name)
         std::filesystem::create_directories(root / sub);
     setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
     setenv("TMPDIR", (root / "tmp").c_str(), 1);
+    setenv("XDG_STATE_HOME", (root / "state").c_str(), 1);
     setenv("HOME", (root / "home").c_str(), 1);
     return root;
 }

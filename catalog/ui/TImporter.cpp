@@ -319,8 +319,13 @@ void TImporter::FDBRESYNCClick()
     const TJSON* doc = catalog.FindNode(id);
     if (!doc)
         return;
+    // A re-import writes the database's CSV: only inside its own folder, never through a link.
+    if (const std::string problem = NodeDatabaseFileProblem(*doc); !problem.empty()) {
+        ShowError(problem);
+        return;
+    }
     const std::string uid = JsonText(*doc, "uid");
-    const std::string recorded = JsonTextUtf8(*doc, "SourceFilename");
+    const std::string recorded = JsonTextUtf8(*doc, kNodeKeySourceFilename);
     const bool found = !recorded.empty() && FileExists(recorded);
     const QString detail = found
         ? QStringLiteral("Es wurde wahrscheinlich das Orginal der Datenbank gefunden:<br>")
@@ -350,15 +355,20 @@ void TImporter::FDBRESYNCClick()
     TJSON* current = catalog.FindNode(uid);
     if (!current)
         return;
-    const bool changed = sourceUsed != JsonTextUtf8(*current, "SourceFilename");
-    const std::string csv = JsonTextUtf8(*current, "nodepath") + JsonTextUtf8(*current, "Filename");
+    const bool changed = sourceUsed != JsonTextUtf8(*current, kNodeKeySourceFilename);
+    const std::string csv = NodeDatabaseFile(*current);
+    if (const std::string problem = NodeDatabaseFileProblem(*current); !problem.empty()) {
+        DeleteFileForced(target);
+        ShowError(problem);
+        return;
+    }
     if (!ReplaceDatabaseCsv(target, csv)) {
         // The database keeps its old rows (the copy replaces the file only when complete).
         ShowError(Utf8ToWin1252("Die Datenbank konnte nicht ersetzt werden:\r\n") + Utf8ToWin1252(csv));
         return;
     }
     if (changed) {
-        SetJsonTextUtf8(*current, "SourceFilename", sourceUsed);
+        SetJsonTextUtf8(*current, kNodeKeySourceFilename, sourceUsed);
         if (!JsonText(*current, "nodefile").empty() && !catalog.SaveNode(*current))
             ShowError(Utf8ToWin1252("Die Datei ") + Utf8ToWin1252(JsonTextUtf8(*current, "nodefile"))
                 + Utf8ToWin1252(" konnte nicht gespeichert werden."));

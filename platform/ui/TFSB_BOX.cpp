@@ -1,6 +1,7 @@
 #include "platform/ui/TFSB_BOX.h"
 
 #include "platform/ui/AnsiQString.h"
+#include "platform/ui/ApplicationSetup.h"
 #include "platform/ui/TMarkupLabel.h"
 #include "platform/ui/TSingleInstance.h"
 
@@ -56,7 +57,7 @@ TFSB_BOX::TFSB_BOX(Kind kind, const QString& message, const QString& help, const
 {
     setObjectName(QStringLiteral("TFSB_BOX"));
     setWindowFlags((windowFlags() | Qt::Dialog | Qt::WindowStaysOnTopHint) & ~Qt::WindowContextHelpButtonHint);
-    setWindowTitle(caption.isEmpty() ? QGuiApplication::applicationDisplayName() : caption);
+    setWindowTitle(caption.isEmpty() ? ApplicationTitle() : caption);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);

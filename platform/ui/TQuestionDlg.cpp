@@ -2,6 +2,7 @@
 
 #include "platform/MiniMarkup.h"
 #include "platform/ui/AnsiQString.h"
+#include "platform/ui/ApplicationSetup.h"
 #include "platform/ui/DialogIcons.h"
 #include "platform/ui/MainForm.h"
 #include "platform/ui/TDimmedForm.h"
@@ -52,7 +53,7 @@ QRect WorkAreaFor(const QWidget* w)
 TQuestionDlg::TQuestionDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TQuestionDlg"));
-    setWindowTitle(QGuiApplication::applicationDisplayName());
+    setWindowTitle(ApplicationTitle());
     setWindowFlags((windowFlags() | Qt::Dialog) & ~Qt::WindowContextHelpButtonHint);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);

@@ -2,7 +2,9 @@
 // handed over, and the row marks dropped by searches, sorts and loads.
 
 #include "mainwindow/ColumnLayout.h"
+#include "mainwindow/StatusLine.h"
 #include "mainwindow/TI_DBGrid.h"
+#include "platform/ui/TMarkupLabel.h"
 #include "tests/mainwindow_ui/MainWindowFixture.h"
 
 #include <QHeaderView>
@@ -60,6 +62,36 @@ TEST(GridInMainWindow, SearchesHandTheirTokensAndSearchesAndSortsDropTheMarks)
     grid->RowMarks().Mark(1);
     w.SortByGridColumn(1);
     EXPECT_TRUE(grid->RowMarks().Empty());
+}
+
+TEST(GridInMainWindow, TypeAheadThatDropsTheFilterClearsItFromTheStatusLineAndTheHighlighting)
+{
+    TCatalogFixture fx;
+    fx.AddDatabase("db-a", "A", kCsv);
+    fx.SetLastNode("db-a");
+    TMainFrm& w = fx.Start();
+    TI_DBGrid* grid = w.I_DBGrid1();
+    const auto countsLine = [&] { return w.PSH()->text().substr(0, w.PSH()->text().find("\r\n")); };
+
+    w.ApplySearch("kupfer");
+    ASSERT_EQ(grid->model()->rowCount(), 2);
+    ASSERT_EQ(countsLine(), StatusCountsText(3, 2, "kupfer", LocaleGroupSeparator()));
+    ASSERT_EQ(grid->SearchTokens(), std::vector<std::string>{"kupfer"});
+
+    // Typing in the grid locates "mess" among all rows: the filter is gone at once.
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, 1));
+    QTest::keyClicks(grid, QStringLiteral("mess"));
+    EXPECT_EQ(grid->model()->rowCount(), 3);
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    EXPECT_EQ(countsLine(), StatusCountsText(3, 0, "", LocaleGroupSeparator()));
+    EXPECT_TRUE(grid->SearchTokens().empty());
+    EXPECT_TRUE(w.SearchTokens().empty());
+
+    // A new search shows its own filter again.
+    w.ApplySearch("muffe");
+    EXPECT_EQ(countsLine(), StatusCountsText(3, 1, "muffe", LocaleGroupSeparator()));
+    EXPECT_EQ(grid->SearchTokens(), std::vector<std::string>{"muffe"});
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "catalog/ui/TCatalogCommands.h"
 #include "catalog/ui/TImporter.h"
 #include "platform/ui/TQuestionDlg.h"
+#include "search/ui/TAutoComplete.h"
 #include "tests/mainwindow_ui/MainWindowFixture.h"
 #include "tests/platform_ui/ModalDriver.h"
 
@@ -76,6 +77,34 @@ TEST(TMainFrm, EmptyCatalogShowsTheRootAndTheProgramTitleInTheGrid)
     EXPECT_EQ(w.PSH()->text(), "");
     EXPECT_EQ(w.windowTitle(), FromAnsi(kProgramTitle) + QStringLiteral(" [ Version: " ARTIKELBLICK_VERSION "]"));
     EXPECT_EQ(BusyCursorDepth(), 0);
+}
+
+TEST(TMainFrm, TheAutoLearningSwitchIsReadWhereTheWindowKeepsItsSettings)
+{
+    const char* key = "AutoCompleteFindSuggest.AutoLearning";
+    struct Case {
+        const char* name;
+        int stored; // -1: not stored
+        bool expected;
+    };
+    for (const Case& c : {Case{"switched off", 0, false}, Case{"switched on", 1, true}, Case{"never set", -1, true}}) {
+        SCOPED_TRACE(c.name);
+        TCatalogFixture fx;
+        if (c.stored >= 0) {
+            ASSERT_TRUE(WriteUserModeBool(key, c.stored == 1, fx.SettingsFolder()));
+        }
+        TMainFrm& w = fx.Start();
+        ASSERT_NE(w.AutoComplete(), nullptr);
+        EXPECT_EQ(w.AutoComplete()->AutoLearning, c.expected);
+        // The value read is written back where it was read: the scratch folder's settings file.
+        EXPECT_NE(test::ReadFileBytes(fx.SettingsFolder() + "UserMode.INI").find(std::string(key) + (c.expected ? "=1" : "=0")),
+                  std::string::npos);
+        std::error_code ec;
+        if (std::filesystem::exists(fx.CatalogRoot() / "UserMode.INI", ec)) {
+            EXPECT_EQ(test::ReadFileBytes(fx.CatalogRoot() / "UserMode.INI").find(key), std::string::npos);
+        }
+        fx.Close();
+    }
 }
 
 struct StartCase {

@@ -106,72 +106,72 @@ TEST(Folders, RootsFollowTheEnvironmentAndAreCreated)
     const fs::path base = test::MakeTempDir("roots");
     {
         TEnvGuard data("XDG_DATA_HOME", S(base / "data").c_str());
-        TEnvGuard tmp("TMPDIR", S(base / "tmp").c_str());
+        TEnvGuard state("XDG_STATE_HOME", S(base / "state").c_str());
         EXPECT_EQ(GetClientRoot(), S(base / "data") + "/LX-ClientRoot/default/");
         EXPECT_TRUE(fs::is_directory(base / "data" / "LX-ClientRoot" / "default"));
-        EXPECT_EQ(GetScratchFolder(), S(base / "tmp") + "/LXTempDir/");
-        EXPECT_EQ(GetScratchFolder("VirtualTempPath"), S(base / "tmp") + "/LXTempDir/VirtualTempPath/");
-        EXPECT_TRUE(fs::is_directory(base / "tmp" / "LXTempDir" / "VirtualTempPath"));
+        // The settings file lives in the scratch folder: it must survive a reboot, unlike /tmp.
+        EXPECT_EQ(GetScratchFolder(), S(base / "state") + "/artikelblick/LXTempDir/");
+        EXPECT_EQ(GetScratchFolder("VirtualTempPath"), S(base / "state") + "/artikelblick/LXTempDir/VirtualTempPath/");
+        EXPECT_TRUE(fs::is_directory(base / "state" / "artikelblick" / "LXTempDir" / "VirtualTempPath"));
     }
     {
         TEnvGuard data("XDG_DATA_HOME", nullptr);
+        TEnvGuard state("XDG_STATE_HOME", nullptr);
         TEnvGuard home("HOME", S(base / "home").c_str());
         EXPECT_EQ(GetClientRoot(), S(base / "home") + "/.local/share/LX-ClientRoot/default/");
+        EXPECT_EQ(GetScratchFolder(), S(base / "home") + "/.local/state/artikelblick/LXTempDir/");
     }
 }
 
 TEST(Folders, AScratchFolderThatIsNotOursIsNeverUsed)
 {
-    const std::string own = "LXTempDir-" + std::to_string(::geteuid());
-    {
-        // A link planted in the shared temporary folder would send our files elsewhere.
-        const fs::path base = test::MakeTempDir("scratch");
-        fs::create_directory(base / "elsewhere");
-        fs::create_directory_symlink(base / "elsewhere", base / "LXTempDir");
-        TEnvGuard tmp("TMPDIR", S(base).c_str());
-        EXPECT_EQ(GetScratchFolder(), S(base / own) + "/");
-        EXPECT_EQ(GetScratchFolder("Clipboard"), S(base / own / "Clipboard") + "/");
-        EXPECT_TRUE(fs::is_empty(base / "elsewhere"));
-    }
-    {
-        const fs::path base = test::MakeTempDir("scratch");
-        test::WriteFileBytes(base / "LXTempDir", "a file, not a folder");
-        TEnvGuard tmp("TMPDIR", S(base).c_str());
-        EXPECT_EQ(GetScratchFolder(), S(base / own) + "/");
-    }
-    {
-        // Both names planted: a private folder of a name nobody could foresee, the same on each call.
-        const fs::path base = test::MakeTempDir("scratch");
-        fs::create_directory(base / "elsewhere");
-        fs::create_directory(base / "elsewhere2");
-        fs::create_directory_symlink(base / "elsewhere", base / "LXTempDir");
-        fs::create_directory_symlink(base / "elsewhere2", base / own);
-        TEnvGuard tmp("TMPDIR", S(base).c_str());
-        const std::string folder = GetScratchFolder();
-        EXPECT_EQ(GetScratchFolder(), folder);
-        EXPECT_EQ(GetScratchFolder("Clipboard"), folder + "Clipboard/");
+    const auto expectOwnPrivate = [](const fs::path& base, const std::string& folder) {
+        ASSERT_FALSE(folder.empty());
         const fs::path root = fs::path(folder).parent_path();
-        EXPECT_EQ(root.parent_path(), base);
+        EXPECT_EQ(root.parent_path(), base / "artikelblick");
         EXPECT_FALSE(fs::is_symlink(root));
-        EXPECT_TRUE(fs::is_directory(root / "Clipboard"));
         EXPECT_EQ(fs::status(root).permissions() & fs::perms::all, fs::perms::owner_all);
+        EXPECT_EQ(GetScratchFolder(), folder) << "the same folder on each call";
+        EXPECT_EQ(GetScratchFolder("Clipboard"), folder + "Clipboard/");
+    };
+    {
+        // A planted link would send our files elsewhere.
+        const fs::path base = test::MakeTempDir("scratch");
+        fs::create_directories(base / "artikelblick");
+        fs::create_directory(base / "elsewhere");
+        fs::create_directory_symlink(base / "elsewhere", base / "artikelblick" / "LXTempDir");
+        TEnvGuard state("XDG_STATE_HOME", S(base).c_str());
+        const std::string folder = GetScratchFolder();
+        EXPECT_NE(folder, S(base / "artikelblick" / "LXTempDir") + "/");
+        expectOwnPrivate(base, folder);
         EXPECT_TRUE(fs::is_empty(base / "elsewhere"));
-        EXPECT_TRUE(fs::is_empty(base / "elsewhere2"));
+    }
+    {
+        const fs::path base = test::MakeTempDir("scratch");
+        test::WriteFileBytes(base / "artikelblick" / "LXTempDir", "a file, not a folder");
+        TEnvGuard state("XDG_STATE_HOME", S(base).c_str());
+        expectOwnPrivate(base, GetScratchFolder());
+        EXPECT_EQ(test::ReadFileBytes(base / "artikelblick" / "LXTempDir"), "a file, not a folder");
     }
     if (::geteuid() == 0) {
         // Another user's folder (only root can hand a folder to another user here).
         const fs::path base = test::MakeTempDir("scratch");
-        fs::create_directory(base / "LXTempDir");
-        ASSERT_EQ(::chown(S(base / "LXTempDir").c_str(), 4242, 4242), 0);
-        TEnvGuard tmp("TMPDIR", S(base).c_str());
-        EXPECT_EQ(GetScratchFolder(), S(base / own) + "/");
+        fs::create_directories(base / "artikelblick" / "LXTempDir");
+        ASSERT_EQ(::chown(S(base / "artikelblick" / "LXTempDir").c_str(), 4242, 4242), 0);
+        TEnvGuard state("XDG_STATE_HOME", S(base).c_str());
+        const std::string folder = GetScratchFolder();
+        EXPECT_NE(folder, S(base / "artikelblick" / "LXTempDir") + "/");
+        expectOwnPrivate(base, folder);
     }
     {
-        // A fresh folder is private to its user.
+        // A fresh folder is private to its user; one of ours that others could reach is made private.
         const fs::path base = test::MakeTempDir("scratch");
-        TEnvGuard tmp("TMPDIR", S(base).c_str());
-        EXPECT_EQ(GetScratchFolder(), S(base / "LXTempDir") + "/");
-        EXPECT_EQ(fs::status(base / "LXTempDir").permissions() & fs::perms::all, fs::perms::owner_all);
+        TEnvGuard state("XDG_STATE_HOME", S(base).c_str());
+        EXPECT_EQ(GetScratchFolder(), S(base / "artikelblick" / "LXTempDir") + "/");
+        EXPECT_EQ(fs::status(base / "artikelblick" / "LXTempDir").permissions() & fs::perms::all, fs::perms::owner_all);
+        fs::permissions(base / "artikelblick" / "LXTempDir", fs::perms::all);
+        EXPECT_EQ(GetScratchFolder(), S(base / "artikelblick" / "LXTempDir") + "/");
+        EXPECT_EQ(fs::status(base / "artikelblick" / "LXTempDir").permissions() & fs::perms::all, fs::perms::owner_all);
     }
 }
 

@@ -14,8 +14,8 @@ mkdir -p "$work/bin"
 cp "$build/bin/artikelblick" "$work/bin/"
 printf '#!/bin/sh\nsleep 7\nexec "%s" "$@"\n' "$build/bin/convrun" > "$work/bin/convrun"
 chmod +x "$work/bin/convrun"
-export XDG_DATA_HOME="$work/data" TMPDIR="$work/tmp"
-mkdir -p "$XDG_DATA_HOME" "$TMPDIR"
+export XDG_DATA_HOME="$work/data" XDG_STATE_HOME="$work/state" TMPDIR="$work/tmp"
+mkdir -p "$XDG_DATA_HOME" "$XDG_STATE_HOME" "$TMPDIR"
 "$build/bin/democatalog" "$build/bin/convrun" "$root/samples" > /dev/null
 
 "$work/bin/artikelblick" & pid=$!

@@ -11,8 +11,8 @@ work=$(mktemp -d)
 pid=
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 
-export XDG_DATA_HOME="$work/data" TMPDIR="$work/tmp" HOME="$work/home"
-mkdir -p "$XDG_DATA_HOME" "$TMPDIR" "$HOME"
+export XDG_DATA_HOME="$work/data" XDG_STATE_HOME="$work/state" TMPDIR="$work/tmp" HOME="$work/home"
+mkdir -p "$XDG_DATA_HOME" "$XDG_STATE_HOME" "$TMPDIR" "$HOME"
 "$build/bin/democatalog" "$build/bin/convrun" "$root/samples" > /dev/null
 
 "$build/bin/artikelblick" & pid=$!
