@@ -258,7 +258,7 @@ bool TI_DBGrid::OpenCellLink()
         const std::string hint = folder + kPictureHintFile;
         try {
             std::filesystem::create_directories(folder, ec);
-            WriteFileAtomic(hint, "Bilder m\xFCssen in dieses Verzeichnis gelegt werden\r\n");
+            WriteFileAtomic(hint, "Bilder m\xFCssen in dieses Verzeichnis gelegt werden\r\n", TLinkPolicy::Replace);
         } catch (const std::exception&) {
             // The folder is shown even when the note cannot be written.
         }
@@ -612,9 +612,10 @@ void TI_DBGrid::SaveColumnLayout(bool columnLines, bool rowLines, bool autoSize)
     // Without a database there is no folder to keep a layout in.
     if (layoutName_.empty())
         return;
-    WriteFileAtomic(ColFileName(layoutName_), EncodeColumns(ColumnStates()));
+    WriteFileAtomic(ColFileName(layoutName_), EncodeColumns(ColumnStates()), TLinkPolicy::Replace);
     try {
-        WriteFileAtomic(CoxFileName(layoutName_), EncodeGridOptions({columnLines, rowLines, SelectedField(), autoSize}));
+        WriteFileAtomic(CoxFileName(layoutName_), EncodeGridOptions({columnLines, rowLines, SelectedField(), autoSize}),
+                        TLinkPolicy::Replace);
     } catch (const std::exception&) {
         // The options are a convenience; the columns are saved.
     }

@@ -189,7 +189,7 @@ void TWordFileWords::SaveWords()
     // emptying is written; a list that was empty and stayed so does not create a file.)
     if (Loaded() && Count() == CountAtLastLoad())
         return;
-    SaveStringsRetry(Words(), wordFile_);
+    SaveStringsRetry(Words(), wordFile_, TLinkPolicy::Replace);
     // The file now holds exactly these lines, unless a phrase holds a line break of its own:
     // reading it back (on every learned search) would only cost time.
     storedAsIs_ = std::none_of(Words().begin(), Words().end(), [](const std::string& w) {

@@ -322,6 +322,23 @@ TEST_F(GridFixture, ASavedLayoutRestoresOrderWidthsVisibilityAndAlignment)
               static_cast<int>(Qt::AlignHCenter | Qt::AlignVCenter));
 }
 
+TEST_F(GridFixture, SavingTheLayoutReplacesLinksInsteadOfWritingThroughThem)
+{
+    const std::filesystem::path outside = MakeTempDir("grid-outside");
+    const std::string layout = (folder_ / "grid.col").string();
+    for (const std::string& name : {ColFileName(layout), CoxFileName(layout)}) {
+        const std::filesystem::path planted = outside / std::filesystem::path(name).filename();
+        test::WriteFileBytes(planted, "planted");
+        std::filesystem::create_symlink(planted, name);
+    }
+    grid_->SaveColumnLayout(true, false, false);
+    for (const std::string& name : {ColFileName(layout), CoxFileName(layout)}) {
+        EXPECT_FALSE(std::filesystem::is_symlink(name)) << name;
+        EXPECT_NE(test::ReadFileBytes(name), "planted") << name;
+        EXPECT_EQ(test::ReadFileBytes(outside / std::filesystem::path(name).filename()), "planted") << name;
+    }
+}
+
 TEST_F(GridFixture, NewColumnsStartInFieldOrderAllShownWhateverTheLastDatabaseHad)
 {
     QHeaderView* header = grid_->horizontalHeader();
