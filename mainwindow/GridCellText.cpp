@@ -9,21 +9,11 @@ namespace artikel {
 
 namespace {
 
-bool StartsWithNoCase(std::string_view text, size_t pos, std::string_view prefix)
-{
-    if (text.size() - pos < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (AnsiUpperChar(static_cast<unsigned char>(text[pos + i])) != AnsiUpperChar(static_cast<unsigned char>(prefix[i])))
-            return false;
-    return true;
-}
-
 void RemoveAllNoCase(std::string& text, std::string_view what)
 {
     size_t out = 0;
     for (size_t i = 0; i < text.size();) {
-        if (StartsWithNoCase(text, i, what)) {
+        if (StartsWithNoCase(std::string_view(text).substr(i), what)) {
             i += what.size();
             continue;
         }

@@ -150,6 +150,11 @@ bool SameTextNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
+bool StartsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && SameTextNoCase(text.substr(0, prefix.size()), prefix);
+}
+
 int CompareTextNoCase(std::string_view a, std::string_view b)
 {
     const size_t n = a.size() < b.size() ? a.size() : b.size();

@@ -20,16 +20,6 @@ unsigned char SimpleLowerChar(unsigned char c)
     return c;
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view lowerPrefix)
-{
-    if (text.size() < lowerPrefix.size())
-        return false;
-    for (std::size_t i = 0; i < lowerPrefix.size(); ++i)
-        if (AnsiLowerChar(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(lowerPrefix[i]))
-            return false;
-    return true;
-}
-
 } // namespace
 
 bool IsSuggestDelimiter(unsigned char c)
@@ -91,7 +81,7 @@ std::string ReplaceBreakTags(std::string_view text, std::string_view by)
 
 bool SplitSuggestion(std::string_view entry, std::string_view typed, std::string& head, std::string& rest)
 {
-    if (typed.empty() || !StartsWithNoCase(entry, AnsiLowerCase(typed)))
+    if (typed.empty() || !StartsWithNoCase(entry, typed))
         return false;
     head.assign(entry.substr(0, typed.size()));
     rest.assign(entry.substr(typed.size()));

@@ -60,16 +60,6 @@ qreal FontSizePoints(int size)
     return size >= 1 && size <= 5 ? kSteps[size - 1] : size;
 }
 
-bool StartsWithNoCase(std::string_view s, std::string_view prefix)
-{
-    if (s.size() < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (AnsiUpperChar(static_cast<unsigned char>(s[i])) != static_cast<unsigned char>(prefix[i]))
-            return false;
-    return true;
-}
-
 bool HasAttribute(std::string_view tag, std::string_view keyword, std::string_view& value)
 {
     return FindMarkupAttribute(tag, keyword, value);

@@ -22,6 +22,25 @@ TEST(Win1252, CaseMappingsFollowTheCodePage)
     EXPECT_LT(CompareTextNoCase("abc", "ABD"), 0);
 }
 
+TEST(Win1252, StartsWithNoCase)
+{
+    struct Case {
+        const char* text;
+        const char* prefix;
+        bool starts;
+    };
+    for (const Case c : {Case{"IDX:12", "idx:", true}, Case{"m\xFCller", "M\xDC", true}, Case{"abc", "", true},
+                         Case{"", "", true}, Case{"ab", "abc", false}, Case{"\xDF" "e", "SS", false},
+                         Case{"xabc", "abc", false}})
+        EXPECT_EQ(StartsWithNoCase(c.text, c.prefix), c.starts) << c.text << " / " << c.prefix;
+    // Folding either way pairs the same bytes, so callers may hold their prefix in either case.
+    for (int a = 0; a < 256; ++a)
+        for (int b = 0; b < 256; ++b)
+            ASSERT_EQ(AnsiUpperChar(static_cast<unsigned char>(a)) == AnsiUpperChar(static_cast<unsigned char>(b)),
+                AnsiLowerChar(static_cast<unsigned char>(a)) == AnsiLowerChar(static_cast<unsigned char>(b)))
+                << a << " " << b;
+}
+
 TEST(Win1252, UnicodeRoundTripKeepsEveryByte)
 {
     std::string all;
