@@ -1,5 +1,6 @@
 #include "catalog/CatalogHelpers.h"
 
+#include "data/TextMatch.h"
 #include "platform/Folders.h"
 #include "platform/Win1252.h"
 
@@ -57,7 +58,7 @@ void ListInto(const std::filesystem::path& folder, std::string_view mask, int de
         // folder), and reading a named pipe, socket or device would block or mislead.
         if (fs::is_directory(st))
             folders.push_back(name);
-        else if (fs::is_regular_file(st) && MatchesFileMask(name, mask))
+        else if (fs::is_regular_file(st) && GlobMatch(name, mask))
             files.push_back(name);
     }
     std::sort(files.begin(), files.end());
@@ -118,33 +119,6 @@ int NaturalCompareText(std::string_view a, std::string_view b)
     if (j < b.size())
         return -1;
     return Sign(CompareTextNoCase(a, b));
-}
-
-bool MatchesFileMask(std::string_view name, std::string_view mask)
-{
-    size_t n = 0;
-    size_t m = 0;
-    size_t starM = std::string_view::npos;
-    size_t starN = 0;
-    while (n < name.size()) {
-        if (m < mask.size() && mask[m] == '*') {
-            starM = m++;
-            starN = n;
-        } else if (m < mask.size() &&
-                   (mask[m] == '?' || AnsiUpperChar(static_cast<unsigned char>(mask[m])) ==
-                                          AnsiUpperChar(static_cast<unsigned char>(name[n])))) {
-            ++m;
-            ++n;
-        } else if (starM != std::string_view::npos) {
-            m = starM + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (m < mask.size() && mask[m] == '*')
-        ++m;
-    return m == mask.size();
 }
 
 std::vector<std::string> ListFilesRecursive(const std::string& folder, std::string_view mask)

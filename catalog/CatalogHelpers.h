@@ -18,11 +18,7 @@ std::string NewGuidText();
 // safe for any sort. Windows-1252 text; the sign of the result decides.
 int NaturalCompareText(std::string_view a, std::string_view b);
 
-// True when name matches mask: "*" any run of characters, "?" one character, letter case
-// ignored (Windows-1252).
-bool MatchesFileMask(std::string_view name, std::string_view mask);
-
-// Every file (not folder) in folder whose name matches mask, then, recursively, those of every
+// Every file (not folder) in folder whose name matches mask (GlobMatch), then, recursively, those of every
 // sub-folder; each as folder + name. Names are taken in byte order within a folder; symbolic
 // links to folders are not followed. A missing folder yields nothing; never raises.
 std::vector<std::string> ListFilesRecursive(const std::string& folder, std::string_view mask);

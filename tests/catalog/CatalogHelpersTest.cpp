@@ -1,4 +1,5 @@
 #include "catalog/CatalogHelpers.h"
+#include "data/TextMatch.h"
 
 #include "tests/common/TestEnv.h"
 
@@ -79,7 +80,7 @@ TEST(NewGuidText, GivesFreshUpperCaseGuidsWithoutBraces)
     EXPECT_EQ(seen.size(), 200u);
 }
 
-TEST(MatchesFileMask, WildcardsAndLetterCase)
+TEST(FileMask, WildcardsAndLetterCase)
 {
     struct Case {
         const char* name;
@@ -94,7 +95,7 @@ TEST(MatchesFileMask, WildcardsAndLetterCase)
         {"", "?", false},                {"\xE4.txt", "\xC4.*", true},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(MatchesFileMask(c.name, c.mask), c.match) << c.name << " ~ " << c.mask;
+        EXPECT_EQ(GlobMatch(c.name, c.mask), c.match) << c.name << " ~ " << c.mask;
 }
 
 TEST(ListFilesRecursive, FilesOfAFolderComeBeforeThoseOfItsSubFolders)
