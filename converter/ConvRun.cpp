@@ -5,12 +5,10 @@
 #include "converter/TCSVTargetWriter.h"
 #include "converter/TConvertSink.h"
 
-#include <cstdio>
+#include "platform/FileRetry.h"
+
 #include <exception>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <new>
-#include <unistd.h>
 
 namespace artikel::convert {
 namespace {
@@ -41,24 +39,14 @@ bool WriteResultFile(const std::filesystem::path& resultFile, bool success, cons
         text += OneLine(m);
         text += "\r\n";
     }
-    std::string hidden = resultFile.filename().string();
-    hidden += ".XXXXXX";
-    std::string templ = (resultFile.has_parent_path() ? resultFile.parent_path() / hidden : std::filesystem::path(hidden)).string();
-    const int fd = ::mkstemp(templ.data());
-    if (fd < 0)
-        return false;
-    ::fchmod(fd, 0644);
-    bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    std::error_code ec;
-    if (ok)
-        std::filesystem::rename(templ, resultFile, ec);
-    if (!ok || ec) {
-        std::filesystem::remove(templ, ec);
+    try {
+        TAtomicFileWriter out(resultFile.string(), {.syncToDisk = true, .createFolder = false});
+        out.Write(text);
+        out.Commit();
+        return true;
+    } catch (const std::exception&) {
         return false;
     }
-    return true;
 }
 
 int RunConversion(const std::filesystem::path& source, const std::filesystem::path& target,

@@ -2,14 +2,13 @@
 
 #include "converter/ConvertText.h"
 #include "data/TCSVReader.h"
+#include "platform/EInOutError.h"
 #include "platform/Win1252.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace artikel::convert {
 namespace {
@@ -62,24 +61,22 @@ std::string TargetMessage(const std::filesystem::path& target, const char* what)
 
 TCSVTargetWriter::TCSVTargetWriter(std::filesystem::path target) : target_(std::move(target))
 {
-    const std::filesystem::path folder = target_.has_parent_path() ? target_.parent_path() : std::filesystem::path(".");
-    std::string hidden = ".";
-    hidden += target_.filename().string();
-    hidden += ".XXXXXX";
-    std::string templ = (folder / hidden).string();
-    const int fd = ::mkstemp(templ.data());
-    if (fd < 0)
+    file_ = OpenTemporary();
+    if (!file_)
         throw EConvertError(TargetMessage(target_, "kann nicht angelegt werden."));
-    ::fchmod(fd, 0644);
-    temp_ = templ;
-    file_ = ::fdopen(fd, "w+b");
-    if (!file_) {
-        ::close(fd);
-        std::error_code ec;
-        std::filesystem::remove(temp_, ec);
-        throw EConvertError(TargetMessage(target_, "kann nicht angelegt werden."));
-    }
     out_.reserve(kFlushBytes + 64 * 1024);
+}
+
+std::unique_ptr<TAtomicFileWriter> TCSVTargetWriter::OpenTemporary() const
+{
+    // The target is a scratch file the import copies at once: flushed, not forced to disk (a
+    // sync of a few hundred megabytes would cost seconds).
+    try {
+        return std::make_unique<TAtomicFileWriter>(target_.string(),
+            TAtomicFileWriter::TOptions{.syncToDisk = false, .createFolder = false});
+    } catch (const EInOutError&) {
+        return nullptr;
+    }
 }
 
 TCSVTargetWriter::~TCSVTargetWriter()
@@ -90,15 +87,7 @@ TCSVTargetWriter::~TCSVTargetWriter()
 
 void TCSVTargetWriter::Abort()
 {
-    if (file_) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
-    if (!committed_ && !temp_.empty()) {
-        std::error_code ec;
-        std::filesystem::remove(temp_, ec);
-        temp_.clear();
-    }
+    file_.reset();
 }
 
 void TCSVTargetWriter::Note(const std::string& message)
@@ -248,50 +237,43 @@ void TCSVTargetWriter::Decide()
 void TCSVTargetWriter::RewriteHeader()
 {
     // The header line went out before the widest row came: copy the body behind a new one.
-    if (std::fflush(file_) != 0)
+    std::unique_ptr<TAtomicFileWriter> wider = OpenTemporary();
+    if (!wider)
         WriteFailed();
-    const std::filesystem::path folder = target_.has_parent_path() ? target_.parent_path() : std::filesystem::path(".");
-    std::string hidden = ".";
-    hidden += target_.filename().string();
-    hidden += ".XXXXXX";
-    std::string templ = (folder / hidden).string();
-    const int fd = ::mkstemp(templ.data());
-    if (fd < 0)
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> body(std::fopen(file_->TempFileName().c_str(), "rb"), &std::fclose);
+    if (!body)
         WriteFailed();
-    ::fchmod(fd, 0644);
-    std::FILE* wider = ::fdopen(fd, "wb");
-    if (!wider) {
-        ::close(fd);
-        std::error_code ec;
-        std::filesystem::remove(templ, ec);
-        WriteFailed();
-    }
-    std::string text;
-    Render(text, header_, separator_);
-    bool ok = std::fwrite(text.data(), 1, text.size(), wider) == text.size();
-    ok = ok && std::fseek(file_, static_cast<long>(headerBytes_), SEEK_SET) == 0;
-    std::vector<char> buffer(kFlushBytes);
-    while (ok) {
-        const size_t n = std::fread(buffer.data(), 1, buffer.size(), file_);
-        if (n == 0) {
-            ok = !std::ferror(file_);
-            break;
+    bool ok = std::fseek(body.get(), static_cast<long>(headerBytes_), SEEK_SET) == 0;
+    try {
+        std::string text;
+        Render(text, header_, separator_);
+        wider->Write(text);
+        std::vector<char> buffer(kFlushBytes);
+        while (ok) {
+            const size_t n = std::fread(buffer.data(), 1, buffer.size(), body.get());
+            if (n == 0) {
+                ok = !std::ferror(body.get());
+                break;
+            }
+            wider->Write(std::string_view(buffer.data(), n));
         }
-        ok = std::fwrite(buffer.data(), 1, n, wider) == n;
+    } catch (const EInOutError&) {
+        ok = false;
     }
-    std::fclose(file_);
-    std::error_code ec;
-    std::filesystem::remove(temp_, ec);
-    file_ = wider;
-    temp_ = templ;
+    file_ = std::move(wider);
     if (!ok)
         WriteFailed();
 }
 
 void TCSVTargetWriter::Flush()
 {
-    if (!out_.empty() && std::fwrite(out_.data(), 1, out_.size(), file_) != out_.size())
+    if (out_.empty())
+        return;
+    try {
+        file_->Write(out_);
+    } catch (const EInOutError&) {
         WriteFailed();
+    }
     out_.clear();
 }
 
@@ -340,20 +322,13 @@ void TCSVTargetWriter::Commit()
         note += "\x93.";
         Note(note);
     }
-    // The target is a scratch file the import copies at once: flushed, not forced to disk (a
-    // sync of a few hundred megabytes would cost seconds).
-    if (std::fflush(file_) != 0)
+    try {
+        file_->Commit();
+    } catch (const EInOutError&) {
         WriteFailed();
-    const int rc = std::fclose(file_);
-    file_ = nullptr;
-    if (rc != 0)
-        WriteFailed();
-    std::error_code ec;
-    std::filesystem::rename(temp_, target_, ec);
-    if (ec)
-        WriteFailed();
+    }
+    file_.reset();
     committed_ = true;
-    temp_.clear();
 }
 
 } // namespace artikel::convert

@@ -9,8 +9,10 @@
 
 #include "converter/TConvertSink.h"
 
-#include <cstdio>
+#include "platform/FileRetry.h"
+
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,7 +33,7 @@ public:
     void Row(const std::vector<std::string>& cells) override;
     void Note(const std::string& message) override;
 
-    // Writes what is still buffered, flushes to disk and renames the file to the target.
+    // Writes what is still buffered and renames the file to the target (flushed, not synced).
     void Commit();
     // Drops the temporary file.
     void Abort();
@@ -47,11 +49,11 @@ private:
     void Render(std::string& out, const std::vector<std::string>& cells, char sep) const;
     void Flush();
     void RewriteHeader();
+    std::unique_ptr<TAtomicFileWriter> OpenTemporary() const;
     [[noreturn]] void WriteFailed();
 
     std::filesystem::path target_;
-    std::filesystem::path temp_;
-    std::FILE* file_ = nullptr;
+    std::unique_ptr<TAtomicFileWriter> file_;
     bool committed_ = false;
     char separator_ = 0;
     bool blankTabs_ = false;

@@ -2,13 +2,15 @@
 
 #include "data/TArenaLoader.h"
 #include "data/TCachedFileStream.h"
+#include "platform/EInOutError.h"
+#include "platform/FileRetry.h"
 #include "platform/Win1252.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <system_error>
+#include <optional>
 
 namespace artikel {
 
@@ -124,27 +126,77 @@ void TListDataSet::SaveToStream(TStream& stream)
     }
 }
 
+namespace {
+
+// The save's output on its way into a TAtomicFileWriter, in blocks of the save buffer's size.
+// The writer's failures become the messages the dataset's file streams give.
+class TAtomicSaveStream : public TStream {
+public:
+    TAtomicSaveStream(const std::filesystem::path& fileName, size_t bufferSize)
+        : shown_(fileName.string()), bufferSize_(bufferSize)
+    {
+        try {
+            writer_.emplace(shown_, TAtomicFileWriter::TOptions{.syncToDisk = true, .createFolder = false});
+        } catch (const EInOutError& e) {
+            Raise("Cannot create %s.", e.Code());
+        }
+        buffer_.reserve(bufferSize_);
+    }
+
+    int64_t Read(void*, int64_t) override { return 0; }
+    int64_t Write(const void* data, int64_t count) override
+    {
+        buffer_.append(static_cast<const char*>(data), static_cast<size_t>(count));
+        size_ += count;
+        if (buffer_.size() >= bufferSize_)
+            Flush();
+        return count;
+    }
+    int64_t Seek(int64_t, TSeekOrigin) override { return size_; }
+    int64_t Size() override { return size_; }
+
+    void Commit()
+    {
+        Flush();
+        try {
+            writer_->Commit();
+        } catch (const EInOutError& e) {
+            Raise("Cannot create %s.", e.Code());
+        }
+    }
+
+private:
+    void Flush()
+    {
+        try {
+            writer_->Write(buffer_);
+        } catch (const EInOutError& e) {
+            Raise("FileWrite failed for %s.", e.Code());
+        }
+        buffer_.clear();
+    }
+
+    [[noreturn]] void Raise(std::string text, int err) const
+    {
+        text.replace(text.find("%s"), 2, shown_);
+        throw EStreamError(text + std::strerror(err ? err : EIO));
+    }
+
+    std::string shown_;
+    size_t bufferSize_;
+    std::optional<TAtomicFileWriter> writer_;
+    std::string buffer_;
+    int64_t size_ = 0;
+};
+
+} // namespace
+
 void TListDataSet::SaveToFile(const std::filesystem::path& fileName)
 {
     // Written beside the target and renamed over it, so a failed save never leaves a torn file.
-    std::filesystem::path temp = fileName;
-    temp += ".~sav";
-    const std::string shown = fileName.string();
-    try {
-        TWriteCachedFileStream stream(temp, kSaveBufferSize, shown);
-        SaveToStream(stream);
-        stream.Close();
-    } catch (...) {
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        throw;
-    }
-    if (::rename(temp.c_str(), fileName.c_str()) != 0) {
-        const int err = errno;
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        throw EStreamError("Cannot create " + shown + "." + std::strerror(err));
-    }
+    TAtomicSaveStream stream(fileName, static_cast<size_t>(kSaveBufferSize));
+    SaveToStream(stream);
+    stream.Commit();
 }
 
 // ---------------------------------------------------------------- fields

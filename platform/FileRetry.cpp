@@ -59,10 +59,12 @@ std::string JoinLines(const std::vector<std::string>& list)
 
 } // namespace
 
-TAtomicFileWriter::TAtomicFileWriter(const std::string& fileName, TLinkPolicy links)
-    : target_(links == TLinkPolicy::Follow ? ResolveTarget(fileName) : fileName), shownName_(fileName)
+TAtomicFileWriter::TAtomicFileWriter(const std::string& fileName, TOptions options)
+    : options_(options), target_(options.links == TLinkPolicy::Follow ? ResolveTarget(fileName) : fileName),
+      shownName_(fileName)
 {
-    ForceFileFolder(target_);
+    if (options_.createFolder)
+        ForceFileFolder(target_);
     temp_ = ExtractFilePath(target_) + "." + ExtractFileName(target_) + ".~" + std::to_string(::getpid()) + "-" +
             std::to_string(g_tempCounter++) + ".tmp";
     fd_ = RetryOpen(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
@@ -99,7 +101,7 @@ void TAtomicFileWriter::Commit()
     struct stat st {};
     if (::lstat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode))
         ::fchmod(fd_, st.st_mode & 07777);
-    if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS)
+    if (options_.syncToDisk && ::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS)
         Fail(errno);
     const int fd = fd_;
     fd_ = -1;
@@ -108,6 +110,8 @@ void TAtomicFileWriter::Commit()
     if (::rename(temp_.c_str(), target_.c_str()) != 0)
         Fail(errno);
     created_ = false;
+    if (!options_.syncToDisk)
+        return;
     // Make the rename itself durable; a failure here no longer endangers either file.
     const std::string folder = ExtractFilePath(target_);
     const int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

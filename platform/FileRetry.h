@@ -57,22 +57,39 @@ std::string SaveResourceToFile(std::string_view data, const std::string& fileNam
 // it over the file on Commit, keeping the old file's permissions; a symbolic link is followed or
 // replaced as asked.
 // A writer destroyed without Commit removes its temporary file: the old file is never touched
-// by a failed save. Failures raise EInOutError "Datei %s kann nicht erstellt werden".
+// by a failed save. Failures raise EInOutError "Datei %s kann nicht erstellt werden" with the
+// errno of the failing call as its code.
 class TAtomicFileWriter {
 public:
+    struct TOptions {
+        // Forces the data and the rename to the disk. Off for scratch files that are read back
+        // at once, where a sync of a large file would only cost time.
+        bool syncToDisk = true;
+        // Creates a missing folder; when off, a missing folder fails like any other open.
+        bool createFolder = true;
+        // Whether a symbolic link at the target is followed or replaced by a regular file.
+        TLinkPolicy links = TLinkPolicy::Follow;
+    };
+
     // Creates the folder and the temporary file (one attempt).
-    explicit TAtomicFileWriter(const std::string& fileName, TLinkPolicy links = TLinkPolicy::Follow);
+    explicit TAtomicFileWriter(const std::string& fileName, TLinkPolicy links = TLinkPolicy::Follow)
+        : TAtomicFileWriter(fileName, TOptions{true, true, links}) {}
+    TAtomicFileWriter(const std::string& fileName, TOptions options);
     TAtomicFileWriter(const TAtomicFileWriter&) = delete;
     TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
     ~TAtomicFileWriter();
 
     void Write(std::string_view data);
-    // Flushes to the disk and renames into place.
+    // Flushes (to the disk unless syncToDisk is off) and renames into place.
     void Commit();
+
+    // The temporary file, readable until Commit or destruction.
+    const std::string& TempFileName() const { return temp_; }
 
 private:
     [[noreturn]] void Fail(int err);
 
+    TOptions options_;
     std::string target_;
     std::string shownName_;
     std::string temp_;

@@ -136,6 +136,31 @@ TEST(FileRetry, AFailedSaveLeavesTheOldFileUntouched)
     EXPECT_EQ(test::ReadFileBytes(file), "through link");
 }
 
+TEST(FileRetry, AtomicWriterOptions)
+{
+    const fs::path dir = test::MakeTempDir("writer");
+    const std::string missing = S(dir / "sub" / "out.csv");
+    for (const bool sync : {true, false}) {
+        // Without createFolder a missing folder fails and stays missing.
+        EXPECT_THROW(TAtomicFileWriter(missing, {.syncToDisk = sync, .createFolder = false}), EInOutError);
+        EXPECT_FALSE(fs::exists(dir / "sub"));
+
+        const std::string file = S(dir / "out.csv");
+        TAtomicFileWriter out(file, {.syncToDisk = sync, .createFolder = false});
+        out.Write("part one");
+        // The temporary file holds what was written so far; the target is not there yet.
+        EXPECT_EQ(test::ReadFileBytes(out.TempFileName()), "part one");
+        EXPECT_FALSE(fs::exists(file));
+        out.Commit();
+        EXPECT_EQ(test::ReadFileBytes(file), "part one");
+        EXPECT_EQ(Entries(dir), std::vector<std::string>{"out.csv"});
+        fs::remove(file);
+    }
+    TAtomicFileWriter created(missing);
+    created.Commit();
+    EXPECT_TRUE(fs::exists(missing));
+}
+
 TEST(FileRetry, OpenStreamRetryModes)
 {
     test::TRetryHooks hooks;
