@@ -13,11 +13,6 @@ namespace artikel {
 
 namespace {
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() && SameTextNoCase(text.substr(0, prefix.size()), prefix);
-}
-
 std::string ReplaceAll(std::string_view text, std::string_view what, std::string_view by)
 {
     std::string out;
