@@ -1163,14 +1163,7 @@ struct TDatanormReader::Impl {
         std::stable_sort(dParts.begin(), dParts.end(), [](const DPart& x, const DPart& y) {
             return x.article != y.article ? x.article < y.article : x.line < y.line;
         });
-        for (uint32_t i = 0; i < dParts.size();) {
-            uint32_t j = i;
-            while (j < dParts.size() && dParts[j].article == dParts[i].article)
-                ++j;
-            articles[dParts[i].article].dBegin = i;
-            articles[dParts[i].article].dEnd = j;
-            i = j;
-        }
+        MarkArticleRuns(dParts, &Article::dBegin, &Article::dEnd);
         SortScales();
     }
 
@@ -1191,12 +1184,19 @@ struct TDatanormReader::Impl {
         std::stable_sort(scales.begin(), scales.end(), [](const Scale& x, const Scale& y) {
             return x.article != y.article ? x.article < y.article : x.from < y.from;
         });
-        for (uint32_t i = 0; i < scales.size();) {
+        MarkArticleRuns(scales, &Article::zBegin, &Article::zEnd);
+    }
+
+    // Items sorted by article: each article gets the [begin, end) range of its run.
+    template <class Item>
+    void MarkArticleRuns(const std::vector<Item>& items, uint32_t Article::*begin, uint32_t Article::*end)
+    {
+        for (uint32_t i = 0; i < items.size();) {
             uint32_t j = i;
-            while (j < scales.size() && scales[j].article == scales[i].article)
+            while (j < items.size() && items[j].article == items[i].article)
                 ++j;
-            articles[scales[i].article].zBegin = i;
-            articles[scales[i].article].zEnd = j;
+            articles[items[i].article].*begin = i;
+            articles[items[i].article].*end = j;
             i = j;
         }
     }
