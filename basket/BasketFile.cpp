@@ -2,8 +2,8 @@
 
 #include "data/TCSVReader.h"
 #include "data/TListDataSet.h"
-#include "platform/Folders.h"
 #include "platform/FileRetry.h"
+#include "platform/Folders.h"
 
 #include <algorithm>
 #include <memory>

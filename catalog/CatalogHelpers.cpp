@@ -41,8 +41,7 @@ size_t RunEnd(std::string_view s, size_t i)
 // Depth guard against folder cycles the link check cannot see (bind mounts).
 constexpr int kMaxFolderDepth = 64;
 
-void ListInto(const std::filesystem::path& folder, std::string_view mask, int depth,
-              std::vector<std::string>& out)
+void ListInto(const std::filesystem::path& folder, std::string_view mask, int depth, std::vector<std::string>& out)
 {
     namespace fs = std::filesystem;
     std::error_code ec;

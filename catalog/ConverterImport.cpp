@@ -16,7 +16,6 @@ namespace artikel {
 
 namespace {
 
-
 void RemoveFile(const std::string& fileName)
 {
     std::error_code error;
@@ -84,10 +83,7 @@ std::string TargetCsvPath(const std::string& source)
     return GetScratchFolder() + name;
 }
 
-std::string NewResultFilePath()
-{
-    return GetScratchFolder() + NewGuidText() + kResultFileSuffix;
-}
+std::string NewResultFilePath() { return GetScratchFolder() + NewGuidText() + kResultFileSuffix; }
 
 TConverterResult ReadConverterResult(const std::string& resultFile)
 {
@@ -123,10 +119,7 @@ TConverterResult ParseConverterResult(const std::vector<std::string>& lines)
     return result;
 }
 
-std::string ConverterNotFoundText(const std::string& executable)
-{
-    return Utf8ToWin1252(executable) + " not found";
-}
+std::string ConverterNotFoundText(const std::string& executable) { return Utf8ToWin1252(executable) + " not found"; }
 
 TConversion ConvertSourceFile(const std::string& executable, const std::string& source, const TConverterWait& wait)
 {
@@ -166,8 +159,8 @@ TConversion ConvertSourceFile(const std::string& executable, const std::string& 
         for (const std::string& message : result.Messages)
             c.Message += "\r\n" + message;
         if (startError != 0)
-            c.Message += "\r\n" + Utf8ToWin1252("Der Konverter konnte nicht gestartet werden: ")
-                + Utf8ToWin1252(std::strerror(startError));
+            c.Message += "\r\n" + Utf8ToWin1252("Der Konverter konnte nicht gestartet werden: ") +
+                Utf8ToWin1252(std::strerror(startError));
     } catch (const std::exception& e) {
         if (!c.ResultFile.empty())
             RemoveFile(c.ResultFile);
@@ -177,7 +170,8 @@ TConversion ConvertSourceFile(const std::string& executable, const std::string& 
     return c;
 }
 
-std::string AddConvertedDatabase(const std::string& nodesFolder, const std::string& targetCsv, const std::string& source)
+std::string AddConvertedDatabase(const std::string& nodesFolder, const std::string& targetCsv,
+                                 const std::string& source)
 {
     const std::string csvName = ExtractFileName(targetCsv);
     const std::string folder = IncludeBackslash(nodesFolder) + NewGuidText() + kPathDelim;
@@ -188,8 +182,9 @@ std::string AddConvertedDatabase(const std::string& nodesFolder, const std::stri
     RemoveFile(targetCsv);
     if (!copied) {
         DeleteFolderTree(folder, false);
-        throw EImportError(Utf8ToWin1252("Die konvertierte Datei \xE2\x80\x9E") + Utf8ToWin1252(csvName)
-            + Utf8ToWin1252("\xE2\x80\x9C konnte nicht in den Katalog kopiert werden.\r\n") + Utf8ToWin1252(folder));
+        throw EImportError(Utf8ToWin1252("Die konvertierte Datei \xE2\x80\x9E") + Utf8ToWin1252(csvName) +
+                           Utf8ToWin1252("\xE2\x80\x9C konnte nicht in den Katalog kopiert werden.\r\n") +
+                           Utf8ToWin1252(folder));
     }
     TJSON doc = TJSON::object();
     SetJsonTextUtf8(doc, "Caption", csvName);
@@ -200,8 +195,8 @@ std::string AddConvertedDatabase(const std::string& nodesFolder, const std::stri
     const std::string nodeFile = folder + kNodeFileName;
     if (!SaveNodeFile(doc, nodeFile, TJsonLayout::Compact)) {
         DeleteFolderTree(folder, false);
-        throw EImportError(Utf8ToWin1252("Die Datei \xE2\x80\x9E") + Utf8ToWin1252(nodeFile)
-            + Utf8ToWin1252("\xE2\x80\x9C konnte nicht geschrieben werden."));
+        throw EImportError(Utf8ToWin1252("Die Datei \xE2\x80\x9E") + Utf8ToWin1252(nodeFile) +
+                           Utf8ToWin1252("\xE2\x80\x9C konnte nicht geschrieben werden."));
     }
     // The converted file is the catalog's now; a source that was itself the target stays.
     if (targetCsv != source)

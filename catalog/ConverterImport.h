@@ -53,21 +53,22 @@ TConverterResult ParseConverterResult(const std::vector<std::string>& lines);
 
 // The failure texts shown to the user (Windows-1252, CR LF breaks lines; not yet markup-escaped).
 std::string ConverterNotFoundText(const std::string& executable);
-inline constexpr const char* kNoUsableResultText = "Der Import hat kein brauchbares Ergebnis geliefert.\r\nErrorCode -1";
+inline constexpr const char* kNoUsableResultText =
+    "Der Import hat kein brauchbares Ergebnis geliefert.\r\nErrorCode -1";
 
 // One conversion: the files involved and how it ended.
 struct TConversion {
     enum class TStatus {
-        Converted,        // Target holds the converted CSV
-        SourceMissing,    // the source file does not exist: nothing was done, nothing to say
+        Converted, // Target holds the converted CSV
+        SourceMissing, // the source file does not exist: nothing was done, nothing to say
         ConverterMissing, // Message says which executable is missing
-        Failed,           // Message holds kNoUsableResultText and the converter's messages
+        Failed, // Message holds kNoUsableResultText and the converter's messages
     };
     TStatus Status = TStatus::SourceMissing;
-    std::string Source;     // the source path used
-    std::string Target;     // the target CSV path
+    std::string Source; // the source path used
+    std::string Target; // the target CSV path
     std::string ResultFile; // deleted again before ConvertSourceFile returns
-    std::string Message;    // Windows-1252, lines separated by CR LF
+    std::string Message; // Windows-1252, lines separated by CR LF
     // After a conversion: what the converter noted (sheets left out, title lines skipped,
     // columns added or dropped ...), Windows-1252, in file order.
     std::vector<std::string> Notes;
@@ -95,7 +96,8 @@ public:
 // ("Caption" and "Filename" the CSV's name, "SourceFilename" the source, a fresh "uid") written
 // compact with its backup. Returns the new database's uid. When the copy or the node file
 // fails, the new folder is removed again, the target CSV is kept, and EImportError is raised.
-std::string AddConvertedDatabase(const std::string& nodesFolder, const std::string& targetCsv, const std::string& source);
+std::string AddConvertedDatabase(const std::string& nodesFolder, const std::string& targetCsv,
+                                 const std::string& source);
 
 // Copies a re-imported CSV over the database's file; the old file stays complete until the new
 // one is (the copy is renamed into place). False when it could not be copied.

@@ -15,8 +15,8 @@ class TListDataSet;
 inline constexpr const char* kCannotPostMessage =
     "Sie m\xFCssen f\xFCr diese Funktion in <b>Ledgix einen Auftrag bearbeiten</b>.";
 // Shown when a send brought no complete reply: the positions did not arrive.
-inline constexpr const char* kNoReplyMessage =
-    "<b>Ledgix antwortet nicht.</b>\r\nEs wurde nichts \xFC" "bertragen.";
+inline constexpr const char* kNoReplyMessage = "<b>Ledgix antwortet nicht.</b>\r\nEs wurde nichts \xFC"
+                                               "bertragen.";
 
 // The order being edited in Ledgix.
 struct TCurrentOrder {

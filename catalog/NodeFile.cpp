@@ -2,7 +2,6 @@
 
 #include "platform/FileRetry.h"
 #include "platform/Folders.h"
-
 #include "platform/Win1252.h"
 
 #include <cerrno>
@@ -72,7 +71,8 @@ std::optional<TJSON> ReadNodeFile(const std::string& fileName)
 
 bool IsBareFileName(std::string_view name)
 {
-    return !name.empty() && name != "." && name != ".." && name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+    return !name.empty() && name != "." && name != ".." &&
+        name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
 }
 
 std::string NodeDatabaseFile(const TJSON& node)
@@ -87,20 +87,23 @@ std::string NodeDatabaseFile(const TJSON& node)
 std::string NodeDatabaseFileProblem(const TJSON& node)
 {
     const std::string caption = JsonText(node, "Caption");
-    const std::string head = Utf8ToWin1252("Die Datenbank \xE2\x80\x9E") + caption + Utf8ToWin1252("\xE2\x80\x9C ist unbrauchbar:\r\n");
+    const std::string head =
+        Utf8ToWin1252("Die Datenbank \xE2\x80\x9E") + caption + Utf8ToWin1252("\xE2\x80\x9C ist unbrauchbar:\r\n");
     const std::string name = JsonText(node, kNodeKeyFilename);
     if (!IsBareFileName(JsonTextUtf8(node, kNodeKeyFilename)))
-        return head + Utf8ToWin1252("Ihr Dateiname \xE2\x80\x9E") + name
-            + Utf8ToWin1252("\xE2\x80\x9C ist kein Dateiname im Ordner der Datenbank.\r\n"
-                            "Sie kann weder geladen noch aktualisiert werden. Importieren Sie die Quelle neu.");
+        return head + Utf8ToWin1252("Ihr Dateiname \xE2\x80\x9E") + name +
+            Utf8ToWin1252("\xE2\x80\x9C ist kein Dateiname im Ordner der Datenbank.\r\n"
+                          "Sie kann weder geladen noch aktualisiert werden. Importieren Sie die Quelle neu.");
     const std::string file = NodeDatabaseFile(node);
     if (file.empty())
         return head + Utf8ToWin1252("Der Ordner der Datenbank ist unbekannt.");
     struct stat st {};
     if (::lstat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        return head + Utf8ToWin1252("Ihre Datei \xE2\x80\x9E") + name
-            + Utf8ToWin1252("\xE2\x80\x9C ist keine gew\xC3\xB6hnliche Datei (eine Verkn\xC3\xBCpfung, ein Ordner oder ein Ger\xC3\xA4t).\r\n"
-                            "Sie wird weder geladen noch \xC3\xBC" "berschrieben.");
+        return head + Utf8ToWin1252("Ihre Datei \xE2\x80\x9E") + name +
+            Utf8ToWin1252("\xE2\x80\x9C ist keine gew\xC3\xB6hnliche Datei (eine Verkn\xC3\xBCpfung, ein Ordner oder "
+                          "ein Ger\xC3\xA4t).\r\n"
+                          "Sie wird weder geladen noch \xC3\xBC"
+                          "berschrieben.");
     return {};
 }
 

@@ -14,10 +14,10 @@ inline constexpr const char* kNodeFileName = "node.json";
 inline constexpr const char* kNodeBackupExt = ".~json";
 
 // Keys of the node document that name files. Keys match without regard to case.
-inline constexpr const char* kNodeKeyFilename = "Filename";             // the database CSV
+inline constexpr const char* kNodeKeyFilename = "Filename"; // the database CSV
 inline constexpr const char* kNodeKeySourceFilename = "SourceFilename"; // the converted source
-inline constexpr const char* kNodeKeyNodeFile = "nodefile";             // this node file (set by the scan)
-inline constexpr const char* kNodeKeyNodePath = "nodepath";             // its folder (set by the scan)
+inline constexpr const char* kNodeKeyNodeFile = "nodefile"; // this node file (set by the scan)
+inline constexpr const char* kNodeKeyNodePath = "nodepath"; // its folder (set by the scan)
 
 // True for a bare file name: not empty, no separator ("/" or "\\"), no NUL, not "." or "..".
 bool IsBareFileName(std::string_view name);

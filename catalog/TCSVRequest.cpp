@@ -23,10 +23,7 @@ const TJSON* FilterItems(const TJSON& node)
     return items && items->is_array() ? items : nullptr;
 }
 
-TJSON* FilterItems(TJSON& node)
-{
-    return const_cast<TJSON*>(FilterItems(static_cast<const TJSON&>(node)));
-}
+TJSON* FilterItems(TJSON& node) { return const_cast<TJSON*>(FilterItems(static_cast<const TJSON&>(node))); }
 
 // The same, created when absent or null; nullptr when it holds something else.
 TJSON* MakeFilterItems(TJSON& node)
@@ -169,8 +166,8 @@ TCSVRequest::TCSVRequest(const std::string& clientRoot, std::unique_ptr<IOfficeL
 }
 
 TCSVRequest::TCSVRequest(const std::string& clientRoot)
-    : rootFolder_(IncludeBackslash(IncludeBackslash(clientRoot.empty() ? GetClientRoot() : clientRoot) +
-                                   kCatalogRootName)),
+    : rootFolder_(
+          IncludeBackslash(IncludeBackslash(clientRoot.empty() ? GetClientRoot() : clientRoot) + kCatalogRootName)),
       nodesFolder_(rootFolder_ + "nodes" + kPathDelim),
       basketsFolder_(rootFolder_ + "baskets" + kPathDelim),
       decimalSeparator_(LocaleDecimalSeparator()),
@@ -232,10 +229,7 @@ void TCSVRequest::ReloadNodes()
     });
 }
 
-std::unique_lock<std::recursive_mutex> TCSVRequest::LockNodeList() const
-{
-    return std::unique_lock(nodeLock_);
-}
+std::unique_lock<std::recursive_mutex> TCSVRequest::LockNodeList() const { return std::unique_lock(nodeLock_); }
 
 std::vector<TJSON*> TCSVRequest::Nodes() const
 {
@@ -394,10 +388,7 @@ void TCSVRequest::MakePosition(const TListDataSet& source, const TCSVSetup& setu
         positionSet_->Last();
 }
 
-bool TCSVRequest::CanPost()
-{
-    return officeLink_ && officeLink_->CanPost();
-}
+bool TCSVRequest::CanPost() { return officeLink_ && officeLink_->CanPost(); }
 
 bool TCSVRequest::SendPositions(bool clearAfter)
 {
@@ -415,10 +406,7 @@ bool TCSVRequest::SendPositions(bool clearAfter)
     return replied;
 }
 
-TCurrentOrder TCSVRequest::GetCurrentOrder()
-{
-    return officeLink_ ? officeLink_->GetCurrentOrder() : TCurrentOrder{};
-}
+TCurrentOrder TCSVRequest::GetCurrentOrder() { return officeLink_ ? officeLink_->GetCurrentOrder() : TCurrentOrder{}; }
 
 std::string TCSVRequest::PositionDisplayText(int viewRow) const
 {
@@ -430,14 +418,8 @@ std::string TCSVRequest::PositionDisplayText(int viewRow) const
     return artikel::PositionDisplayText(fields);
 }
 
-std::string TCSVRequest::PositionDisplayText() const
-{
-    return PositionDisplayText(positionSet_->CurrentRow());
-}
+std::string TCSVRequest::PositionDisplayText() const { return PositionDisplayText(positionSet_->CurrentRow()); }
 
-bool TCSVRequest::SaveNode(const TJSON& node) const
-{
-    return SaveNodeFile(node, JsonTextUtf8(node, "nodefile"));
-}
+bool TCSVRequest::SaveNode(const TJSON& node) const { return SaveNodeFile(node, JsonTextUtf8(node, "nodefile")); }
 
 } // namespace artikel

@@ -10,8 +10,8 @@
 namespace artikel {
 
 // The seven position fields, in this order; also the node-file keys of the assignment.
-inline constexpr std::array<const char*, 7> kPositionFieldNames = {
-    "sfdescription", "sflongtext", "sfpartNo", "sfPrice", "sfpartUnit", "sfQuantity", "sfPos"};
+inline constexpr std::array<const char*, 7> kPositionFieldNames = {"sfdescription", "sflongtext", "sfpartNo", "sfPrice",
+                                                                   "sfpartUnit",    "sfQuantity", "sfPos"};
 
 // Indexes into kPositionFieldNames and TCSVSetup::SourceColumns.
 enum TPositionField : int {

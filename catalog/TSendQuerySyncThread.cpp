@@ -12,8 +12,10 @@ extern char** environ;
 namespace artikel {
 
 TSendQuerySyncThread::TSendQuerySyncThread(std::string executable, std::string source, std::string target,
-    std::string resultFile)
-    : executable_(std::move(executable)), source_(std::move(source)), target_(std::move(target)),
+                                           std::string resultFile)
+    : executable_(std::move(executable)),
+      source_(std::move(source)),
+      target_(std::move(target)),
       resultFile_(std::move(resultFile))
 {
     thread_ = std::thread([this] { Run(); });

@@ -4,7 +4,6 @@
 #include "converter/ConvertText.h"
 #include "converter/TCSVTargetWriter.h"
 #include "converter/TConvertSink.h"
-
 #include "platform/FileRetry.h"
 
 #include <exception>
@@ -50,7 +49,7 @@ bool WriteResultFile(const std::filesystem::path& resultFile, bool success, cons
 }
 
 int RunConversion(const std::filesystem::path& source, const std::filesystem::path& target,
-    const std::filesystem::path& resultFile)
+                  const std::filesystem::path& resultFile)
 {
     std::vector<std::string> messages;
     bool success = false;
@@ -70,7 +69,8 @@ int RunConversion(const std::filesystem::path& source, const std::filesystem::pa
     } catch (const std::bad_alloc&) {
         messages.assign(1, "Der Arbeitsspeicher reicht nicht aus, um " + Quoted(source) + " umzuwandeln.");
     } catch (const std::exception& e) {
-        messages.assign(1, "Die Datei " + Quoted(source) + " konnte nicht umgewandelt werden: " + Utf8ToWin1252(e.what()));
+        messages.assign(1,
+                        "Die Datei " + Quoted(source) + " konnte nicht umgewandelt werden: " + Utf8ToWin1252(e.what()));
     } catch (...) {
         messages.assign(1, "Die Datei " + Quoted(source) + " konnte nicht umgewandelt werden.");
     }

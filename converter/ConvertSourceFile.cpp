@@ -47,7 +47,7 @@ void ConvertDatanorm(const std::vector<std::filesystem::path>& files, TConvertSi
 // folder without article files (prices, rebates) belong to the delivery of the nearest folder
 // above with article files, else, where there is only one delivery, to that one.
 void ConvertDatanormInZip(const std::vector<std::filesystem::path>& files, const std::filesystem::path& root,
-    TConvertSink& sink)
+                          TConvertSink& sink)
 {
     std::map<std::filesystem::path, std::vector<std::filesystem::path>> byFolder;
     std::set<std::filesystem::path> deliveries;
@@ -84,7 +84,9 @@ void ConvertDatanormInZip(const std::vector<std::filesystem::path>& files, const
     }
     TDatanormReader::ConvertDeliveries(readers, sink);
     for (const std::string& s : strays)
-        sink.Note("Die Datei \x84" + s + "\x93 geh\xF6rt zu keiner Lieferung mit Artikeln und wurde \xFC" "bersprungen.");
+        sink.Note("Die Datei \x84" + s +
+                  "\x93 geh\xF6rt zu keiner Lieferung mit Artikeln und wurde \xFC"
+                  "bersprungen.");
 }
 
 void ConvertZip(const std::filesystem::path& zip, TConvertSink& sink)
@@ -106,8 +108,9 @@ void ConvertZip(const std::filesystem::path& zip, TConvertSink& sink)
         const std::string ext = LowerExtension(f);
         // Markup counts as a table where it poses as a workbook, not as a read-me page.
         const bool markupSheet = (kind == TSheetKind::SpreadsheetMl && (ext == ".xls" || ext == ".xml")) ||
-                                 (kind == TSheetKind::Html && ext == ".xls");
-        if (kind == TSheetKind::Xlsx || kind == TSheetKind::Xls || markupSheet || (kind == TSheetKind::Text && ext == ".csv"))
+            (kind == TSheetKind::Html && ext == ".xls");
+        if (kind == TSheetKind::Xlsx || kind == TSheetKind::Xls || markupSheet ||
+            (kind == TSheetKind::Text && ext == ".csv"))
             sheets.push_back(f);
         else if (kind == TSheetKind::Text && (ext == ".txt" || ext == ".tsv" || ext == ".tab"))
             texts.push_back(f);
@@ -134,9 +137,11 @@ void ConvertZip(const std::filesystem::path& zip, TConvertSink& sink)
     }
     if (found.size() > 10)
         list += ", … (" + std::to_string(found.size()) + " Dateien)";
-    FailFile(shown, (sheets.size() > 1 ? "enthält mehrere Tabellen statt einer; bitte jede Datei einzeln importieren. Gefunden: "
-                                       : "enthält weder eine DATANORM-Lieferung noch eine CSV- oder Excel-Datei. Gefunden: ")
-            + list + ".");
+    FailFile(shown,
+             (sheets.size() > 1
+                  ? "enthält mehrere Tabellen statt einer; bitte jede Datei einzeln importieren. Gefunden: "
+                  : "enthält weder eine DATANORM-Lieferung noch eine CSV- oder Excel-Datei. Gefunden: ") +
+                 list + ".");
 }
 
 } // namespace

@@ -9,11 +9,11 @@
 namespace artikel::convert {
 
 enum class ETextEncoding {
-    Ascii,   // no byte above 0x7F
-    Utf8,    // the whole text is valid UTF-8
-    Cp850,   // one 8-bit code page for the whole text
+    Ascii, // no byte above 0x7F
+    Utf8, // the whole text is valid UTF-8
+    Cp850, // one 8-bit code page for the whole text
     Win1252,
-    Mixed,   // decided per line: see DecodeMixedLines
+    Mixed, // decided per line: see DecodeMixedLines
 };
 
 // How strongly the bytes 0x80-0xFF of `text` read as CP850 rather than Windows-1252: positive

@@ -23,14 +23,14 @@ namespace v4 { // fixed-width header of 4.0 and 3.0: 0-based offset and length o
 constexpr size_t kInfo1At = 8, kInfo1Len = 40;
 }
 namespace a4 {
-constexpr size_t kVkz = 2, kNumber = 3, kShortText1 = 5, kShortText2 = 6, kPriceFlag = 7, kPriceUnit = 8,
-                 kUnit = 9, kPrice = 10, kRebateGroup = 11, kMainGroup = 12, kTextKey = 13;
+constexpr size_t kVkz = 2, kNumber = 3, kShortText1 = 5, kShortText2 = 6, kPriceFlag = 7, kPriceUnit = 8, kUnit = 9,
+                 kPrice = 10, kRebateGroup = 11, kMainGroup = 12, kTextKey = 13;
 }
 namespace a5 {
-constexpr size_t kVkz = 2, kNumber = 3, kShortText1 = 4, kShortText2 = 5, kUnit = 6, kPriceFlag = 7,
-                 kPriceUnit = 8, kPrice = 9, kRebateGroup = 10, kMainGroup = 11, kGroup = 12, kMatchcode = 13,
-                 kAltNumber = 15, kMaker = 16, kMakerNumber = 17, kMakerType = 18, kEan = 19, kPacking = 21,
-                 kCatalogPage = 22, kTextKey = 24;
+constexpr size_t kVkz = 2, kNumber = 3, kShortText1 = 4, kShortText2 = 5, kUnit = 6, kPriceFlag = 7, kPriceUnit = 8,
+                 kPrice = 9, kRebateGroup = 10, kMainGroup = 11, kGroup = 12, kMatchcode = 13, kAltNumber = 15,
+                 kMaker = 16, kMakerNumber = 17, kMakerType = 18, kEan = 19, kPacking = 21, kCatalogPage = 22,
+                 kTextKey = 24;
 }
 namespace b4 { // extra article data
 constexpr size_t kVkz = 2, kNumber = 3, kMatchcode = 4, kAltNumber = 5, kCatalogPage = 6, kMetalFlag = 7,
@@ -54,7 +54,7 @@ constexpr size_t kNumber = 3, kLine = 4, kKind = 5, kText = 6, kBlock = 7;
 namespace p4 { // up to three blocks: article, price flag, price, three (rebate flag, value)
 constexpr size_t kFirstBlock = 3, kBlockSize = 9, kBlocks = 3;
 constexpr size_t kNumber = 0, kFlag = 1, kPrice = 2, kRebates = 3; // offsets in a block
-}
+} // namespace p4
 namespace p5 {
 constexpr size_t kNumber = 2, kFlag = 3, kUnit = 4, kPrice = 5, kRebateGroup = 6, kRebates = 7;
 }

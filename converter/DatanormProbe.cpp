@@ -77,18 +77,16 @@ bool DigitsOrEmpty(std::string_view s)
 bool HasRecordShape(char kind, const TFields& f)
 {
     switch (kind) {
-    case 'A':
-        return f.n >= 9 && IsVkz(f[2]) && GuessVersionFromArticle(f) != 0;
+    case 'A': return f.n >= 9 && IsVkz(f[2]) && GuessVersionFromArticle(f) != 0;
     case 'P': // 4.0: P;VKZ;article;flag;price;...  5.0: P;article;flag;unit;price;...
-        return f.n >= 5 && ((IsVkz(f[2]) && DigitsOrEmpty(f[4]) && DigitsOrEmpty(f[5]))
-                               || (DigitsOrEmpty(f[3]) && DigitsOrEmpty(f[4]) && AllDigits(Trim(f[5]))));
+        return f.n >= 5 &&
+            ((IsVkz(f[2]) && DigitsOrEmpty(f[4]) && DigitsOrEmpty(f[5])) ||
+             (DigitsOrEmpty(f[3]) && DigitsOrEmpty(f[4]) && AllDigits(Trim(f[5]))));
     case 'R':
-    case 'S':
-        return f.n >= 4;
+    case 'S': return f.n >= 4;
     case 'E': // 4.0: a text block like T; 5.0: the end record with its count
         return IsVkz(f[2]) || AllDigits(Trim(f[2]));
-    default:
-        return IsVkz(f[2]);
+    default: return IsVkz(f[2]);
     }
 }
 

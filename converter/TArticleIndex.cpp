@@ -4,7 +4,6 @@
 
 namespace artikel::convert {
 
-
 void TArticleIndex::Reserve(size_t keys)
 {
     keys_.reserve(keys);
@@ -34,8 +33,6 @@ void TArticleIndex::Rehash(size_t keys)
         }
     }
 }
-
-
 
 void TArticleIndex::Assign(std::string_view key, uint32_t id)
 {

@@ -59,7 +59,8 @@ std::string TargetMessage(const std::filesystem::path& target, const char* what)
 
 } // namespace
 
-TCSVTargetWriter::TCSVTargetWriter(std::filesystem::path target) : target_(std::move(target))
+TCSVTargetWriter::TCSVTargetWriter(std::filesystem::path target)
+    : target_(std::move(target))
 {
     file_ = OpenTemporary();
     if (!file_)
@@ -72,8 +73,8 @@ std::unique_ptr<TAtomicFileWriter> TCSVTargetWriter::OpenTemporary() const
     // The target is a scratch file the import copies at once: flushed, not forced to disk (a
     // sync of a few hundred megabytes would cost seconds).
     try {
-        return std::make_unique<TAtomicFileWriter>(target_.string(),
-            TAtomicFileWriter::TOptions{.syncToDisk = false, .createFolder = false});
+        return std::make_unique<TAtomicFileWriter>(
+            target_.string(), TAtomicFileWriter::TOptions{.syncToDisk = false, .createFolder = false});
     } catch (const EInOutError&) {
         return nullptr;
     }
@@ -85,10 +86,7 @@ TCSVTargetWriter::~TCSVTargetWriter()
         Abort();
 }
 
-void TCSVTargetWriter::Abort()
-{
-    file_.reset();
-}
+void TCSVTargetWriter::Abort() { file_.reset(); }
 
 void TCSVTargetWriter::Note(const std::string& message)
 {
@@ -145,11 +143,13 @@ void TCSVTargetWriter::Row(const std::vector<std::string>& cells)
         throw EConvertError(TargetMessage(target_, "ist bereits geschlossen."));
     if (!headerSeen_) {
         headerSeen_ = true;
-        std::vector<std::string> header(cells.begin(), cells.begin() + static_cast<long>(std::min(cells.size(), kMaxColumns)));
+        std::vector<std::string> header(cells.begin(),
+                                        cells.begin() + static_cast<long>(std::min(cells.size(), kMaxColumns)));
         if (cells.size() > kMaxColumns && !truncatedNoted_) {
             truncatedNoted_ = true;
-            Note("Die Quelle hat " + std::to_string(cells.size())
-                + " Spalten; \xFC" "bernommen wurden die ersten 100.");
+            Note("Die Quelle hat " + std::to_string(cells.size()) +
+                 " Spalten; \xFC"
+                 "bernommen wurden die ersten 100.");
         }
         NameColumns(header);
         columns_ = header.size();
@@ -170,10 +170,12 @@ void TCSVTargetWriter::Row(const std::vector<std::string>& cells)
         }
     }
     if (cells.size() > kMaxColumns && !truncatedNoted_) {
-        const bool lost = std::any_of(cells.begin() + kMaxColumns, cells.end(), [](const std::string& c) { return !c.empty(); });
+        const bool lost =
+            std::any_of(cells.begin() + kMaxColumns, cells.end(), [](const std::string& c) { return !c.empty(); });
         if (lost) {
             truncatedNoted_ = true;
-            Note("Die Quelle hat mehr als 100 Spalten; \xFC" "bernommen wurden die ersten 100.");
+            Note("Die Quelle hat mehr als 100 Spalten; \xFC"
+                 "bernommen wurden die ersten 100.");
         }
     }
     ++rows_;
@@ -202,7 +204,8 @@ void TCSVTargetWriter::Decide()
         sample.clear();
         for (const auto& row : pending_)
             Render(sample, row, sep);
-        return DetectCSVOptions(std::string_view(sample).substr(0, std::min(sample.size(), kDetectBytes))).Separator == sep;
+        return DetectCSVOptions(std::string_view(sample).substr(0, std::min(sample.size(), kDetectBytes))).Separator ==
+            sep;
     };
     char chosen = 0;
     for (char sep : {';', '\t', ','}) {
@@ -240,7 +243,8 @@ void TCSVTargetWriter::RewriteHeader()
     std::unique_ptr<TAtomicFileWriter> wider = OpenTemporary();
     if (!wider)
         WriteFailed();
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> body(std::fopen(file_->TempFileName().c_str(), "rb"), &std::fclose);
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> body(std::fopen(file_->TempFileName().c_str(), "rb"),
+                                                               &std::fclose);
     if (!body)
         WriteFailed();
     bool ok = std::fseek(body.get(), static_cast<long>(headerBytes_), SEEK_SET) == 0;
@@ -314,7 +318,8 @@ void TCSVTargetWriter::Commit()
             note += std::to_string(named + 1);
             note += " bis ";
             note += std::to_string(columns_);
-            note += " hei\xDF" "en \x84";
+            note += " hei\xDF"
+                    "en \x84";
             note += header_[named];
             note += "\x93 bis \x84";
         }

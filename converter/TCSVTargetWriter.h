@@ -8,7 +8,6 @@
 // than the header keep their cells: the header gets names "Spalte N" for the extra columns.
 
 #include "converter/TConvertSink.h"
-
 #include "platform/FileRetry.h"
 
 #include <filesystem>
@@ -63,8 +62,8 @@ private:
     bool headerSeen_ = false;
     bool truncatedNoted_ = false;
     size_t columns_ = 0;
-    size_t widest_ = 0;       // data cells reach this column (at most kMaxColumns)
-    size_t headerBytes_ = 0;  // length of the header line as written
+    size_t widest_ = 0; // data cells reach this column (at most kMaxColumns)
+    size_t headerBytes_ = 0; // length of the header line as written
     std::vector<std::string> header_;
     size_t rows_ = 0;
     size_t bufferedBytes_ = 0;

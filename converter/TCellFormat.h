@@ -17,9 +17,9 @@ namespace artikel::convert {
 struct TCellFormat {
     enum class Kind : std::uint8_t { General, Fixed, Percent, Date, Time, DateTime, Text };
     Kind kind = Kind::General;
-    int decimals = 0;        // Fixed, Percent: digits after the comma
-    int minIntDigits = 1;    // Fixed: zero padding of the integer part ("000000" article numbers)
-    bool seconds = false;    // Time, DateTime: show seconds
+    int decimals = 0; // Fixed, Percent: digits after the comma
+    int minIntDigits = 1; // Fixed: zero padding of the integer part ("000000" article numbers)
+    bool seconds = false; // Time, DateTime: show seconds
     bool elapsedHours = false; // Time: "[h]" hours beyond 24
 
     // The format of a built-in number format id of the spreadsheet file formats.

@@ -12,7 +12,8 @@
 namespace artikel::convert {
 
 // "Die Datei „name“ " + what (UTF-8 parts), as an EConvertError.
-[[noreturn]] inline void FailFile(std::string_view fileName, std::string_view what) {
+[[noreturn]] inline void FailFile(std::string_view fileName, std::string_view what)
+{
     std::string text = "Die Datei „";
     text.append(fileName).append("“ ").append(what);
     throw EConvertError(Utf8ToWin1252(text));

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -17,7 +18,6 @@
 #include <fstream>
 #include <optional>
 #include <unordered_map>
-#include <cctype>
 
 namespace artikel::convert {
 
@@ -68,21 +68,60 @@ const TTextTable kCp850Text = MakeTextTable(kCp850ToWin1252);
 namespace col {
 // The columns of the table, in their order.
 enum EColumn : size_t {
-    Number, Text, LongText, Unit, PriceUnit, Price, PricePerUnit, PriceKind, RebateGroup, RebateGroupText, Rebate,
-    MainGroup, Group, GroupText, Ean, Matchcode, AltNumber, Packing, CatalogPage,
-    Maker, MakerNumber, MakerType, // 5.0 only
-    Scales,                        // where the delivery has scale prices or surcharges (Z records)
-    Metal,                         // where the delivery gives metal weights (4.0 B records)
-    Supplier,                      // with several deliveries in one table
+    Number,
+    Text,
+    LongText,
+    Unit,
+    PriceUnit,
+    Price,
+    PricePerUnit,
+    PriceKind,
+    RebateGroup,
+    RebateGroupText,
+    Rebate,
+    MainGroup,
+    Group,
+    GroupText,
+    Ean,
+    Matchcode,
+    AltNumber,
+    Packing,
+    CatalogPage,
+    Maker,
+    MakerNumber,
+    MakerType, // 5.0 only
+    Scales, // where the delivery has scale prices or surcharges (Z records)
+    Metal, // where the delivery gives metal weights (4.0 B records)
+    Supplier, // with several deliveries in one table
     Count
 };
 } // namespace col
 
-constexpr const char* kColumnNames[] = {"Artikelnummer", "Text", "Langtext", "Einheit",
-    "Preiseinheit", "Preis", "PreisOhnePreiseinheit", "Preisart", "Rabattgruppe", "Rabattgruppentext", "Rabatt",
-    "Hauptwarengruppe", "Warengruppe", "Warengruppentext", "EAN", "Matchcode", "AlternativArtikelnummer",
-    "Verpackungsmenge", "Katalogseite", "Hersteller", "HerstellerArtikelnummer", "HerstellerTyp", "Staffelpreise",
-    "Metallzuschlag", "Lieferant"};
+constexpr const char* kColumnNames[] = {"Artikelnummer",
+                                        "Text",
+                                        "Langtext",
+                                        "Einheit",
+                                        "Preiseinheit",
+                                        "Preis",
+                                        "PreisOhnePreiseinheit",
+                                        "Preisart",
+                                        "Rabattgruppe",
+                                        "Rabattgruppentext",
+                                        "Rabatt",
+                                        "Hauptwarengruppe",
+                                        "Warengruppe",
+                                        "Warengruppentext",
+                                        "EAN",
+                                        "Matchcode",
+                                        "AlternativArtikelnummer",
+                                        "Verpackungsmenge",
+                                        "Katalogseite",
+                                        "Hersteller",
+                                        "HerstellerArtikelnummer",
+                                        "HerstellerTyp",
+                                        "Staffelpreise",
+                                        "Metallzuschlag",
+                                        "Lieferant"};
 static_assert(std::size(kColumnNames) == col::Count, "one name per column");
 
 } // namespace
@@ -231,7 +270,8 @@ struct TDatanormReader::Impl {
     {
         raw = Trim(raw);
         const unsigned char* table = fileAt[fileNo - 1]->table;
-        if (table == kAnsiText.data() || std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        if (table == kAnsiText.data() ||
+            std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
             return raw;
         std::string& s = keyArena.emplace_back();
         SetText(s, fileNo, raw);
@@ -368,7 +408,8 @@ struct TDatanormReader::Impl {
             ++unreadableScales;
             return;
         }
-        scales.push_back(Scale{FindOrAdd(key), ParseInt(f[z::kStep], -1), ParseInt(f[z::kFrom], 0), RefOf(fileNo, line)});
+        scales.push_back(
+            Scale{FindOrAdd(key), ParseInt(f[z::kStep], -1), ParseInt(f[z::kFrom], 0), RefOf(fileNo, line)});
     }
 
     void OnChange5(uint32_t fileNo, const TFields& f)
@@ -395,7 +436,7 @@ struct TDatanormReader::Impl {
     }
 
     void AddTextLine(std::vector<TextLine>& lines, uint32_t block, uint32_t fileNo, std::string_view no,
-        std::string_view text)
+                     std::string_view text)
     {
         const int64_t n = ParseInt(no, -1);
         const uint32_t lineNo = n >= 0 && n < kNoLine ? static_cast<uint32_t>(n) : kNoLine;
@@ -424,8 +465,8 @@ struct TDatanormReader::Impl {
         }
     }
 
-    void AddDPart(uint32_t article, uint32_t fileNo, std::string_view no, std::string_view kind,
-        std::string_view block, std::string_view text)
+    void AddDPart(uint32_t article, uint32_t fileNo, std::string_view no, std::string_view kind, std::string_view block,
+                  std::string_view text)
     {
         const std::string_view k = Trim(kind);
         const char c = k.empty() ? 'F' : UpperAscii(k.front());
@@ -464,7 +505,8 @@ struct TDatanormReader::Impl {
     // One price of a P record: article, price flag, price in cents, its own unit (5.0; 0 = none),
     // rebate group and three (flag, value) rebates.
     void ApplyPrice(uint32_t fileNo, std::string_view number, std::string_view flagText, std::string_view priceText,
-        std::string_view unitText, std::string_view group, const std::array<std::string_view, 6>& rebatePairs)
+                    std::string_view unitText, std::string_view group,
+                    const std::array<std::string_view, 6>& rebatePairs)
     {
         anyPriceRecord = true;
         const std::string_view key = ArticleKey(fileNo, number);
@@ -481,8 +523,8 @@ struct TDatanormReader::Impl {
             if (ParseCents(priceText, cents) && cents != 0) {
                 (flag == 1 ? a->pList : a->pNet) = cents;
                 const int64_t unit = ParseInt(unitText, 0);
-                (flag == 1 ? a->pListUnit : a->pNetUnit)
-                    = unit >= 1 && unit <= 1'000'000'000 ? static_cast<uint32_t>(unit) : 0;
+                (flag == 1 ? a->pListUnit : a->pNetUnit) =
+                    unit >= 1 && unit <= 1'000'000'000 ? static_cast<uint32_t>(unit) : 0;
             }
         }
         if (!Trim(group).empty())
@@ -524,7 +566,7 @@ struct TDatanormReader::Impl {
     static double RebateFactor(int flag, int64_t value)
     {
         switch (flag) {
-        case 2: return static_cast<double>(value) / 1000.0;        // multiplier, 3 decimals
+        case 2: return static_cast<double>(value) / 1000.0; // multiplier, 3 decimals
         case 3: return 1.0 + static_cast<double>(value) / 10000.0; // surcharge in percent
         default: return 1.0 - static_cast<double>(value) / 10000.0; // rebate in percent
         }
@@ -535,7 +577,7 @@ struct TDatanormReader::Impl {
         if (version == 5) {
             constexpr size_t r = p5::kRebates;
             ApplyPrice(fileNo, f[p5::kNumber], f[p5::kFlag], f[p5::kPrice], f[p5::kUnit], f[p5::kRebateGroup],
-                {f[r], f[r + 1], f[r + 2], f[r + 3], f[r + 4], f[r + 5]});
+                       {f[r], f[r + 1], f[r + 2], f[r + 3], f[r + 4], f[r + 5]});
             return;
         }
         for (size_t b = 0; b < p4::kBlocks; ++b) {
@@ -544,7 +586,7 @@ struct TDatanormReader::Impl {
                 continue;
             const size_t r = o + p4::kRebates;
             ApplyPrice(fileNo, f[o + p4::kNumber], f[o + p4::kFlag], f[o + p4::kPrice], {}, {},
-                {f[r], f[r + 1], f[r + 2], f[r + 3], f[r + 4], f[r + 5]});
+                       {f[r], f[r + 1], f[r + 2], f[r + 3], f[r + 4], f[r + 5]});
         }
     }
 
@@ -637,7 +679,10 @@ struct TDatanormReader::Impl {
             case 'R': OnRebate(fileNo, version, f); break;
             case 'S': OnGroup(fileNo, version, f); break;
             case 'Z': OnScale(fileNo, line, f); break;
-            case 'C': case 'K': case 'J': case 'W': break;
+            case 'C':
+            case 'K':
+            case 'J':
+            case 'W': break;
             default: ++unknownRecords; break;
             }
             return true;
@@ -646,8 +691,8 @@ struct TDatanormReader::Impl {
         const int64_t body = records - 1;
         const bool counted = endCount == body || endCount == body + 1 || (withHeader && endCount == body + 2);
         if (endCount >= 0 && !counted)
-            notes.push_back("Die Datei " + FileLabel(file.name) + " ist vermutlich unvollst\xE4ndig: laut Endesatz "
-                + std::to_string(endCount) + " Datens\xE4tze, gelesen " + std::to_string(records - 1) + ".");
+            notes.push_back("Die Datei " + FileLabel(file.name) + " ist vermutlich unvollst\xE4ndig: laut Endesatz " +
+                            std::to_string(endCount) + " Datens\xE4tze, gelesen " + std::to_string(records - 1) + ".");
     }
 
     // --- long texts -----------------------------------------------------------------------
@@ -660,8 +705,8 @@ struct TDatanormReader::Impl {
         // use: a block inserted into many articles would otherwise be walked in full each time.
         size_t kept = 0;
         for (size_t i = 0; i < lines.size(); ++i) {
-            if (lines[i].line != kNoLine && i + 1 < lines.size() && lines[i + 1].block == lines[i].block
-                && lines[i + 1].line == lines[i].line)
+            if (lines[i].line != kNoLine && i + 1 < lines.size() && lines[i + 1].block == lines[i].block &&
+                lines[i + 1].line == lines[i].line)
                 continue;
             lines[kept++] = lines[i];
         }
@@ -689,7 +734,7 @@ struct TDatanormReader::Impl {
     // The block's lines in line order (see SortLines).
     template <class Fn>
     void ForBlockLines(const std::vector<TextLine>& lines, const std::vector<uint32_t>& start, uint32_t block,
-        Fn&& fn) const
+                       Fn&& fn) const
     {
         if (block + 1 >= start.size())
             return;
@@ -806,7 +851,8 @@ struct TDatanormReader::Impl {
         std::array<std::string*, col::Count> at{};
         std::string hidden;
 
-        explicit TRow(const std::vector<col::EColumn>& columns) : shown(columns.size())
+        explicit TRow(const std::vector<col::EColumn>& columns)
+            : shown(columns.size())
         {
             at.fill(&hidden);
             for (size_t i = 0; i < columns.size(); ++i)
@@ -1025,7 +1071,7 @@ struct TDatanormReader::Impl {
         l.maker = anyFive;
         l.metal = anyMetal;
         l.scales = std::any_of(articles.begin(), articles.end(),
-            [](const Article& a) { return a.hasA && !a.deleted && a.zEnd > a.zBegin; });
+                               [](const Article& a) { return a.hasA && !a.deleted && a.zEnd > a.zBegin; });
         return l;
     }
 
@@ -1106,9 +1152,10 @@ struct TDatanormReader::Impl {
             if (!f.probe.isDatanorm)
                 throw EConvertError("Die Datei " + FileLabel(f.name) + " ist keine DATANORM-Datei.");
             if (f.probe.version == 3)
-                throw EConvertError("Die Datei " + FileLabel(f.name)
-                    + " liegt im Format DATANORM 3.0 vor. Diese Version wird nicht unterst\xFCtzt; bitte fordern Sie "
-                      "beim Lieferanten eine Lieferung in DATANORM 4.0 oder 5.0 an.");
+                throw EConvertError(
+                    "Die Datei " + FileLabel(f.name) +
+                    " liegt im Format DATANORM 3.0 vor. Diese Version wird nicht unterst\xFCtzt; bitte fordern Sie "
+                    "beim Lieferanten eine Lieferung in DATANORM 4.0 oder 5.0 an.");
         }
         // Article files in ascending name order, then price files, then look-up tables.
         std::vector<uint32_t> order(files.size());
@@ -1149,13 +1196,15 @@ struct TDatanormReader::Impl {
             OnPrice(p.file, fileAt[p.file - 1]->version, pf);
         }
 
-        if (!anyArticleRecord || std::none_of(articles.begin(), articles.end(), [](const Article& a) { return a.hasA; })) {
+        if (!anyArticleRecord ||
+            std::none_of(articles.begin(), articles.end(), [](const Article& a) { return a.hasA; })) {
             if (anyPriceRecord)
-                throw EConvertError("Die Lieferung " + FileLabel(fileAt[order.front() - 1]->name)
-                    + " enth\xE4lt nur Preis\xE4nderungen (DATPREIS), aber keine Artikel. Bitte importieren Sie die "
-                      "Artikeldatei (DATANORM.001) zusammen mit der Preisdatei.");
-            throw EConvertError("Die Lieferung " + FileLabel(fileAt[order.front() - 1]->name)
-                + " enth\xE4lt keine Artikel (keine A-S\xE4tze).");
+                throw EConvertError(
+                    "Die Lieferung " + FileLabel(fileAt[order.front() - 1]->name) +
+                    " enth\xE4lt nur Preis\xE4nderungen (DATPREIS), aber keine Artikel. Bitte importieren Sie die "
+                    "Artikeldatei (DATANORM.001) zusammen mit der Preisdatei.");
+            throw EConvertError("Die Lieferung " + FileLabel(fileAt[order.front() - 1]->name) +
+                                " enth\xE4lt keine Artikel (keine A-S\xE4tze).");
         }
 
         SortLines(tLines, tStart, textIds.size());
@@ -1175,8 +1224,8 @@ struct TDatanormReader::Impl {
         });
         size_t kept = 0;
         for (size_t i = 0; i < scales.size(); ++i) {
-            if (scales[i].step >= 0 && i + 1 < scales.size() && scales[i + 1].article == scales[i].article
-                && scales[i + 1].step == scales[i].step)
+            if (scales[i].step >= 0 && i + 1 < scales.size() && scales[i + 1].article == scales[i].article &&
+                scales[i + 1].step == scales[i].step)
                 continue;
             scales[kept++] = scales[i];
         }
@@ -1215,28 +1264,37 @@ struct TDatanormReader::Impl {
     {
         auto note = [&](const std::string& n) { sink.Note(prefix + n); };
         if (unknownRecords == 1)
-            note("1 Datensatz unbekannter Art wurde \xFC" "bersprungen.");
+            note("1 Datensatz unbekannter Art wurde \xFC"
+                 "bersprungen.");
         else if (unknownRecords > 1)
-            note(std::to_string(unknownRecords) + " Datens\xE4tze unbekannter Art wurden \xFC" "bersprungen.");
+            note(std::to_string(unknownRecords) +
+                 " Datens\xE4tze unbekannter Art wurden \xFC"
+                 "bersprungen.");
         if (orphanPrices == 1)
-            note("1 Preis\xE4nderung betraf keinen Artikel der Lieferung und wurde \xFC" "bersprungen.");
+            note("1 Preis\xE4nderung betraf keinen Artikel der Lieferung und wurde \xFC"
+                 "bersprungen.");
         else if (orphanPrices > 1)
-            note(std::to_string(orphanPrices)
-                + " Preis\xE4nderungen betrafen keine Artikel der Lieferung und wurden \xFC" "bersprungen.");
+            note(std::to_string(orphanPrices) +
+                 " Preis\xE4nderungen betrafen keine Artikel der Lieferung und wurden \xFC"
+                 "bersprungen.");
         if (unreadableScales == 1)
-            note("1 Staffel- oder Zuschlagssatz (Z) hat einen unbekannten Aufbau und wurde \xFC" "bersprungen.");
+            note("1 Staffel- oder Zuschlagssatz (Z) hat einen unbekannten Aufbau und wurde \xFC"
+                 "bersprungen.");
         else if (unreadableScales > 1)
-            note(std::to_string(unreadableScales)
-                + " Staffel- oder Zuschlagss\xE4tze (Z) haben einen unbekannten Aufbau und wurden \xFC" "bersprungen.");
+            note(std::to_string(unreadableScales) +
+                 " Staffel- oder Zuschlagss\xE4tze (Z) haben einen unbekannten Aufbau und wurden \xFC"
+                 "bersprungen.");
         if (cutLongTexts)
-            note("Langtexte von " + std::to_string(cutLongTexts)
-                + " Artikeln waren l\xE4nger als 32.000 Zeichen und wurden gek\xFCrzt.");
+            note("Langtexte von " + std::to_string(cutLongTexts) +
+                 " Artikeln waren l\xE4nger als 32.000 Zeichen und wurden gek\xFCrzt.");
         for (const std::string& n : notes)
             note(n);
     }
 };
 
-TDatanormReader::TDatanormReader() : impl_(std::make_unique<Impl>()) {}
+TDatanormReader::TDatanormReader()
+    : impl_(std::make_unique<Impl>())
+{}
 TDatanormReader::~TDatanormReader() = default;
 
 void TDatanormReader::AddFile(const std::filesystem::path& file)

@@ -18,7 +18,9 @@ namespace artikel::convert {
 // they take no more than keepBytes, so that the chosen sheet need not be read twice.
 class TSheetSurvey : public TConvertSink {
 public:
-    explicit TSheetSurvey(std::size_t keepBytes = 0) : keepBytes_(keepBytes) {}
+    explicit TSheetSurvey(std::size_t keepBytes = 0)
+        : keepBytes_(keepBytes)
+    {}
 
     void Row(const std::vector<std::string>& cells) override;
     void Note(const std::string&) override {}
@@ -36,9 +38,9 @@ private:
     TRows head_;
     std::size_t keepBytes_;
     bool complete_ = true;
-    std::string blob_;                  // the cells' text, one after another
+    std::string blob_; // the cells' text, one after another
     std::vector<std::size_t> cellEnds_; // end of each cell in blob_
-    std::vector<std::size_t> rowEnds_;  // end of each row in cellEnds_
+    std::vector<std::size_t> rowEnds_; // end of each row in cellEnds_
 };
 
 struct TSheetInfo {
@@ -47,7 +49,8 @@ struct TSheetInfo {
     std::size_t filled = 0;
     int articleNames = 0;
 
-    static TSheetInfo From(std::string name, bool hidden, const TSheetSurvey& survey) {
+    static TSheetInfo From(std::string name, bool hidden, const TSheetSurvey& survey)
+    {
         return TSheetInfo{std::move(name), hidden, survey.Filled(), survey.ArticleNames()};
     }
 };

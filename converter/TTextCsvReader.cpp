@@ -16,14 +16,16 @@ constexpr std::size_t kSampleBytes = 64 * 1024;
 constexpr std::size_t kCodePageSample = 4 << 20;
 constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{2} << 30;
 
-bool IsControl(unsigned char c) {
+bool IsControl(unsigned char c)
+{
     return (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' && c != 0x1A && c != 0x1B) ||
-           c == 0x7F;
+        c == 0x7F;
 }
 
 // A quote-aware scan of one line: adds the number of each candidate separator outside quotes
 // to counts and returns the position after the line break (or npos at the end of the sample).
-std::size_t CountLine(std::string_view text, std::size_t pos, std::array<int, 4>& counts, bool& blank) {
+std::size_t CountLine(std::string_view text, std::size_t pos, std::array<int, 4>& counts, bool& blank)
+{
     static constexpr char kCandidates[4] = {'\t', ';', '|', ','};
     bool inQuote = false;
     bool fieldStart = true;
@@ -32,8 +34,10 @@ std::size_t CountLine(std::string_view text, std::size_t pos, std::array<int, 4>
         const char c = text[pos];
         if (inQuote) {
             if (c == '"') {
-                if (pos + 1 < text.size() && text[pos + 1] == '"') ++pos; // a doubled quote stays inside
-                else inQuote = false;
+                if (pos + 1 < text.size() && text[pos + 1] == '"')
+                    ++pos; // a doubled quote stays inside
+                else
+                    inQuote = false;
             }
             continue;
         }
@@ -44,13 +48,16 @@ std::size_t CountLine(std::string_view text, std::size_t pos, std::array<int, 4>
             continue;
         }
         if (c == '\r' || c == '\n') {
-            if (c == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n') ++pos;
+            if (c == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n')
+                ++pos;
             return pos + 1;
         }
         fieldStart = false;
-        if (c != ' ') blank = false;
+        if (c != ' ')
+            blank = false;
         // "Müller, Hans": a comma before a blank is punctuation, not a separator.
-        if (c == ',' && pos + 1 < text.size() && text[pos + 1] == ' ') continue;
+        if (c == ',' && pos + 1 < text.size() && text[pos + 1] == ' ')
+            continue;
         for (int k = 0; k < 4; ++k)
             if (c == kCandidates[k]) {
                 ++counts[static_cast<std::size_t>(k)];
@@ -61,19 +68,27 @@ std::size_t CountLine(std::string_view text, std::size_t pos, std::array<int, 4>
 }
 
 // Length of the well-formed UTF-8 sequence at i (1 for ASCII), 0 when the byte starts none.
-std::size_t Utf8SequenceLength(std::string_view b, std::size_t i, char32_t& cp) {
+std::size_t Utf8SequenceLength(std::string_view b, std::size_t i, char32_t& cp)
+{
     const auto c = static_cast<unsigned char>(b[i]);
     cp = c;
-    if (c < 0x80) return 1;
+    if (c < 0x80)
+        return 1;
     std::size_t n;
-    if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1F;
-    else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0F;
-    else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07;
-    else return 0;
-    if (i + n > b.size()) return 0;
+    if (c >= 0xC2 && c <= 0xDF)
+        n = 2, cp = c & 0x1F;
+    else if (c >= 0xE0 && c <= 0xEF)
+        n = 3, cp = c & 0x0F;
+    else if (c >= 0xF0 && c <= 0xF4)
+        n = 4, cp = c & 0x07;
+    else
+        return 0;
+    if (i + n > b.size())
+        return 0;
     for (std::size_t k = 1; k < n; ++k) {
         const auto d = static_cast<unsigned char>(b[i + k]);
-        if ((d & 0xC0) != 0x80) return 0;
+        if ((d & 0xC0) != 0x80)
+            return 0;
         cp = (cp << 6) | (d & 0x3F);
     }
     if ((n == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
@@ -82,7 +97,8 @@ std::size_t Utf8SequenceLength(std::string_view b, std::size_t i, char32_t& cp) 
 }
 
 // UTF-8 to Windows-1252; a byte that starts no well-formed sequence is taken as Windows-1252.
-std::string LenientUtf8ToWin1252(std::string_view b) {
+std::string LenientUtf8ToWin1252(std::string_view b)
+{
     std::string out;
     out.reserve(b.size());
     for (std::size_t i = 0; i < b.size();) {
@@ -101,26 +117,35 @@ std::string LenientUtf8ToWin1252(std::string_view b) {
 }
 
 // Excel's "sep=;" first line declares the separator; pos is set behind that line.
-char DeclaredSeparator(std::string_view text, std::size_t& pos) {
+char DeclaredSeparator(std::string_view text, std::size_t& pos)
+{
     pos = 0;
     std::size_t i = 0;
     const bool quoted = !text.empty() && text[0] == '"';
-    if (quoted) ++i;
-    if (text.size() < i + 5 || (text.compare(i, 4, "sep=") != 0 && text.compare(i, 4, "SEP=") != 0)) return 0;
+    if (quoted)
+        ++i;
+    if (text.size() < i + 5 || (text.compare(i, 4, "sep=") != 0 && text.compare(i, 4, "SEP=") != 0))
+        return 0;
     const char sep = text[i + 4];
-    if (sep == '\r' || sep == '\n' || sep == '"') return 0;
+    if (sep == '\r' || sep == '\n' || sep == '"')
+        return 0;
     i += 5;
-    if (quoted && i < text.size() && text[i] == '"') ++i;
-    if (i < text.size() && text[i] != '\r' && text[i] != '\n') return 0;
-    if (i < text.size() && text[i] == '\r') ++i;
-    if (i < text.size() && text[i] == '\n') ++i;
+    if (quoted && i < text.size() && text[i] == '"')
+        ++i;
+    if (i < text.size() && text[i] != '\r' && text[i] != '\n')
+        return 0;
+    if (i < text.size() && text[i] == '\r')
+        ++i;
+    if (i < text.size() && text[i] == '\n')
+        ++i;
     pos = i;
     return sep;
 }
 
 } // namespace
 
-bool TTextCsvReader::BlanksFollowSeparator(std::string_view text, char sep) {
+bool TTextCsvReader::BlanksFollowSeparator(std::string_view text, char sep)
+{
     const std::string_view sample = text.substr(0, kSampleBytes);
     std::size_t lines = 0;
     long firstCount = -1;
@@ -134,13 +159,16 @@ bool TTextCsvReader::BlanksFollowSeparator(std::string_view text, char sep) {
             const char c = sample[pos];
             if (inQuote) {
                 if (c == '"') {
-                    if (pos + 1 < sample.size() && sample[pos + 1] == '"') ++pos;
-                    else inQuote = false;
+                    if (pos + 1 < sample.size() && sample[pos + 1] == '"')
+                        ++pos;
+                    else
+                        inQuote = false;
                 }
                 continue;
             }
             if (c == '\r' || c == '\n') {
-                if (c == '\r' && pos + 1 < sample.size() && sample[pos + 1] == '\n') ++pos;
+                if (c == '\r' && pos + 1 < sample.size() && sample[pos + 1] == '\n')
+                    ++pos;
                 ++pos;
                 break;
             }
@@ -149,19 +177,25 @@ bool TTextCsvReader::BlanksFollowSeparator(std::string_view text, char sep) {
                 fieldStart = blank = false;
                 continue;
             }
-            if (c == ' ') continue;
+            if (c == ' ')
+                continue;
             blank = false;
             fieldStart = false;
             if (c == sep) {
                 fieldStart = true;
                 const bool lineEnd = pos + 1 >= sample.size() || sample[pos + 1] == '\r' || sample[pos + 1] == '\n';
-                if (pos + 1 < sample.size() && sample[pos + 1] == ' ') ++withBlank;
-                else if (!lineEnd) bare = true;
+                if (pos + 1 < sample.size() && sample[pos + 1] == ' ')
+                    ++withBlank;
+                else if (!lineEnd)
+                    bare = true;
             }
         }
-        if (blank) continue;
-        if (bare || withBlank == 0) return false;
-        if (firstCount < 0) firstCount = withBlank;
+        if (blank)
+            continue;
+        if (bare || withBlank == 0)
+            return false;
+        if (firstCount < 0)
+            firstCount = withBlank;
         sameCount = sameCount && withBlank == firstCount;
         ++lines;
     }
@@ -169,13 +203,19 @@ bool TTextCsvReader::BlanksFollowSeparator(std::string_view text, char sep) {
     return lines >= 2 && sameCount && (lines >= 3 || firstCount >= 2);
 }
 
-TTextCsvReader::TTextCsvReader(std::string fileName) : fileName_(std::move(fileName)) {}
+TTextCsvReader::TTextCsvReader(std::string fileName)
+    : fileName_(std::move(fileName))
+{}
 
-TTextEncoding TTextCsvReader::DetectEncoding(std::string_view b) {
+TTextEncoding TTextCsvReader::DetectEncoding(std::string_view b)
+{
     auto u = [&](std::size_t i) { return static_cast<unsigned char>(b[i]); };
-    if (b.size() >= 3 && u(0) == 0xEF && u(1) == 0xBB && u(2) == 0xBF) return TTextEncoding::Utf8Bom;
-    if (b.size() >= 2 && u(0) == 0xFF && u(1) == 0xFE) return TTextEncoding::Utf16Le;
-    if (b.size() >= 2 && u(0) == 0xFE && u(1) == 0xFF) return TTextEncoding::Utf16Be;
+    if (b.size() >= 3 && u(0) == 0xEF && u(1) == 0xBB && u(2) == 0xBF)
+        return TTextEncoding::Utf8Bom;
+    if (b.size() >= 2 && u(0) == 0xFF && u(1) == 0xFE)
+        return TTextEncoding::Utf16Le;
+    if (b.size() >= 2 && u(0) == 0xFE && u(1) == 0xFF)
+        return TTextEncoding::Utf16Be;
     // UTF-16 without a BOM: text of Latin letters has a zero in every other byte.
     const std::size_t pairs = std::min(b.size(), kSampleBytes) / 2;
     if (pairs >= 2) {
@@ -184,8 +224,10 @@ TTextEncoding TTextCsvReader::DetectEncoding(std::string_view b) {
             evenZero += b[2 * i] == 0;
             oddZero += b[2 * i + 1] == 0;
         }
-        if (oddZero * 10 >= pairs * 7 && evenZero * 20 < pairs) return TTextEncoding::Utf16Le;
-        if (evenZero * 10 >= pairs * 7 && oddZero * 20 < pairs) return TTextEncoding::Utf16Be;
+        if (oddZero * 10 >= pairs * 7 && evenZero * 20 < pairs)
+            return TTextEncoding::Utf16Le;
+        if (evenZero * 10 >= pairs * 7 && oddZero * 20 < pairs)
+            return TTextEncoding::Utf16Be;
     }
     // UTF-8 when its multi-byte sequences are (nearly all) well-formed: a file pasted together
     // from two exports may hold a few stray Windows-1252 bytes, which are then kept as such.
@@ -193,15 +235,19 @@ TTextEncoding TTextCsvReader::DetectEncoding(std::string_view b) {
     for (std::size_t i = 0; i < b.size();) {
         char32_t cp = 0;
         const std::size_t n = Utf8SequenceLength(b, i, cp);
-        if (n > 1) ++valid;
-        else if (n == 0) ++invalid;
+        if (n > 1)
+            ++valid;
+        else if (n == 0)
+            ++invalid;
         i += n == 0 ? 1 : n;
     }
-    if (valid > 0 && invalid * 20 <= valid) return TTextEncoding::Utf8;
+    if (valid > 0 && invalid * 20 <= valid)
+        return TTextEncoding::Utf8;
     return LooksLikeCp850(b.substr(0, kCodePageSample)) ? TTextEncoding::Cp850 : TTextEncoding::Win1252;
 }
 
-std::string TTextCsvReader::DecodeToWin1252(std::string_view bytes, TTextEncoding encoding) {
+std::string TTextCsvReader::DecodeToWin1252(std::string_view bytes, TTextEncoding encoding)
+{
     std::string text;
     switch (encoding) {
     case TTextEncoding::Utf8Bom: text = LenientUtf8ToWin1252(bytes.substr(3)); break;
@@ -216,7 +262,8 @@ std::string TTextCsvReader::DecodeToWin1252(std::string_view bytes, TTextEncodin
             units[i] = static_cast<char16_t>(lo | (hi << 8));
         }
         std::u16string_view view(units);
-        if (!view.empty() && view[0] == u'\xFEFF') view.remove_prefix(1);
+        if (!view.empty() && view[0] == u'\xFEFF')
+            view.remove_prefix(1);
         text = Utf16ToWin1252(view);
         break;
     }
@@ -227,7 +274,8 @@ std::string TTextCsvReader::DecodeToWin1252(std::string_view bytes, TTextEncodin
     return text;
 }
 
-char TTextCsvReader::DetectSeparator(std::string_view text) {
+char TTextCsvReader::DetectSeparator(std::string_view text)
+{
     static constexpr char kCandidates[4] = {'\t', ';', '|', ','}; // also the order of preference
     const std::string_view sample = text.substr(0, kSampleBytes);
     std::vector<std::array<int, 4>> lines;
@@ -237,11 +285,14 @@ char TTextCsvReader::DetectSeparator(std::string_view text) {
         bool blank = true;
         const std::size_t next = CountLine(sample, pos, counts, blank);
         // A line cut off by the end of the sample is left out unless it is the whole text.
-        if (next == std::string_view::npos && sample.size() < text.size() && !lines.empty()) break;
-        if (!blank) lines.push_back(counts);
+        if (next == std::string_view::npos && sample.size() < text.size() && !lines.empty())
+            break;
+        if (!blank)
+            lines.push_back(counts);
         pos = next;
     }
-    if (lines.empty()) return 0;
+    if (lines.empty())
+        return 0;
     // A separator that splits (nearly) every line into the same number of cells is the one;
     // of several such, the order of preference decides (decimal commas beside ";" are common).
     std::array<long, 4> totals{};
@@ -258,21 +309,27 @@ char TTextCsvReader::DetectSeparator(std::string_view text) {
                 modal = count;
                 best = n;
             }
-        if (modal > 0 && best * 10 >= lines.size() * 8) return kCandidates[k];
+        if (modal > 0 && best * 10 >= lines.size() * 8)
+            return kCandidates[k];
     }
     for (char c : kCandidates)
-        if (BlanksFollowSeparator(text, c)) return c;
+        if (BlanksFollowSeparator(text, c))
+            return c;
     std::size_t bestK = 0;
     for (std::size_t k = 1; k < 4; ++k)
-        if (totals[k] > totals[bestK]) bestK = k;
+        if (totals[k] > totals[bestK])
+            bestK = k;
     return totals[bestK] > 0 ? kCandidates[bestK] : 0;
 }
 
-void TTextCsvReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink) {
+void TTextCsvReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink)
+{
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(file, ec);
-    if (ec) FailFile(fileName_, "kann nicht gelesen werden.");
-    if (size > kMaxFileBytes) FailFile(fileName_, "ist zu groß (mehr als 2 GB).");
+    if (ec)
+        FailFile(fileName_, "kann nicht gelesen werden.");
+    if (size > kMaxFileBytes)
+        FailFile(fileName_, "ist zu groß (mehr als 2 GB).");
     std::ifstream in(file, std::ios::binary);
     std::string bytes(static_cast<std::size_t>(size), '\0');
     if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size())))
@@ -280,13 +337,16 @@ void TTextCsvReader::ReadFile(const std::filesystem::path& file, TConvertSink& s
     ReadBytes(bytes, sink);
 }
 
-void TTextCsvReader::ReadBytes(std::string_view bytes, TConvertSink& sink) {
-    if (bytes.empty()) FailFile(fileName_, "ist leer.");
+void TTextCsvReader::ReadBytes(std::string_view bytes, TConvertSink& sink)
+{
+    if (bytes.empty())
+        FailFile(fileName_, "ist leer.");
     const TTextEncoding encoding = DetectEncoding(bytes);
     if (encoding == TTextEncoding::Win1252 || encoding == TTextEncoding::Cp850 || encoding == TTextEncoding::Utf8) {
         const std::string_view sample = bytes.substr(0, kSampleBytes);
         std::size_t controls = 0;
-        for (char c : sample) controls += IsControl(static_cast<unsigned char>(c));
+        for (char c : sample)
+            controls += IsControl(static_cast<unsigned char>(c));
         if (controls > 16 && controls * 20 > sample.size())
             FailFile(fileName_, "ist keine Textdatei und in keinem bekannten Tabellenformat.");
     }
@@ -294,11 +354,13 @@ void TTextCsvReader::ReadBytes(std::string_view bytes, TConvertSink& sink) {
     if (encoding == TTextEncoding::Utf16Le || encoding == TTextEncoding::Utf16Be) {
         const std::string_view sample = std::string_view(text).substr(0, kSampleBytes);
         std::size_t controls = 0;
-        for (char c : sample) controls += IsControl(static_cast<unsigned char>(c));
+        for (char c : sample)
+            controls += IsControl(static_cast<unsigned char>(c));
         if (controls > 16 && controls * 20 > sample.size())
             FailFile(fileName_, "ist keine Textdatei und in keinem bekannten Tabellenformat.");
     }
-    while (!text.empty() && (text.back() == '\x1A')) text.pop_back(); // DOS end-of-file mark
+    while (!text.empty() && (text.back() == '\x1A'))
+        text.pop_back(); // DOS end-of-file mark
     std::size_t pos = 0;
     const char declared = DeclaredSeparator(text, pos);
     const char sep = declared ? declared : DetectSeparator(text);
@@ -316,15 +378,17 @@ void TTextCsvReader::ReadBytes(std::string_view bytes, TConvertSink& sink) {
         for (;;) {
             if (used == cells.size()) {
                 if (used >= kMaxCells) {
-                    FailFile(fileName_, "hat in Zeile " + std::to_string(rowLine) + " mehr als " +
-                                            std::to_string(kMaxCells) + " Spalten.");
+                    FailFile(fileName_,
+                             "hat in Zeile " + std::to_string(rowLine) + " mehr als " + std::to_string(kMaxCells) +
+                                 " Spalten.");
                 }
                 cells.emplace_back();
             }
             std::string& cell = cells[used++];
             cell.clear();
             if (dropBlanks && used > 1)
-                while (pos < n && text[pos] == ' ') ++pos;
+                while (pos < n && text[pos] == ' ')
+                    ++pos;
             bool quotedDone = false;
             if (pos < n && text[pos] == '"') {
                 std::string_view rest(text);
@@ -332,8 +396,10 @@ void TTextCsvReader::ReadBytes(std::string_view bytes, TConvertSink& sink) {
                 std::size_t breaks = 0;
                 for (;;) {
                     const std::size_t q = rest.find('"', j);
-                    if (q == std::string_view::npos) break; // never closed: the quote is literal
-                    for (std::size_t k = j; k < q; ++k) breaks += text[k] == '\n' || (text[k] == '\r' && (k + 1 >= n || text[k + 1] != '\n'));
+                    if (q == std::string_view::npos)
+                        break; // never closed: the quote is literal
+                    for (std::size_t k = j; k < q; ++k)
+                        breaks += text[k] == '\n' || (text[k] == '\r' && (k + 1 >= n || text[k + 1] != '\n'));
                     cell.append(rest.substr(j, q - j));
                     if (q + 1 < n && text[q + 1] == '"') {
                         cell += '"';
@@ -344,38 +410,46 @@ void TTextCsvReader::ReadBytes(std::string_view bytes, TConvertSink& sink) {
                         break;
                     }
                 }
-                if (quotedDone) line += breaks;
-                else cell.clear();
+                if (quotedDone)
+                    line += breaks;
+                else
+                    cell.clear();
             }
             const std::size_t start = pos;
-            while (pos < n && text[pos] != sep && !atBreak(pos)) ++pos;
+            while (pos < n && text[pos] != sep && !atBreak(pos))
+                ++pos;
             cell.append(text, start, pos - start);
             if (pos < n && text[pos] == sep && sep != 0) {
                 ++pos;
                 continue;
             }
             if (pos < n) { // line break
-                if (text[pos] == '\r' && pos + 1 < n && text[pos + 1] == '\n') ++pos;
+                if (text[pos] == '\r' && pos + 1 < n && text[pos + 1] == '\n')
+                    ++pos;
                 ++pos;
                 ++line;
             }
             break;
         }
         bool blank = true;
-        for (std::size_t i = 0; i < used && blank; ++i) blank = cells[i].empty();
-        if (blank) continue;
+        for (std::size_t i = 0; i < used && blank; ++i)
+            blank = cells[i].empty();
+        if (blank)
+            continue;
         // The sink sees exactly the cells of this row.
         if (cells.size() != used) {
             std::vector<std::string> row(std::make_move_iterator(cells.begin()),
                                          std::make_move_iterator(cells.begin() + static_cast<std::ptrdiff_t>(used)));
             sink.Row(row);
-            for (std::size_t i = 0; i < used; ++i) cells[i] = std::move(row[i]);
+            for (std::size_t i = 0; i < used; ++i)
+                cells[i] = std::move(row[i]);
         } else {
             sink.Row(cells);
         }
         any = true;
     }
-    if (!any) FailFile(fileName_, "enthält keine Daten.");
+    if (!any)
+        FailFile(fileName_, "enthält keine Daten.");
 }
 
 } // namespace artikel::convert

@@ -18,14 +18,17 @@ namespace {
 constexpr std::size_t kKeptSheetBytes = std::size_t{256} << 20;
 } // namespace
 
-void TXlsReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink) {
+void TXlsReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink)
+{
     const std::string shown = file.filename().string();
     TMappedFile mapped;
-    if (!mapped.Open(file)) FailFile(shown, "konnte nicht gelesen werden.");
+    if (!mapped.Open(file))
+        FailFile(shown, "konnte nicht gelesen werden.");
     ReadBytes(std::string_view(mapped.Data(), mapped.Size()), shown, sink);
 }
 
-void TXlsReader::ReadBytes(std::string_view bytes, const std::string& shown, TConvertSink& sink) {
+void TXlsReader::ReadBytes(std::string_view bytes, const std::string& shown, TConvertSink& sink)
+{
     const TOle2File ole(shown, bytes);
     bool biff8 = true;
     std::optional<TOle2File::Entry> stream = ole.FindStream("Workbook");
@@ -35,8 +38,11 @@ void TXlsReader::ReadBytes(std::string_view bytes, const std::string& shown, TCo
     }
     if (!stream) {
         // A password-protected .xlsx is stored in a compound file as well.
-        if (ole.FindStream("EncryptedPackage")) FailFile(shown, "ist verschlüsselt oder kennwortgeschützt.");
-        FailFile(shown, "ist keine lesbare Excel-Arbeitsmappe (.xls): sie enthält keine Arbeitsmappe, vielleicht ist es ein anderes Office-Dokument.");
+        if (ole.FindStream("EncryptedPackage"))
+            FailFile(shown, "ist verschlüsselt oder kennwortgeschützt.");
+        FailFile(shown,
+                 "ist keine lesbare Excel-Arbeitsmappe (.xls): sie enthält keine Arbeitsmappe, vielleicht ist es ein "
+                 "anderes Office-Dokument.");
     }
     TBiffWorkbook book(shown, ole.ReadStream(*stream), biff8);
 
@@ -53,26 +59,31 @@ void TXlsReader::ReadBytes(std::string_view bytes, const std::string& shown, TCo
             surveys.push_back(std::make_unique<TSheetSurvey>(budget));
             book.ReadSheet(i, *surveys.back());
             dropped.push_back(book.ColumnsDropped());
-            infos.push_back(TSheetInfo::From(Win1252ToUtf8(book.Sheets()[i].name), book.Sheets()[i].hidden, *surveys.back()));
+            infos.push_back(
+                TSheetInfo::From(Win1252ToUtf8(book.Sheets()[i].name), book.Sheets()[i].hidden, *surveys.back()));
             budget -= std::min(budget, surveys.back()->KeptBytes());
         }
         chosen = ChooseSheet(infos);
     }
-    if (chosen >= count) FailFile(shown, "enthält kein Tabellenblatt mit Daten.");
+    if (chosen >= count)
+        FailFile(shown, "enthält kein Tabellenblatt mit Daten.");
     bool columnsDropped = false;
     if (!surveys.empty() && surveys[chosen]->Complete()) {
         surveys[chosen]->Replay(sink);
         columnsDropped = dropped[chosen];
     } else {
-        if (book.ReadSheet(chosen, sink) == 0) FailFile(shown, "enthält kein Tabellenblatt mit Daten.");
+        if (book.ReadSheet(chosen, sink) == 0)
+            FailFile(shown, "enthält kein Tabellenblatt mit Daten.");
         columnsDropped = book.ColumnsDropped();
     }
     surveys.clear();
     if (columnsDropped)
-        sink.Note(Utf8ToWin1252("Das Blatt „" + Win1252ToUtf8(book.Sheets()[chosen].name) + "“ hat Werte rechts der Spalte " +
-                                std::to_string(TBiffWorkbook::kMaxColumns) + "; sie wurden nicht übernommen."));
+        sink.Note(Utf8ToWin1252("Das Blatt „" + Win1252ToUtf8(book.Sheets()[chosen].name) +
+                                "“ hat Werte rechts der Spalte " + std::to_string(TBiffWorkbook::kMaxColumns) +
+                                "; sie wurden nicht übernommen."));
     const std::string note = SheetChoiceNote(shown, infos, chosen);
-    if (!note.empty()) sink.Note(note);
+    if (!note.empty())
+        sink.Note(note);
 }
 
 } // namespace artikel::convert

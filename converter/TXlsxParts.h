@@ -54,12 +54,14 @@ std::string OoxmlTextToWin1252(std::string_view utf8);
 // Texts held in one block (a workbook may have millions of short shared strings).
 class TStringTable {
 public:
-    void Add(std::string_view text) {
+    void Add(std::string_view text)
+    {
         blob_.append(text);
         ends_.push_back(blob_.size());
     }
     std::size_t Size() const { return ends_.size(); }
-    std::string_view At(std::size_t i) const {
+    std::string_view At(std::size_t i) const
+    {
         const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
         return std::string_view(blob_).substr(begin, ends_[i] - begin);
     }
@@ -75,9 +77,11 @@ public:
     using TXmlPart::TXmlPart;
     TStringTable strings; // Windows-1252
     static constexpr std::size_t kMaxStrings = std::size_t{1} << 25;
+
 protected:
     void Start(std::string_view name, const char** attrs) override;
     void End(std::string_view name) override;
+
 private:
     int phonetic_ = 0;
     bool inItem_ = false;
@@ -89,9 +93,11 @@ class TXlsxStyles : public TXmlPart {
 public:
     using TXmlPart::TXmlPart;
     std::vector<TCellFormat> CellFormats() const;
+
 protected:
     void Start(std::string_view name, const char** attrs) override;
     void End(std::string_view name) override;
+
 private:
     std::map<int, TCellFormat> custom_;
     std::vector<int> xfFormatIds_;
@@ -109,6 +115,7 @@ public:
     };
     std::vector<Sheet> sheets;
     bool date1904 = false;
+
 protected:
     void Start(std::string_view name, const char** attrs) override;
     void End(std::string_view) override {}
@@ -123,6 +130,7 @@ public:
         std::string target;
     };
     std::map<std::string, Relation> relations;
+
 protected:
     void Start(std::string_view name, const char** attrs) override;
     void End(std::string_view) override {}
@@ -132,8 +140,8 @@ protected:
 // non-empty cell with empty cells keeping their column.
 class TXlsxSheetParser : public TXmlPart {
 public:
-    TXlsxSheetParser(std::string fileName, const TStringTable& sharedStrings,
-                     const std::vector<TCellFormat>& formats, bool date1904, TConvertSink& sink);
+    TXlsxSheetParser(std::string fileName, const TStringTable& sharedStrings, const std::vector<TCellFormat>& formats,
+                     bool date1904, TConvertSink& sink);
     std::size_t RowsDelivered() const { return rows_; }
     // A value stood right of kMaxColumns and was left out.
     bool ColumnsDropped() const { return dropped_; }

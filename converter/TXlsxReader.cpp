@@ -5,41 +5,46 @@
 #include "converter/TXlsxParts.h"
 #include "converter/ZipHandles.h"
 
-#include <zip.h>
-
 #include <algorithm>
 #include <memory>
 #include <vector>
+#include <zip.h>
 
 namespace artikel::convert {
 namespace {
 
-bool EndsWith(std::string_view s, std::string_view suffix) {
+bool EndsWith(std::string_view s, std::string_view suffix)
+{
     return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
 }
 
 // The part a relationship target names: relative to the folder of the part that holds the
 // relation ("xl/"), or absolute from the package root; "." and ".." resolved.
-std::string ResolveTarget(std::string_view baseFolder, std::string_view target) {
+std::string ResolveTarget(std::string_view baseFolder, std::string_view target)
+{
     std::string joined = !target.empty() && target[0] == '/' ? std::string(target.substr(1))
-                                                              : std::string(baseFolder) + std::string(target);
+                                                             : std::string(baseFolder) + std::string(target);
     std::vector<std::string> parts;
     std::size_t pos = 0;
     while (pos <= joined.size()) {
         std::size_t slash = joined.find('/', pos);
-        if (slash == std::string::npos) slash = joined.size();
+        if (slash == std::string::npos)
+            slash = joined.size();
         const std::string part = joined.substr(pos, slash - pos);
         pos = slash + 1;
-        if (part.empty() || part == ".") continue;
+        if (part.empty() || part == ".")
+            continue;
         if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
+            if (!parts.empty())
+                parts.pop_back();
             continue;
         }
         parts.push_back(part);
     }
     std::string out;
     for (const auto& p : parts) {
-        if (!out.empty()) out += '/';
+        if (!out.empty())
+            out += '/';
         out += p;
     }
     return out;
@@ -48,42 +53,52 @@ std::string ResolveTarget(std::string_view baseFolder, std::string_view target) 
 class Package {
 public:
     Package(const std::filesystem::path& file, const TZipLimits& limits)
-        : shown_(file.filename().string()), limits_(limits) {
+        : shown_(file.filename().string()),
+          limits_(limits)
+    {
         int err = 0;
         archive_.reset(zip_open(file.c_str(), ZIP_RDONLY, &err));
-        if (!archive_) FailFile(shown_, "ist keine lesbare Excel-Arbeitsmappe (.xlsx).");
+        if (!archive_)
+            FailFile(shown_, "ist keine lesbare Excel-Arbeitsmappe (.xlsx).");
     }
 
     bool Has(const std::string& name) const { return Locate(name) >= 0; }
 
     // Streams one part into a parser; false when the part does not exist.
-    bool Parse(const std::string& name, TXmlPart& part) {
+    bool Parse(const std::string& name, TXmlPart& part)
+    {
         const zip_int64_t index = Locate(name);
-        if (index < 0) return false;
+        if (index < 0)
+            return false;
         const auto i = static_cast<zip_uint64_t>(index);
         zip_stat_t st;
         zip_stat_init(&st);
-        if (zip_stat_index(archive_.get(), i, 0, &st) != 0) FailFile(shown_, "ist beschädigt.");
+        if (zip_stat_index(archive_.get(), i, 0, &st) != 0)
+            FailFile(shown_, "ist beschädigt.");
         if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
             FailFile(shown_, "ist verschlüsselt oder kennwortgeschützt.");
         const std::uint64_t compressed = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
         if ((st.valid & ZIP_STAT_SIZE) &&
             (st.size > limits_.maxEntryBytes ||
-             (st.size >= limits_.ratioFromBytes && st.size / std::max<std::uint64_t>(compressed, 1) > limits_.maxRatio)))
+             (st.size >= limits_.ratioFromBytes &&
+              st.size / std::max<std::uint64_t>(compressed, 1) > limits_.maxRatio)))
             FailFile(shown_, "ist beschädigt oder unzulässig stark gepackt (Zip-Bombe?).");
         TZipEntryPtr in(zip_fopen_index(archive_.get(), i, 0));
-        if (!in) FailFile(shown_, "ist beschädigt (" + name + ").");
+        if (!in)
+            FailFile(shown_, "ist beschädigt (" + name + ").");
         std::uint64_t total = 0;
         for (;;) {
             const zip_int64_t n = zip_fread(in.get(), buffer_.data(), buffer_.size());
-            if (n < 0) FailFile(shown_, "ist beschädigt (" + name + ").");
+            if (n < 0)
+                FailFile(shown_, "ist beschädigt (" + name + ").");
             total += static_cast<std::uint64_t>(n);
             inflated_ += static_cast<std::uint64_t>(n);
             if (total > limits_.maxEntryBytes || inflated_ > limits_.maxTotalBytes ||
                 (total >= limits_.ratioFromBytes && total / std::max<std::uint64_t>(compressed, 1) > limits_.maxRatio))
                 FailFile(shown_, "ist beschädigt oder unzulässig stark gepackt (Zip-Bombe?).");
             part.Feed(buffer_.data(), static_cast<std::size_t>(n), n == 0);
-            if (n == 0) break;
+            if (n == 0)
+                break;
         }
         return true;
     }
@@ -91,7 +106,8 @@ public:
     const std::string& Shown() const { return shown_; }
 
 private:
-    zip_int64_t Locate(const std::string& name) const {
+    zip_int64_t Locate(const std::string& name) const
+    {
         return zip_name_locate(archive_.get(), name.c_str(), ZIP_FL_NOCASE | ZIP_FL_ENC_GUESS);
     }
 
@@ -102,12 +118,14 @@ private:
     std::vector<char> buffer_ = std::vector<char>(256 * 1024);
 };
 
-std::string FolderOf(const std::string& part) {
+std::string FolderOf(const std::string& part)
+{
     const std::size_t slash = part.rfind('/');
     return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
 }
 
-std::string RelsOf(const std::string& part) {
+std::string RelsOf(const std::string& part)
+{
     const std::size_t slash = part.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
     const std::string file = slash == std::string::npos ? part : part.substr(slash + 1);
@@ -121,7 +139,8 @@ namespace {
 constexpr std::size_t kKeptSheetBytes = std::size_t{256} << 20;
 } // namespace
 
-TZipLimits TXlsxReader::DefaultLimits() {
+TZipLimits TXlsxReader::DefaultLimits()
+{
     TZipLimits limits;
     // Sheet XML is very repetitive: a generous ratio, but a hard cap on what is inflated.
     limits.maxRatio = 1000;
@@ -131,9 +150,12 @@ TZipLimits TXlsxReader::DefaultLimits() {
     return limits;
 }
 
-TXlsxReader::TXlsxReader(TZipLimits limits) : limits_(limits) {}
+TXlsxReader::TXlsxReader(TZipLimits limits)
+    : limits_(limits)
+{}
 
-void TXlsxReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink) {
+void TXlsxReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink)
+{
     Package package(file, limits_);
     const std::string& shown = package.Shown();
 
@@ -142,7 +164,8 @@ void TXlsxReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink
         TXlsxRelations rootRels(shown);
         if (package.Parse("_rels/.rels", rootRels)) {
             for (const auto& [id, rel] : rootRels.relations)
-                if (EndsWith(rel.type, "/officeDocument")) workbookPart = ResolveTarget("", rel.target);
+                if (EndsWith(rel.type, "/officeDocument"))
+                    workbookPart = ResolveTarget("", rel.target);
         }
     }
     TXlsxWorkbook workbook(shown);
@@ -160,8 +183,10 @@ void TXlsxReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink
     std::string sharedPart = base + "sharedStrings.xml";
     std::string stylesPart = base + "styles.xml";
     for (const auto& [id, rel] : rels.relations) {
-        if (EndsWith(rel.type, "/sharedStrings")) sharedPart = ResolveTarget(base, rel.target);
-        else if (EndsWith(rel.type, "/styles")) stylesPart = ResolveTarget(base, rel.target);
+        if (EndsWith(rel.type, "/sharedStrings"))
+            sharedPart = ResolveTarget(base, rel.target);
+        else if (EndsWith(rel.type, "/styles"))
+            stylesPart = ResolveTarget(base, rel.target);
     }
     TXlsxSharedStrings shared(shown);
     package.Parse(sharedPart, shared);
@@ -178,7 +203,8 @@ void TXlsxReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink
     std::vector<Candidate> order;
     for (const auto& sheet : workbook.sheets) {
         const auto it = rels.relations.find(sheet.relId);
-        if (it == rels.relations.end() || !EndsWith(it->second.type, "/worksheet")) continue;
+        if (it == rels.relations.end() || !EndsWith(it->second.type, "/worksheet"))
+            continue;
         order.push_back({sheet.name, ResolveTarget(base, it->second.target), sheet.hidden});
     }
     if (order.empty() && package.Has(base + "worksheets/sheet1.xml"))
@@ -202,7 +228,8 @@ void TXlsxReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink
         }
         chosen = ChooseSheet(infos);
     }
-    if (chosen >= order.size()) FailFile(shown, "enthält kein Tabellenblatt mit Daten.");
+    if (chosen >= order.size())
+        FailFile(shown, "enthält kein Tabellenblatt mit Daten.");
     bool columnsDropped = false;
     if (!surveys.empty() && surveys[chosen]->Complete()) {
         surveys[chosen]->Replay(sink);
@@ -218,7 +245,8 @@ void TXlsxReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink
         sink.Note(Utf8ToWin1252("Das Blatt „" + order[chosen].name + "“ hat Werte rechts der Spalte " +
                                 std::to_string(TXlsxSheetParser::kMaxColumns) + "; sie wurden nicht übernommen."));
     const std::string note = SheetChoiceNote(shown, infos, chosen);
-    if (!note.empty()) sink.Note(note);
+    if (!note.empty())
+        sink.Note(note);
 }
 
 } // namespace artikel::convert

@@ -12,10 +12,10 @@
 namespace artikel::convert {
 
 struct TZipLimits {
-    std::uint64_t maxEntryBytes = std::uint64_t{2} << 30;  // one inflated entry
-    std::uint64_t maxTotalBytes = std::uint64_t{4} << 30;  // all inflated entries together
-    std::uint64_t maxRatio = 500;                           // inflated : compressed ...
-    std::uint64_t ratioFromBytes = std::uint64_t{1} << 20;  // ... checked once an entry is this big
+    std::uint64_t maxEntryBytes = std::uint64_t{2} << 30; // one inflated entry
+    std::uint64_t maxTotalBytes = std::uint64_t{4} << 30; // all inflated entries together
+    std::uint64_t maxRatio = 500; // inflated : compressed ...
+    std::uint64_t ratioFromBytes = std::uint64_t{1} << 20; // ... checked once an entry is this big
     std::uint32_t maxEntries = 10000;
 };
 

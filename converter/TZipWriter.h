@@ -16,7 +16,7 @@ class TZipWriter {
 public:
     // level: deflate level 1 (fastest) to 9; 0 the library's default. Raises std::runtime_error.
     explicit TZipWriter(const std::filesystem::path& file, int level = 0);
-    ~TZipWriter();                                          // discards an archive not closed
+    ~TZipWriter(); // discards an archive not closed
     TZipWriter(const TZipWriter&) = delete;
     TZipWriter& operator=(const TZipWriter&) = delete;
 

@@ -2,9 +2,8 @@
 
 // Owning handles of libzip objects: an archive opened read-only is discarded, never written back.
 
-#include <zip.h>
-
 #include <memory>
+#include <zip.h>
 
 namespace artikel::convert {
 

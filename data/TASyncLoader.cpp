@@ -7,8 +7,7 @@ TImportWorker::TImportWorker(std::string fileName, std::string tag, TCompletion 
       FFileName(std::move(fileName)),
       FTag(std::move(tag)),
       FCompletion(std::move(completion))
-{
-}
+{}
 
 void TImportWorker::Execute()
 {
@@ -24,9 +23,9 @@ void TImportWorker::Completed()
 }
 
 TASyncLoader::TASyncLoader(TclSynchronizerManager& manager, TCompletion completion)
-    : FCompletion(std::move(completion)), FPool(std::make_unique<TWorkerThreadPool>(manager))
-{
-}
+    : FCompletion(std::move(completion)),
+      FPool(std::make_unique<TWorkerThreadPool>(manager))
+{}
 
 TASyncLoader::~TASyncLoader()
 {
@@ -39,8 +38,8 @@ void TASyncLoader::Load(const std::string& fileName, const std::string& tag)
 {
     ++FPending;
     try {
-        FPool->AddJob(std::make_unique<TImportWorker>(fileName, tag,
-                                                      [this](TImportWorker& job) { JobCompleted(job); }));
+        FPool->AddJob(
+            std::make_unique<TImportWorker>(fileName, tag, [this](TImportWorker& job) { JobCompleted(job); }));
     } catch (...) {
         --FPending;
         throw;

@@ -4,9 +4,9 @@
 #include "data/TRowStore.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <cerrno>
 #include <exception>
 #include <fcntl.h>
 #include <memory>
@@ -167,14 +167,16 @@ bool ParseRows(TCSVReader& reader, char* out, const char* stop, TRows& rows)
 
 } // namespace
 
-TArenaLoad::~TArenaLoad()
-{
-    std::free(Arena);
-}
+TArenaLoad::~TArenaLoad() { std::free(Arena); }
 
 TArenaLoad::TArenaLoad(TArenaLoad&& other) noexcept
-    : Arena(other.Arena), Used(other.Used), Offsets(std::move(other.Offsets)), Counts(std::move(other.Counts)),
-      Headers(std::move(other.Headers)), Separator(other.Separator), TooManyFields(other.TooManyFields)
+    : Arena(other.Arena),
+      Used(other.Used),
+      Offsets(std::move(other.Offsets)),
+      Counts(std::move(other.Counts)),
+      Headers(std::move(other.Headers)),
+      Separator(other.Separator),
+      TooManyFields(other.TooManyFields)
 {
     other.Arena = nullptr;
 }

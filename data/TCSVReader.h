@@ -24,7 +24,7 @@ public:
 // The detected dialect of a CSV file.
 struct TCSVOptions {
     std::string LineBreak = "\r\n"; // "\r\n", "\r" or "\n"
-    char Separator = ',';           // ',', ';' or '\t'
+    char Separator = ','; // ',', ';' or '\t'
 };
 
 // Detection over the first 10000 bytes of the sample (a NUL ends it early).

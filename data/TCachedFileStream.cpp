@@ -9,8 +9,7 @@
 
 namespace artikel {
 
-TBaseCachedFileStream::TBaseCachedFileStream(std::filesystem::path fileName, int bufferSize,
-                                             std::string displayName)
+TBaseCachedFileStream::TBaseCachedFileStream(std::filesystem::path fileName, int bufferSize, std::string displayName)
     : fileName_(std::move(fileName)),
       displayName_(displayName.empty() ? fileName_.string() : std::move(displayName)),
       bufferSize_(bufferSize > 0 ? bufferSize : kDefaultBufferSize)

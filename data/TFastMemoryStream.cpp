@@ -8,10 +8,7 @@
 
 namespace artikel {
 
-TFastMemoryStream::~TFastMemoryStream()
-{
-    std::free(memory_);
-}
+TFastMemoryStream::~TFastMemoryStream() { std::free(memory_); }
 
 void TFastMemoryStream::SetCapacity(int64_t capacity)
 {

@@ -20,8 +20,8 @@ std::string SanitizeFieldName(std::string_view header)
     name.reserve(header.size());
     for (char ch : header) {
         const unsigned char c = static_cast<unsigned char>(ch);
-        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '(' || c == ')'
-            || c == 0xDF)
+        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '(' || c == ')' ||
+            c == 0xDF)
             name.push_back(ch);
         else if (c == '%')
             name += "Proz";
@@ -133,7 +133,8 @@ namespace {
 class TAtomicSaveStream : public TStream {
 public:
     TAtomicSaveStream(const std::filesystem::path& fileName, size_t bufferSize)
-        : shown_(fileName.string()), bufferSize_(bufferSize)
+        : shown_(fileName.string()),
+          bufferSize_(bufferSize)
     {
         try {
             writer_.emplace(shown_, TAtomicFileWriter::TOptions{.syncToDisk = true, .createFolder = false});

@@ -50,7 +50,10 @@ public:
 private:
     friend class TListDataSet;
     TField(TListDataSet* dataSet, std::string name, int fieldNo)
-        : dataSet_(dataSet), name_(std::move(name)), fieldNo_(fieldNo) {}
+        : dataSet_(dataSet),
+          name_(std::move(name)),
+          fieldNo_(fieldNo)
+    {}
 
     TListDataSet* dataSet_;
     std::string name_;

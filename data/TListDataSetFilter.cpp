@@ -1,7 +1,6 @@
 // Filtering, locating and sorting of TListDataSet.
 
 #include "data/TListDataSet.h"
-
 #include "data/TRowMatcher.h"
 #include "data/TextMatch.h"
 #include "platform/TextUtils.h"
@@ -13,7 +12,6 @@
 namespace artikel {
 
 namespace {
-
 
 std::vector<std::string> SplitAtBlanks(std::string_view s)
 {
@@ -33,7 +31,11 @@ std::vector<std::string> SplitAtBlanks(std::string_view s)
 // Closes a DisableControls bracket also when an error leaves the scope.
 class TControlsGuard {
 public:
-    explicit TControlsGuard(TListDataSet& ds) : ds_(ds) { ds_.DisableControls(); }
+    explicit TControlsGuard(TListDataSet& ds)
+        : ds_(ds)
+    {
+        ds_.DisableControls();
+    }
     ~TControlsGuard() { ds_.EnableControls(); }
     TControlsGuard(const TControlsGuard&) = delete;
     TControlsGuard& operator=(const TControlsGuard&) = delete;
@@ -158,10 +160,7 @@ struct TSortItem {
     uint32_t pos;
 };
 
-inline bool operator<(const TSortItem& a, const TSortItem& b)
-{
-    return a.key != b.key ? a.key < b.key : a.pos < b.pos;
-}
+inline bool operator<(const TSortItem& a, const TSortItem& b) { return a.key != b.key ? a.key < b.key : a.pos < b.pos; }
 
 // Seven folded bytes of the text from `offset`, then how many bytes remain there (at most 8).
 // Comparing such keys as numbers is comparing the texts by SortTextCompare over those bytes;

@@ -69,10 +69,7 @@ int64_t TMappedFileStream::Read(void* buffer, int64_t count)
     return done;
 }
 
-int64_t TMappedFileStream::Write(const void*, int64_t)
-{
-    throw EStreamError("TMappedFileStream is read only");
-}
+int64_t TMappedFileStream::Write(const void*, int64_t) { throw EStreamError("TMappedFileStream is read only"); }
 
 int64_t TMappedFileStream::Seek(int64_t offset, TSeekOrigin origin)
 {

@@ -99,8 +99,8 @@ void ScanSse2(const u8* text, size_t from, size_t to, size_t lastOff, const u8 v
 }
 
 template <class OnHit>
-__attribute__((target("avx2"))) void ScanAvx2(const u8* text, size_t from, size_t to, size_t lastOff,
-                                               const u8 v[4], OnHit& onHit)
+__attribute__((target("avx2"))) void ScanAvx2(const u8* text, size_t from, size_t to, size_t lastOff, const u8 v[4],
+                                              OnHit& onHit)
 {
     const __m256i f1 = _mm256_set1_epi8(static_cast<char>(v[0])), f2 = _mm256_set1_epi8(static_cast<char>(v[1]));
     const __m256i l1 = _mm256_set1_epi8(static_cast<char>(v[2])), l2 = _mm256_set1_epi8(static_cast<char>(v[3]));
@@ -157,11 +157,11 @@ void Scan(const u8* text, size_t from, size_t to, size_t lastOff, const u8 v[4],
 
 struct TRowMatcher::Plan {
     enum Kind {
-        Never,       // matches no cell
+        Never, // matches no cell
         AnyNonEmpty, // only stars: every cell matches
-        Substring,   // "*core*": core somewhere in the cell, "?" any one character
-        Exact,       // the whole cell, ignoring case
-        Reference,   // anything else: GlobMatch cell by cell
+        Substring, // "*core*": core somewhere in the cell, "?" any one character
+        Exact, // the whole cell, ignoring case
+        Reference, // anything else: GlobMatch cell by cell
     };
     Kind kind = Reference;
     std::string token;
@@ -184,7 +184,9 @@ struct TRowMatcher::Plan {
 };
 
 TRowMatcher::TRowMatcher(const TRowStore& store, int column, bool wildcard)
-    : store_(store), column_(column), wildcard_(wildcard)
+    : store_(store),
+      column_(column),
+      wildcard_(wildcard)
 {
     const unsigned hw = std::thread::hardware_concurrency();
     threads_ = hw >= 2 ? 2 : 1;
@@ -211,8 +213,8 @@ TRowMatcher::Plan TRowMatcher::MakePlan(const std::string& token) const
             plan.kind = Plan::Exact;
             plan.core = token;
         } else {
-            const bool wrapped = token.size() >= 3 && token.front() == '*' && token.back() == '*'
-                                 && token.find('*', 1) == token.size() - 1;
+            const bool wrapped = token.size() >= 3 && token.front() == '*' && token.back() == '*' &&
+                token.find('*', 1) == token.size() - 1;
             if (!wrapped)
                 return plan;
             plan.kind = Plan::Substring;

@@ -6,10 +6,7 @@
 
 namespace artikel {
 
-TRowStore::~TRowStore()
-{
-    std::free(arena_);
-}
+TRowStore::~TRowStore() { std::free(arena_); }
 
 void TRowStore::AdoptArenaRows(char* arena, size_t used, std::vector<uint32_t> offsets, std::vector<uint8_t> counts)
 {

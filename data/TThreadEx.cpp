@@ -6,13 +6,11 @@ namespace artikel {
 
 TThreadEx::TThreadEx(TclSynchronizerManager& manager)
     : FSynchronizer(std::make_unique<TclThreadSynchronizer>(manager))
-{
-}
+{}
 
 TThreadEx::TThreadEx(TclSynchronizerManager& manager, TclSyncInfo& owner)
     : FSynchronizer(std::make_unique<TclThreadSynchronizer>(manager, owner))
-{
-}
+{}
 
 TThreadEx::~TThreadEx()
 {

@@ -5,9 +5,9 @@
 namespace artikel {
 
 TWorkerThreadPool::TWorkerThreadPool(TclSynchronizerManager& manager)
-    : FManager(manager), FOwner(std::make_unique<TclThreadSynchronizer>(manager))
-{
-}
+    : FManager(manager),
+      FOwner(std::make_unique<TclThreadSynchronizer>(manager))
+{}
 
 TWorkerThreadPool::~TWorkerThreadPool()
 {

@@ -4,8 +4,8 @@
 // thread that created the pool. Threads are created on demand and idle ones are freed whenever a
 // job is added; jobs beyond five running ones wait in a first-in first-out queue.
 
-#include "data/TclThreadSynchronizer.h"
 #include "data/TWorkerThreadJob.h"
+#include "data/TclThreadSynchronizer.h"
 
 #include <atomic>
 #include <deque>

@@ -58,8 +58,8 @@ void TclSynchronizerManager::Release(TclSyncInfo& info)
         if (--info.FThreadCount > 0)
             return;
         unused = std::move(info.FThreadWindow);
-        auto it = std::find_if(FRecords.begin(), FRecords.end(),
-                               [&info](const auto& rec) { return rec.get() == &info; });
+        auto it =
+            std::find_if(FRecords.begin(), FRecords.end(), [&info](const auto& rec) { return rec.get() == &info; });
         if (it != FRecords.end())
             FRecords.erase(it);
     }
@@ -73,12 +73,13 @@ std::size_t TclSynchronizerManager::RecordCount() const
 }
 
 TclThreadSynchronizer::TclThreadSynchronizer(TclSynchronizerManager& manager)
-    : FManager(manager), FInfo(manager.Attach())
-{
-}
+    : FManager(manager),
+      FInfo(manager.Attach())
+{}
 
 TclThreadSynchronizer::TclThreadSynchronizer(TclSynchronizerManager& manager, TclSyncInfo& sameThreadAs)
-    : FManager(manager), FInfo(sameThreadAs)
+    : FManager(manager),
+      FInfo(sameThreadAs)
 {
     manager.AddRef(sameThreadAs);
 }

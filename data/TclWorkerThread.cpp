@@ -5,9 +5,9 @@
 namespace artikel {
 
 TclWorkerThread::TclWorkerThread(TWorkerThreadPool& pool, TclSynchronizerManager& manager, TclSyncInfo& owner)
-    : TThreadEx(manager, owner), FPool(pool)
-{
-}
+    : TThreadEx(manager, owner),
+      FPool(pool)
+{}
 
 TclWorkerThread::~TclWorkerThread()
 {

@@ -34,10 +34,7 @@ std::vector<std::string_view> SplitTabs(std::string_view line)
 
 } // namespace
 
-std::string CoxFileName(const std::string& layoutName)
-{
-    return layoutName + ".COX";
-}
+std::string CoxFileName(const std::string& layoutName) { return layoutName + ".COX"; }
 
 std::string EncodeColumns(const std::vector<TColumnState>& columns)
 {
@@ -49,8 +46,8 @@ std::string EncodeColumns(const std::vector<TColumnState>& columns)
             if (ch != '\t' && ch != '\r' && ch != '\n')
                 out += ch;
         out += '\t' + std::to_string(c.width) + '\t' + (c.visible ? '1' : '0') + '\t' +
-               std::to_string(static_cast<int>(c.alignment)) + '\t' +
-               std::to_string(static_cast<int>(c.titleAlignment)) + "\r\n";
+            std::to_string(static_cast<int>(c.alignment)) + '\t' + std::to_string(static_cast<int>(c.titleAlignment)) +
+            "\r\n";
     }
     return out;
 }

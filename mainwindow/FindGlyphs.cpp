@@ -10,7 +10,8 @@ namespace {
 
 const QColor kInk(40, 70, 130);
 
-template <class Draw> QIcon Glyph(Draw draw)
+template <class Draw>
+QIcon Glyph(Draw draw)
 {
     QPixmap pixmap(40, 40);
     pixmap.fill(Qt::transparent);

@@ -35,7 +35,7 @@ void AppendEscaped(std::string& out, std::string_view plain)
 bool IsLinkText(std::string_view text)
 {
     return text.starts_with("https") || text.starts_with("http") || text.starts_with("file:") ||
-           text.starts_with("picture:");
+        text.starts_with("picture:");
 }
 
 std::string StripLinkPrefixes(std::string_view text)
@@ -114,7 +114,8 @@ bool TTokenHighlighter::Highlight(std::string_view cell, const std::vector<std::
                 continue;
             }
             std::copy(part_.begin(), part_.end(), plain_.begin() + static_cast<std::ptrdiff_t>(p));
-            std::fill(bold_.begin() + static_cast<std::ptrdiff_t>(p), bold_.begin() + static_cast<std::ptrdiff_t>(p + len), 1);
+            std::fill(bold_.begin() + static_cast<std::ptrdiff_t>(p),
+                      bold_.begin() + static_cast<std::ptrdiff_t>(p + len), 1);
             edge_[p] = edge_[p + len] = 1;
             p = Find(p + len, false);
         }

@@ -35,8 +35,8 @@ private:
     std::string upper_;
     std::string tokenUpper_;
     std::string part_;
-    std::vector<char> bold_;  // per character of plain_
-    std::vector<char> edge_;  // per position 0..size: an earlier mark starts or ends here
+    std::vector<char> bold_; // per character of plain_
+    std::vector<char> edge_; // per position 0..size: an earlier mark starts or ends here
     std::string markup_;
 };
 

@@ -11,8 +11,8 @@ std::string FormatCount(long long value, std::string_view groupSeparator)
 {
     const bool negative = value < 0;
     // Through unsigned, so the most negative value has a magnitude too.
-    unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(value)
-                                            : static_cast<unsigned long long>(value);
+    unsigned long long magnitude =
+        negative ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
     const std::string digits = std::to_string(magnitude);
     std::string out;
     if (negative)
@@ -41,9 +41,6 @@ std::string StatusCountsText(long long total, long long filtered, std::string_vi
     return text;
 }
 
-std::string LocaleGroupSeparator()
-{
-    return ToAnsi(QLocale::system().groupSeparator(), ' ');
-}
+std::string LocaleGroupSeparator() { return ToAnsi(QLocale::system().groupSeparator(), ' '); }
 
 } // namespace artikel

@@ -4,7 +4,8 @@ namespace artikel {
 
 TColSelectBase* TColSelectBase::open_ = nullptr;
 
-TColSelectBase::TColSelectBase(QWidget* parent) : QDialog(parent)
+TColSelectBase::TColSelectBase(QWidget* parent)
+    : QDialog(parent)
 {
     open_ = this;
 }
@@ -15,10 +16,7 @@ TColSelectBase::~TColSelectBase()
         open_ = nullptr;
 }
 
-TColSelectBase* TColSelectBase::OpenWindow()
-{
-    return open_;
-}
+TColSelectBase* TColSelectBase::OpenWindow() { return open_; }
 
 void TColSelectBase::done(int result)
 {

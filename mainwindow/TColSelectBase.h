@@ -5,6 +5,7 @@
 // module can be left out without the grid noticing.
 
 #include <QDialog>
+
 #include <string>
 
 namespace artikel {

@@ -17,13 +17,15 @@
 #include <QScreen>
 #include <QSlider>
 #include <QVBoxLayout>
+
 #include <algorithm>
 
 namespace artikel {
 
 void RegisterColumnSelection()
 {
-    RegisterFormClass(QString::fromLatin1(kColSelectClassName), [](QWidget* parent) { return new TFColSelectFrm(parent); });
+    RegisterFormClass(QString::fromLatin1(kColSelectClassName),
+                      [](QWidget* parent) { return new TFColSelectFrm(parent); });
 }
 
 namespace {
@@ -49,7 +51,8 @@ QString WidthText(int width) { return QString::number(width) + QStringLiteral(" 
 
 } // namespace
 
-TFColSelectFrm::TFColSelectFrm(QWidget* parent) : TColSelectBase(parent)
+TFColSelectFrm::TFColSelectFrm(QWidget* parent)
+    : TColSelectBase(parent)
 {
     setWindowTitle(QStringLiteral("Spalten ausw\u00E4hlen"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);

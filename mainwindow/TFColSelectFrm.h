@@ -45,7 +45,7 @@ public:
     QPushButton* FlatSpeedButton3; // "Alle Spalten gleich"
     QPushButton* FlatSpeedButton1; // "Layout sichern"
     QPushButton* FlatSpeedButton2; // "Layout laden"
-    QPushButton* B_OK;             // "Schließen"
+    QPushButton* B_OK; // "Schließen"
 
     bool ChangesAllowed() const { return changesAllowed_; }
     // The grid column (logical) of the selected entry, -1 when it is hidden or none.

@@ -22,10 +22,9 @@ void AssignAnsi(QString& out, std::string_view ansi)
 } // namespace
 
 TGridDelegate::TGridDelegate(TI_DBGrid* grid)
-    : QStyledItemDelegate(grid)
-    , grid_(grid)
-{
-}
+    : QStyledItemDelegate(grid),
+      grid_(grid)
+{}
 
 QString TGridDelegate::LinkCaption(std::string_view text)
 {
@@ -72,8 +71,7 @@ void TGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
 }
 
 void TGridDelegate::DrawCell(QPainter* painter, const QStyleOptionViewItem& option, std::string_view cell,
-                             const QRect& rect, const QColor& background, const QColor& foreground,
-                             bool selected) const
+                             const QRect& rect, const QColor& background, const QColor& foreground, bool selected) const
 {
     painter->setFont(option.font);
 
@@ -94,8 +92,8 @@ void TGridDelegate::DrawCell(QPainter* painter, const QStyleOptionViewItem& opti
         const QRect box = rect.adjusted(2, 2, -1, 0);
         const QString caption = LinkCaption(cell);
         const bool path = caption.contains(QLatin1Char('/')) || caption.contains(QLatin1Char('\\'));
-        const QString shown = painter->fontMetrics().elidedText(caption, path ? Qt::ElideMiddle : Qt::ElideRight,
-                                                                box.width());
+        const QString shown =
+            painter->fontMetrics().elidedText(caption, path ? Qt::ElideMiddle : Qt::ElideRight, box.width());
         painter->drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown);
         return;
     }

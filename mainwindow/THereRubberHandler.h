@@ -6,6 +6,7 @@
 
 #include <QPoint>
 #include <QRect>
+
 #include <vector>
 
 namespace artikel {

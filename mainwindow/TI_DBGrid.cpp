@@ -25,15 +25,15 @@
 #include <QUrl>
 
 #include <filesystem>
-#include <memory>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 namespace artikel {
 
 TI_DBGrid::TI_DBGrid(QWidget* parent)
-    : QTableView(parent)
-    , model_(new TListDataSetModel(this))
+    : QTableView(parent),
+      model_(new TListDataSetModel(this))
 {
     setObjectName(QStringLiteral("I_DBGrid1"));
     setModel(model_);
@@ -118,10 +118,7 @@ void TI_DBGrid::SetTag(int tag)
     viewport()->update();
 }
 
-std::string TI_DBGrid::SelectedField() const
-{
-    return model_->ColumnField(currentIndex().column());
-}
+std::string TI_DBGrid::SelectedField() const { return model_->ColumnField(currentIndex().column()); }
 
 void TI_DBGrid::SetScrollBarsShown(bool shown)
 {
@@ -216,7 +213,8 @@ bool TI_DBGrid::viewportEvent(QEvent* event)
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const QModelIndex index = indexAt(help->pos());
-        const std::string_view text = index.isValid() ? model_->CellText(index.row(), index.column()) : std::string_view();
+        const std::string_view text =
+            index.isValid() ? model_->CellText(index.row(), index.column()) : std::string_view();
         if (text.empty() || IsLinkText(text))
             QToolTip::hideText();
         else

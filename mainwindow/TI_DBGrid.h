@@ -13,6 +13,7 @@
 
 #include <QElapsedTimer>
 #include <QTableView>
+
 #include <functional>
 #include <map>
 #include <string>

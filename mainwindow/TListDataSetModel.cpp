@@ -7,8 +7,7 @@ namespace artikel {
 
 TListDataSetModel::TListDataSetModel(QObject* parent)
     : QAbstractTableModel(parent)
-{
-}
+{}
 
 TListDataSetModel::~TListDataSetModel()
 {
@@ -95,10 +94,7 @@ int TListDataSetModel::CursorRow() const
     return row < rows_ ? row : -1;
 }
 
-int TListDataSetModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : rows_;
-}
+int TListDataSetModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
 
 int TListDataSetModel::columnCount(const QModelIndex& parent) const
 {
@@ -140,10 +136,7 @@ Qt::ItemFlags TListDataSetModel::flags(const QModelIndex& index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-void TListDataSetModel::DataSetBeginUpdate(TListDataSet&)
-{
-    ++depth_;
-}
+void TListDataSetModel::DataSetBeginUpdate(TListDataSet&) { ++depth_; }
 
 void TListDataSetModel::DataSetEndUpdate(TListDataSet&)
 {

@@ -12,6 +12,7 @@
 #include "data/IDataSetObserver.h"
 
 #include <QAbstractTableModel>
+
 #include <string>
 #include <vector>
 

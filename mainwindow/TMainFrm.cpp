@@ -16,6 +16,7 @@
 #include "mainwindow/StatusLine.h"
 #include "mainwindow/TI_DBGrid.h"
 #include "mainwindow/ToolGlyphs.h"
+#include "officelink/ui/TVisualDeliverySetup.h"
 #include "platform/Folders.h"
 #include "platform/MiniMarkup.h"
 #include "platform/TextUtils.h"
@@ -28,23 +29,21 @@
 #include "platform/ui/TMarkupLabel.h"
 #include "platform/ui/TSingleInstance.h"
 #include "platform/ui/TWiiProgressBar.h"
-#include "officelink/ui/TVisualDeliverySetup.h"
 #include "search/ui/TAutoComplete.h"
 
 #include <QAction>
-#include <functional>
 #include <QApplication>
 #include <QBoxLayout>
 #include <QClipboard>
-#include <QContextMenuEvent>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLocale>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -55,7 +54,9 @@
 #include <QToolTip>
 #include <QUrl>
 #include <QWheelEvent>
+
 #include <ctime>
+#include <functional>
 
 namespace artikel {
 namespace {
@@ -114,7 +115,8 @@ QPushButton* FlatButton(const char* name, const QString& caption, QWidget* paren
         "QPushButton { border: 1px solid rgb(160,175,200); background: rgb(244,247,252); padding: 0 6px; }"
         "QPushButton:hover { background: rgb(226,236,250); }"
         "QPushButton:pressed { background: rgb(205,220,242); }"
-        "QPushButton:disabled { color: rgb(150,150,150); border-color: rgb(205,205,205); background: rgb(248,248,248); }"));
+        "QPushButton:disabled { color: rgb(150,150,150); border-color: rgb(205,205,205); background: rgb(248,248,248); "
+        "}"));
     return button;
 }
 
@@ -122,7 +124,9 @@ QPushButton* FlatButton(const char* name, const QString& caption, QWidget* paren
 // suggestion list sees every key first.
 class TFindKeyFilter : public QObject {
 public:
-    explicit TFindKeyFilter(std::function<bool(QKeyEvent*)> onKey) : onKey_(std::move(onKey)) {}
+    explicit TFindKeyFilter(std::function<bool(QKeyEvent*)> onKey)
+        : onKey_(std::move(onKey))
+    {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -146,10 +150,7 @@ std::string LowerAscii(std::string text)
 
 // The key the loaded database is known by: its file path, compared ignoring case as the
 // catalog's own platform does.
-std::string DatabaseFileKey(const TJSON& doc)
-{
-    return LowerAscii(NodeDatabaseFile(doc));
-}
+std::string DatabaseFileKey(const TJSON& doc) { return LowerAscii(NodeDatabaseFile(doc)); }
 
 } // namespace
 
@@ -177,11 +178,10 @@ TMainFrm::TMainFrm(const std::string& clientRoot, QWidget* parent, std::unique_p
     wii_->hide();
     pwii_->setFixedWidth(side + 5);
 
-    loader_ = std::make_unique<TASyncLoader>(
-        QtSynchronizerManager(),
-        [this](TImportWorker&, std::unique_ptr<TListDataSet> dataSet, const std::string& tag, const std::string&) {
-            OnDatabaseLoaded(std::move(dataSet), tag);
-        });
+    loader_ = std::make_unique<TASyncLoader>(QtSynchronizerManager(),
+                                             [this](TImportWorker&, std::unique_ptr<TListDataSet> dataSet,
+                                                    const std::string& tag,
+                                                    const std::string&) { OnDatabaseLoaded(std::move(dataSet), tag); });
     // The row marks of the grid join here with the grid's marking.
     grid_->SetDataSet(nullptr);
 
@@ -192,10 +192,10 @@ TMainFrm::TMainFrm(const std::string& clientRoot, QWidget* parent, std::unique_p
     connect(fdelecat_, &QAction::triggered, this, [this] { commands_->FDELECATClick(); });
     connect(delall_, &QAction::triggered, this, [this] { commands_->DELALLClick(); });
     connect(fprop_, &QToolButton::clicked, this, [this] { commands_->FPROPClick(); });
-    commands_->SetFieldAssignmentEditor(
-        [this](const std::vector<std::string>& columns, TCSVSetup& setup, std::string& caption, const std::string& source) {
-            EditFieldAssignment(columns, setup, caption, source, this, ShowSourceFile);
-        });
+    commands_->SetFieldAssignmentEditor([this](const std::vector<std::string>& columns, TCSVSetup& setup,
+                                               std::string& caption, const std::string& source) {
+        EditFieldAssignment(columns, setup, caption, source, this, ShowSourceFile);
+    });
     importer_ = std::make_unique<TImporter>(*this);
     connect(clipboardAction_, &QAction::triggered, this, [this] { importer_->ImportFromClipboard(); });
     connect(fdbresync_, &QAction::triggered, this, [this] { importer_->FDBRESYNCClick(); });
@@ -318,9 +318,8 @@ QWidget* TMainFrm::CreateToolRow()
     QFont bold = delall_->font();
     bold.setBold(true);
     delall_->setFont(bold);
-    connect(flatSpeedButton1_, &QToolButton::clicked, this, [this] {
-        popupDbDel_->popup(flatSpeedButton1_->mapToGlobal(QPoint(0, flatSpeedButton1_->height())));
-    });
+    connect(flatSpeedButton1_, &QToolButton::clicked, this,
+            [this] { popupDbDel_->popup(flatSpeedButton1_->mapToGlobal(QPoint(0, flatSpeedButton1_->height()))); });
 
     CreateFindBox();
 
@@ -570,15 +569,9 @@ void TMainFrm::closeEvent(QCloseEvent* event)
 
 // ---------------------------------------------------------------- catalog host
 
-bool TMainFrm::LoaderBusy() const
-{
-    return loader_ && loader_->Busy();
-}
+bool TMainFrm::LoaderBusy() const { return loader_ && loader_->Busy(); }
 
-void TMainFrm::SetImportBusy(bool busy)
-{
-    importBusy_ = busy;
-}
+void TMainFrm::SetImportBusy(bool busy) { importBusy_ = busy; }
 
 TJSON* TMainFrm::SelectedSetup(TCSVSetup& setup)
 {
@@ -596,15 +589,9 @@ TJSON* TMainFrm::SelectedSetup(TCSVSetup& setup)
     return doc;
 }
 
-std::string TMainFrm::FindText() const
-{
-    return ToAnsi(editFind_->text());
-}
+std::string TMainFrm::FindText() const { return ToAnsi(editFind_->text()); }
 
-void TMainFrm::ImportSources(const std::string& fileList)
-{
-    importer_->ImportSources(fileList);
-}
+void TMainFrm::ImportSources(const std::string& fileList) { importer_->ImportSources(fileList); }
 
 // ---------------------------------------------------------------- selection and loading
 
@@ -802,7 +789,11 @@ void TMainFrm::ApplySearch(const std::string& text)
     // The search shows its own outcome below, also when it fails.
     struct TInSearch {
         bool& flag;
-        explicit TInSearch(bool& f) : flag(f) { flag = true; }
+        explicit TInSearch(bool& f)
+            : flag(f)
+        {
+            flag = true;
+        }
         ~TInSearch() { flag = false; }
     } inSearch(inSearch_);
     grid_->SetSearchTokens(searchTokens_);
@@ -895,12 +886,12 @@ void TMainFrm::UpdateStatusLine()
         return;
     }
     shownFilter_ = FilterInForce();
-    std::string text = StatusCountsText(dataSet_->TotalCount(), dataSet_->FilteredCount(), shownFilter_,
-                                        LocaleGroupSeparator());
+    std::string text =
+        StatusCountsText(dataSet_->TotalCount(), dataSet_->FilteredCount(), shownFilter_, LocaleGroupSeparator());
     text += "\r\n";
     const QString point = QLocale::system().decimalPoint();
     text += stopwatches_.TimeText(point.size() == 1 && point[0].unicode() < 0x80 ? static_cast<char>(point[0].unicode())
-                                                                                : '.');
+                                                                                 : '.');
     if (!searchError_.empty())
         text += " </b>| <font color=\"clred\" /font>" + EscapeMarkup(searchError_);
     psh_->setText(text);

@@ -10,6 +10,7 @@
 #include "mainwindow/TPerfomance.h"
 
 #include <QWidget>
+
 #include <memory>
 #include <string>
 #include <string_view>

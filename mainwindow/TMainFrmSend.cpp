@@ -19,14 +19,19 @@ namespace artikel {
 namespace {
 
 constexpr const char* kAssignFirstMessage =
-    "Um nach <b>Ledgix zu senden</b>, m\xFCssen Sie die <b>Quellfelder dieser Datenbank</b> zun\xE4" "chst zuordnen.";
+    "Um nach <b>Ledgix zu senden</b>, m\xFCssen Sie die <b>Quellfelder dieser Datenbank</b> zun\xE4"
+    "chst zuordnen.";
 constexpr const char* kSendCaption = "Zeile nach Ledgix senden  [F7]";
 constexpr const char* kAddCaption = "Zum Korb hinzuf\xFCgen [F7]";
 
 // Holds a dataset's displays for the time of a batch, also when it ends by an error.
 class TControlsGuard {
 public:
-    explicit TControlsGuard(TListDataSet& dataSet) : dataSet_(dataSet) { dataSet_.DisableControls(); }
+    explicit TControlsGuard(TListDataSet& dataSet)
+        : dataSet_(dataSet)
+    {
+        dataSet_.DisableControls();
+    }
     ~TControlsGuard() { dataSet_.EnableControls(); }
     TControlsGuard(const TControlsGuard&) = delete;
     TControlsGuard& operator=(const TControlsGuard&) = delete;
@@ -45,10 +50,7 @@ std::unique_ptr<IOfficeLink> ExchangeOfficeLink()
     return link;
 }
 
-void ShowSourceFile(const std::string& file)
-{
-    ShowFileInFolder(file);
-}
+void ShowSourceFile(const std::string& file) { ShowFileInFolder(file); }
 
 bool TMainFrm::CanSendToOffice()
 {

@@ -28,8 +28,8 @@ double TPerfomance::Stop()
     stopCount_ = Ticks(now_());
     // The steady clock's epoch may be the boot time: a start count of 0 still is a start.
     elapsed_ = (running_ || startCount_ > 0) && frequency_ > 0 && stopCount_ >= startCount_
-                   ? static_cast<double>(stopCount_ - startCount_) / static_cast<double>(frequency_)
-                   : 0.0;
+        ? static_cast<double>(stopCount_ - startCount_) / static_cast<double>(frequency_)
+        : 0.0;
     running_ = false;
     return elapsed_;
 }

@@ -18,8 +18,8 @@ constexpr std::array<std::array<const char*, 3>, 7> kKeywords = {{
     {"Pos", nullptr, nullptr},
 }};
 
-constexpr std::array<const char*, 7> kExactNames = {"Text", "Langtext", "Artikelnummer", "Preis", "Einheit",
-                                                    nullptr, nullptr};
+constexpr std::array<const char*, 7> kExactNames = {"Text",    "Langtext", "Artikelnummer", "Preis",
+                                                    "Einheit", nullptr,    nullptr};
 
 bool ContainsNoCase(const std::string& upperText, std::string_view word)
 {

@@ -9,7 +9,8 @@ auto TExchangeOfficeLink::Waiting(F&& call)
 {
     struct Bracket {
         TExchangeOfficeLink& self;
-        explicit Bracket(TExchangeOfficeLink& s) : self(s)
+        explicit Bracket(TExchangeOfficeLink& s)
+            : self(s)
         {
             if (self.beginWait_)
                 self.beginWait_();

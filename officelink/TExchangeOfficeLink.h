@@ -18,7 +18,9 @@ inline constexpr int32_t kOutDataIndex = 11;
 
 class TExchangeOfficeLink : public IOfficeLink {
 public:
-    explicit TExchangeOfficeLink(TIPCOptions options = {}) : options_(std::move(options)) {}
+    explicit TExchangeOfficeLink(TIPCOptions options = {})
+        : options_(std::move(options))
+    {}
 
     bool CanPost() override;
     TCurrentOrder GetCurrentOrder() override;

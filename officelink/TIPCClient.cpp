@@ -65,7 +65,12 @@ bool ReadSize(IFrameChannel& channel, int64_t& value)
 // The pipe as a frame channel; reads and writes share one deadline.
 class TSocketChannel : public IFrameChannel {
 public:
-    TSocketChannel(QLocalSocket& socket, int timeoutMs) : socket_(socket), timeoutMs_(timeoutMs) { timer_.start(); }
+    TSocketChannel(QLocalSocket& socket, int timeoutMs)
+        : socket_(socket),
+          timeoutMs_(timeoutMs)
+    {
+        timer_.start();
+    }
 
     int64_t ReadSome(char* buffer, int64_t size) override
     {
@@ -168,18 +173,18 @@ bool RunCall(std::string_view command, int32_t index, std::string_view data, boo
         const TMessageData request = MakeRequestMessage(command, index, data, sync);
         reply = TMessageData{};
         r.ComputerName = client.ComputerName();
-        const bool answered = client.Connect(options.ConnectTimeoutMs) &&
-                              client.Request(request, reply, options.ReplyTimeoutMs);
+        const bool answered =
+            client.Connect(options.ConnectTimeoutMs) && client.Request(request, reply, options.ReplyTimeoutMs);
         r.ErrorText = client.ErrorText();
         r.AnswerValid = answered;
         r.TimedOut = client.TimedOut();
         if (answered)
             return true;
         if (raiseOnError)
-            throw TIPCClientException(raiseText.empty() ? "Named Pipe Error [ReadIPCValueSync]\r\nErrorDesc: " +
-                                                              r.ErrorText + "\r\nComputerName: " + r.ComputerName +
-                                                              "\r\nServerName: " + r.ServerName
-                                                        : raiseText);
+            throw TIPCClientException(raiseText.empty()
+                                          ? "Named Pipe Error [ReadIPCValueSync]\r\nErrorDesc: " + r.ErrorText +
+                                              "\r\nComputerName: " + r.ComputerName + "\r\nServerName: " + r.ServerName
+                                          : raiseText);
         // A server that took the request and never answered would only hang again.
         if (r.TimedOut)
             break;
@@ -266,15 +271,12 @@ bool WriteFramedMessage(IFrameChannel& channel, const TMessageData& message, std
 // ---------------------------------------------------------------- TIPCClient
 
 TIPCClient::TIPCClient(std::string serverName, std::string computerName)
-    : serverName_(std::move(serverName)), computerName_(std::move(computerName)),
+    : serverName_(std::move(serverName)),
+      computerName_(std::move(computerName)),
       pipeName_("\\\\" + computerName_ + "\\pipe\\" + serverName_)
-{
-}
+{}
 
-TIPCClient::~TIPCClient()
-{
-    Disconnect();
-}
+TIPCClient::~TIPCClient() { Disconnect(); }
 
 void TIPCClient::Fail(std::string text, uint32_t code)
 {
@@ -410,10 +412,7 @@ bool WriteIPCValueASync(std::string_view data, int32_t index, bool raiseOnError,
 
 // ---------------------------------------------------------------- server selection
 
-std::string ServerListFileName()
-{
-    return GetScratchFolder() + "KLX-EXCHANGELOCALSERVICE.TXT";
-}
+std::string ServerListFileName() { return GetScratchFolder() + "KLX-EXCHANGELOCALSERVICE.TXT"; }
 
 std::vector<std::string> ReadServerList()
 {
@@ -454,10 +453,7 @@ void SetCurrentServerName(std::string name)
     g_serverName = std::move(name);
 }
 
-void DiscoverServer(const TIPCOptions& options)
-{
-    DiscoverServer(static_cast<int64_t>(getppid()), options);
-}
+void DiscoverServer(const TIPCOptions& options) { DiscoverServer(static_cast<int64_t>(getppid()), options); }
 
 void DiscoverServer(int64_t parentPid, const TIPCOptions& options)
 {

@@ -10,8 +10,8 @@ namespace {
 
 // Part member -> position field, in the order the members are written.
 constexpr std::pair<const char*, TPositionField> kPartMembers[] = {
-    {"Unit", pfUnit},          {"Quantity", pfQuantity}, {"Position", pfPos}, {"Description1", pfDescription},
-    {"Number", pfPartNo},      {"LongText", pfLongText}, {"Price", pfPrice},
+    {"Unit", pfUnit},     {"Quantity", pfQuantity}, {"Position", pfPos}, {"Description1", pfDescription},
+    {"Number", pfPartNo}, {"LongText", pfLongText}, {"Price", pfPrice},
 };
 
 } // namespace

@@ -45,10 +45,7 @@ uint64_t GetLe(const char* p, int width)
 
 } // namespace
 
-bool TStreamStorage::Contains(std::string_view name)
-{
-    return FindValue(name).has_value();
-}
+bool TStreamStorage::Contains(std::string_view name) { return FindValue(name).has_value(); }
 
 void TStreamStorage::Append(std::string_view name, std::string_view bytes)
 {
@@ -86,10 +83,7 @@ void TStreamStorage::AddString(std::string_view name, std::string_view ansiValue
     Append(name, Utf16LeBytes(ansiValue));
 }
 
-void TStreamStorage::AddBytes(std::string_view name, std::string_view bytes)
-{
-    Append(name, bytes);
-}
+void TStreamStorage::AddBytes(std::string_view name, std::string_view bytes) { Append(name, bytes); }
 
 std::optional<std::string_view> TStreamStorage::FindValue(std::string_view name)
 {

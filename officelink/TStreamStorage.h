@@ -28,7 +28,9 @@ class TStreamStorage {
 public:
     TStreamStorage() = default;
     // A stream as it came from a peer.
-    explicit TStreamStorage(std::string bytes) : bytes_(std::move(bytes)) {}
+    explicit TStreamStorage(std::string bytes)
+        : bytes_(std::move(bytes))
+    {}
 
     // Names and string values are Windows-1252; they go into the stream as UTF-16LE. A value
     // whose name is empty, and an empty string value, are not written at all. A name that is

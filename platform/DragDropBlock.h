@@ -47,7 +47,7 @@ std::string CleanVirtualFileName(std::string_view name);
 std::string InternetShortcutUrl(std::string_view text);
 
 struct TVirtualFile {
-    std::string name;     // as the source names it
+    std::string name; // as the source names it
     std::string contents;
 };
 

@@ -10,7 +10,10 @@ namespace artikel {
 // program defines one (3: a folder cannot be created).
 class EInOutError : public std::runtime_error {
 public:
-    EInOutError(const std::string& message, int code) : std::runtime_error(message), code_(code) {}
+    EInOutError(const std::string& message, int code)
+        : std::runtime_error(message),
+          code_(code)
+    {}
     int Code() const { return code_; }
 
 private:

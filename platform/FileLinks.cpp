@@ -67,7 +67,8 @@ std::string ExpandPlaceholders(std::string_view text, const TLinkRoots& roots)
 
 bool ContainsPlaceholder(std::string_view text)
 {
-    return text.find(kServerPlaceholder) != std::string_view::npos || text.find(kDbPlaceholder) != std::string_view::npos;
+    return text.find(kServerPlaceholder) != std::string_view::npos ||
+        text.find(kDbPlaceholder) != std::string_view::npos;
 }
 
 std::string WithoutLinkPrefix(std::string_view link)
@@ -108,9 +109,9 @@ TLinkRoots LoadLinkRoots(const std::string& clientRoot, std::string_view globalR
 
 bool IsWebAddress(std::string_view text)
 {
-    static constexpr std::array<std::string_view, 12> kPrefixes{"http:", "https:", "ftp:", "telnet:", "gopher:",
-                                                                "prospero:", "nntp:", "wais:", "mailto:", "news:",
-                                                                "www.", "ftp."};
+    static constexpr std::array<std::string_view, 12> kPrefixes{
+        "http:", "https:", "ftp:",    "telnet:", "gopher:", "prospero:",
+        "nntp:", "wais:",  "mailto:", "news:",   "www.",    "ftp."};
     for (std::string_view p : kPrefixes)
         if (StartsWithNoCase(text, p))
             return true;
@@ -198,7 +199,8 @@ TLinkTarget ClassifyLink(std::string_view link, const TLinkRoots& roots, const T
             return raw;
         return LinkToPath(raw, roots, exists).value_or(raw);
     };
-    for (std::string_view scheme : {std::string_view("fileselect://"), std::string_view("SHOpenFolderAndSelectItems://")})
+    for (std::string_view scheme :
+         {std::string_view("fileselect://"), std::string_view("SHOpenFolderAndSelectItems://")})
         if (StartsWithNoCase(text, scheme))
             return {TLinkTarget::Kind::SelectInFolder, fileOf(text.substr(scheme.size()))};
     if (IsWebAddress(text))

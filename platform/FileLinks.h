@@ -26,7 +26,7 @@ using TFileExistsFn = std::function<bool(const std::string& path)>;
 // The two roots behind the placeholders; each empty or ending in the separator.
 struct TLinkRoots {
     std::string server; // "[SERVER]"
-    std::string db;     // "[DB]"
+    std::string db; // "[DB]"
 };
 
 // clientRoot + "Ledgix.Network.Alias.Docs.v2/" + store name + "-alias.txt", where the store
@@ -62,8 +62,8 @@ std::string LinksText(const std::vector<std::string>& paths, const TLinkRoots& r
 struct TLinkTarget {
     enum class Kind {
         SelectInFolder, // a file-manager window on the folder with the file selected
-        Address,        // a web or mail address, or another scheme, for the desktop
-        File,           // a file (or folder) to open with its program
+        Address, // a web or mail address, or another scheme, for the desktop
+        File, // a file (or folder) to open with its program
     };
     Kind kind = Kind::File;
     std::string target; // path for SelectInFolder and File, the address otherwise

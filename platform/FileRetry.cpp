@@ -21,7 +21,9 @@ std::atomic<unsigned> g_tempCounter{0};
 
 std::string CannotOpen(const std::string& fileName)
 {
-    return "Datei " + Utf8ToWin1252(fileName) + " kann nicht ge\xF6" "ffnet werden";
+    return "Datei " + Utf8ToWin1252(fileName) +
+        " kann nicht ge\xF6"
+        "ffnet werden";
 }
 
 std::string CannotCreate(const std::string& fileName)
@@ -60,13 +62,14 @@ std::string JoinLines(const std::vector<std::string>& list)
 } // namespace
 
 TAtomicFileWriter::TAtomicFileWriter(const std::string& fileName, TOptions options)
-    : options_(options), target_(options.links == TLinkPolicy::Follow ? ResolveTarget(fileName) : fileName),
+    : options_(options),
+      target_(options.links == TLinkPolicy::Follow ? ResolveTarget(fileName) : fileName),
       shownName_(fileName)
 {
     if (options_.createFolder)
         ForceFileFolder(target_);
     temp_ = ExtractFilePath(target_) + "." + ExtractFileName(target_) + ".~" + std::to_string(::getpid()) + "-" +
-            std::to_string(g_tempCounter++) + ".tmp";
+        std::to_string(g_tempCounter++) + ".tmp";
     fd_ = RetryOpen(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
     if (fd_ < 0)
         throw EInOutError(CannotCreate(shownName_), errno);
@@ -197,7 +200,9 @@ std::unique_ptr<THandleStream> OpenStreamRetry(const std::string& fileName, TOpe
 {
     if (mode == TOpenMode::Create)
         ForceFileFolder(fileName);
-    const int flags = mode == TOpenMode::Read ? O_RDONLY : mode == TOpenMode::ReadWrite ? O_RDWR : O_RDWR | O_CREAT | O_TRUNC;
+    const int flags = mode == TOpenMode::Read ? O_RDONLY
+        : mode == TOpenMode::ReadWrite        ? O_RDWR
+                                              : O_RDWR | O_CREAT | O_TRUNC;
     for (int attempt = 1;; ++attempt) {
         int err = 0;
         const int fd = RetryOpen(fileName.c_str(), flags, 0666);

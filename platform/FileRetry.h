@@ -18,14 +18,14 @@ inline constexpr std::size_t kCopyBlockSize = 61440;
 
 // What a save does with a symbolic link at the file's place.
 enum class TLinkPolicy {
-    Follow,  // writes the file the link points to; the link stays
+    Follow, // writes the file the link points to; the link stays
     Replace, // the link itself is replaced by the new regular file; its target is never touched
 };
 
 enum class TOpenMode {
-    Read,      // existing file, reading
+    Read, // existing file, reading
     ReadWrite, // existing file, reading and writing
-    Create,    // created anew (truncated), reading and writing; its folder is created first
+    Create, // created anew (truncated), reading and writing; its folder is created first
 };
 
 // Splits text into lines at CR LF, LF or CR; a final line end adds no empty line.
@@ -73,7 +73,8 @@ public:
 
     // Creates the folder and the temporary file (one attempt).
     explicit TAtomicFileWriter(const std::string& fileName, TLinkPolicy links = TLinkPolicy::Follow)
-        : TAtomicFileWriter(fileName, TOptions{true, true, links}) {}
+        : TAtomicFileWriter(fileName, TOptions{true, true, links})
+    {}
     TAtomicFileWriter(const std::string& fileName, TOptions options);
     TAtomicFileWriter(const TAtomicFileWriter&) = delete;
     TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;

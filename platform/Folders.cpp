@@ -87,8 +87,8 @@ std::string ScratchRoot()
     const std::string folder = base + "LXTempDir";
     ForceFolders(base);
     struct stat st {};
-    if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
-        && (st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+    if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+        (st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
         ::chmod(folder.c_str(), S_IRWXU); // ours, made before it had to be private
     if (MakePrivateFolder(folder))
         return folder + kPathDelim;
@@ -119,8 +119,8 @@ bool IsPrivateFolder(std::string_view path)
 {
     const std::string p = ExcludeBackslash(path);
     struct stat st {};
-    return !p.empty() && ::lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
-        && (st.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+    return !p.empty() && ::lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+        (st.st_mode & (S_IRWXG | S_IRWXO)) == 0;
 }
 
 std::string GetPrivateRuntimeFolder()

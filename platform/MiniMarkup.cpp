@@ -50,12 +50,21 @@ void ReplaceAllNoCase(std::string& s, std::string_view pattern, std::string_view
     s.swap(scratch);
 }
 
-struct Entity { std::string_view name; std::string_view text; };
+struct Entity {
+    std::string_view name;
+    std::string_view text;
+};
 
 // The entities replaced before layout; &amp; is handled apart (it depends on the accelerator mode).
 constexpr std::array<Entity, 8> kEntities{{
-    {"&quot;", "\""}, {"&sect;", "\xA7"}, {"&permil;", "\x89"}, {"&reg;", "\xAE"},
-    {"&copy;", "\xA9"}, {"&para;", "\xB6"}, {"&trade;", "\x99"}, {"&euro;", "\x80"},
+    {"&quot;", "\""},
+    {"&sect;", "\xA7"},
+    {"&permil;", "\x89"},
+    {"&reg;", "\xAE"},
+    {"&copy;", "\xA9"},
+    {"&para;", "\xB6"},
+    {"&trade;", "\x99"},
+    {"&euro;", "\x80"},
 }};
 
 bool EndsWith(const std::string& s, std::string_view suffix)
@@ -63,21 +72,32 @@ bool EndsWith(const std::string& s, std::string_view suffix)
     return s.size() >= suffix.size() && std::string_view(s).substr(s.size() - suffix.size()) == suffix;
 }
 
-struct NamedColor { std::string_view name; MarkupColor color; };
+struct NamedColor {
+    std::string_view name;
+    MarkupColor color;
+};
 
 MarkupColor Sys(MarkupSysColor role) { return {true, role, 0, 0, 0}; }
 
 const std::array<NamedColor, 40>& ColorTable()
 {
     static const std::array<NamedColor, 40> table{{
-        {"clblack", MarkupColor::Rgb(0, 0, 0)},        {"clwhite", MarkupColor::Rgb(255, 255, 255)},
-        {"clmaroon", MarkupColor::Rgb(128, 0, 0)},     {"clred", MarkupColor::Rgb(255, 0, 0)},
-        {"clgreen", MarkupColor::Rgb(0, 128, 0)},      {"cllime", MarkupColor::Rgb(0, 255, 0)},
-        {"clolive", MarkupColor::Rgb(128, 128, 0)},    {"clyellow", MarkupColor::Rgb(255, 255, 0)},
-        {"clnavy", MarkupColor::Rgb(0, 0, 128)},       {"clblue", MarkupColor::Rgb(0, 0, 255)},
-        {"clpurple", MarkupColor::Rgb(128, 0, 128)},   {"clfuchsia", MarkupColor::Rgb(255, 0, 255)},
-        {"clteal", MarkupColor::Rgb(0, 128, 128)},     {"claqua", MarkupColor::Rgb(0, 255, 255)},
-        {"clgray", MarkupColor::Rgb(128, 128, 128)},   {"clsilver", MarkupColor::Rgb(192, 192, 192)},
+        {"clblack", MarkupColor::Rgb(0, 0, 0)},
+        {"clwhite", MarkupColor::Rgb(255, 255, 255)},
+        {"clmaroon", MarkupColor::Rgb(128, 0, 0)},
+        {"clred", MarkupColor::Rgb(255, 0, 0)},
+        {"clgreen", MarkupColor::Rgb(0, 128, 0)},
+        {"cllime", MarkupColor::Rgb(0, 255, 0)},
+        {"clolive", MarkupColor::Rgb(128, 128, 0)},
+        {"clyellow", MarkupColor::Rgb(255, 255, 0)},
+        {"clnavy", MarkupColor::Rgb(0, 0, 128)},
+        {"clblue", MarkupColor::Rgb(0, 0, 255)},
+        {"clpurple", MarkupColor::Rgb(128, 0, 128)},
+        {"clfuchsia", MarkupColor::Rgb(255, 0, 255)},
+        {"clteal", MarkupColor::Rgb(0, 128, 128)},
+        {"claqua", MarkupColor::Rgb(0, 255, 255)},
+        {"clgray", MarkupColor::Rgb(128, 128, 128)},
+        {"clsilver", MarkupColor::Rgb(192, 192, 192)},
         {"clbackground", Sys(MarkupSysColor::Background)},
         {"clactivecaption", Sys(MarkupSysColor::ActiveCaption)},
         {"clinactivecaption", Sys(MarkupSysColor::InactiveCaption)},
@@ -117,13 +137,25 @@ int HexDigit(char c)
 }
 
 // Tags recognised by their leading letters; longer names first so that BR is not taken for B.
-struct TagName { std::string_view name; MarkupTag tag; };
+struct TagName {
+    std::string_view name;
+    MarkupTag tag;
+};
 constexpr std::array<TagName, 14> kLongTags{{
-    {"BLINK", MarkupTag::Blink}, {"BODY", MarkupTag::Body}, {"FONT", MarkupTag::Font},
-    {"SHAD", MarkupTag::Shad},   {"IMG", MarkupTag::Img},   {"IND", MarkupTag::Ind},
-    {"OFS", MarkupTag::Ofs},     {"SUB", MarkupTag::Sub},   {"SUP", MarkupTag::Sup},
-    {"BR", MarkupTag::Br},       {"HR", MarkupTag::Hr},     {"HI", MarkupTag::Hi},
-    {"UL", MarkupTag::Ul},       {"LI", MarkupTag::Li},
+    {"BLINK", MarkupTag::Blink},
+    {"BODY", MarkupTag::Body},
+    {"FONT", MarkupTag::Font},
+    {"SHAD", MarkupTag::Shad},
+    {"IMG", MarkupTag::Img},
+    {"IND", MarkupTag::Ind},
+    {"OFS", MarkupTag::Ofs},
+    {"SUB", MarkupTag::Sub},
+    {"SUP", MarkupTag::Sup},
+    {"BR", MarkupTag::Br},
+    {"HR", MarkupTag::Hr},
+    {"HI", MarkupTag::Hi},
+    {"UL", MarkupTag::Ul},
+    {"LI", MarkupTag::Li},
 }};
 
 MarkupTag TagOfName(std::string_view name)
@@ -176,13 +208,15 @@ void StripMarkup(std::string_view text, std::string& out)
             if (gt == std::string::npos)
                 break;
             if (write != read)
-                std::copy(out.begin() + static_cast<std::ptrdiff_t>(read), out.begin() + static_cast<std::ptrdiff_t>(lt),
+                std::copy(out.begin() + static_cast<std::ptrdiff_t>(read),
+                          out.begin() + static_cast<std::ptrdiff_t>(lt),
                           out.begin() + static_cast<std::ptrdiff_t>(write));
             write += lt - read;
             read = gt + 1;
         }
         if (write != read) {
-            std::copy(out.begin() + static_cast<std::ptrdiff_t>(read), out.end(), out.begin() + static_cast<std::ptrdiff_t>(write));
+            std::copy(out.begin() + static_cast<std::ptrdiff_t>(read), out.end(),
+                      out.begin() + static_cast<std::ptrdiff_t>(write));
             out.resize(write + (out.size() - read));
         }
     }
@@ -206,8 +240,8 @@ std::string EscapeMarkup(std::string_view plain)
 {
     std::string out;
     out.reserve(plain.size());
-    static constexpr std::string_view kNames[] = {"amp;", "quot;", "sect;", "permil;", "reg;", "copy;",
-                                                  "para;", "trade;", "euro;", "nbsp;", "lt;", "gt;"};
+    static constexpr std::string_view kNames[] = {"amp;",  "quot;",  "sect;", "permil;", "reg;", "copy;",
+                                                  "para;", "trade;", "euro;", "nbsp;",   "lt;",  "gt;"};
     for (size_t i = 0; i < plain.size(); ++i) {
         const char c = plain[i];
         switch (c) {
@@ -241,7 +275,8 @@ MarkupColor ParseMarkupColor(std::string_view value)
         for (int i = 0; i < 6; ++i)
             ok = ok && (d[i] = HexDigit(value[static_cast<size_t>(i) + 1])) >= 0;
         if (ok)
-            return MarkupColor::Rgb(static_cast<std::uint8_t>(d[0] * 16 + d[1]), static_cast<std::uint8_t>(d[2] * 16 + d[3]),
+            return MarkupColor::Rgb(static_cast<std::uint8_t>(d[0] * 16 + d[1]),
+                                    static_cast<std::uint8_t>(d[2] * 16 + d[3]),
                                     static_cast<std::uint8_t>(d[4] * 16 + d[5]));
         return MarkupColor::Rgb(0, 0, 0);
     }

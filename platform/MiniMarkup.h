@@ -26,25 +26,70 @@ void StripMarkup(std::string_view text, std::string& out);
 std::string EscapeMarkup(std::string_view plain);
 
 enum class MarkupTag : std::uint8_t {
-    Unknown, B, I, U, S, A, Font, Br, P, Hr, Hi, Ind, Ofs, Img, Ul, Li, Sub, Sup, Shad, Z, E, R,
-    Body, Blink
+    Unknown,
+    B,
+    I,
+    U,
+    S,
+    A,
+    Font,
+    Br,
+    P,
+    Hr,
+    Hi,
+    Ind,
+    Ofs,
+    Img,
+    Ul,
+    Li,
+    Sub,
+    Sup,
+    Shad,
+    Z,
+    E,
+    R,
+    Body,
+    Blink
 };
 
 // Colours that stand for a role of the current system palette ("clwindow", "clhighlight", ...).
 enum class MarkupSysColor : std::uint8_t {
-    Background, ActiveCaption, InactiveCaption, Menu, Window, WindowFrame, MenuText, WindowText,
-    CaptionText, ActiveBorder, InactiveBorder, AppWorkspace, Highlight, HighlightText, BtnFace,
-    BtnShadow, GrayText, BtnText, InactiveCaptionText, BtnHighlight, DkShadow3D, Light3D,
-    InfoText, InfoBk
+    Background,
+    ActiveCaption,
+    InactiveCaption,
+    Menu,
+    Window,
+    WindowFrame,
+    MenuText,
+    WindowText,
+    CaptionText,
+    ActiveBorder,
+    InactiveBorder,
+    AppWorkspace,
+    Highlight,
+    HighlightText,
+    BtnFace,
+    BtnShadow,
+    GrayText,
+    BtnText,
+    InactiveCaptionText,
+    BtnHighlight,
+    DkShadow3D,
+    Light3D,
+    InfoText,
+    InfoBk
 };
 
 struct MarkupColor {
-    bool system = false;          // true: `role` names the colour, r/g/b are unused
+    bool system = false; // true: `role` names the colour, r/g/b are unused
     MarkupSysColor role = MarkupSysColor::WindowText;
     std::uint8_t r = 0, g = 0, b = 0;
 
     friend bool operator==(const MarkupColor&, const MarkupColor&) = default;
-    static MarkupColor Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) { return {false, MarkupSysColor::WindowText, r, g, b}; }
+    static MarkupColor Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b)
+    {
+        return {false, MarkupSysColor::WindowText, r, g, b};
+    }
 };
 
 // A colour name ("clred", compared ignoring case), a system colour name, or "#RRGGBB".
@@ -64,10 +109,10 @@ struct MarkupItem {
     enum class Kind : std::uint8_t { Text, Tag };
     Kind kind = Kind::Text;
     MarkupTag tag = MarkupTag::Unknown; // Tag items only
-    bool closing = false;               // Tag items: "</...>"
-    bool colorReset = false;            // a closing "/B..." other than "/B": default text colour again
-    bool accelerator = false;           // Text items: a single character underlined as accelerator
-    std::uint32_t start = 0;            // Text: into Display(); Tag: into Text() (inside "<" ">")
+    bool closing = false; // Tag items: "</...>"
+    bool colorReset = false; // a closing "/B..." other than "/B": default text colour again
+    bool accelerator = false; // Text items: a single character underlined as accelerator
+    std::uint32_t start = 0; // Text: into Display(); Tag: into Text() (inside "<" ">")
     std::uint32_t length = 0;
 };
 
@@ -88,8 +133,14 @@ public:
     const std::string& Display() const { return display_; }
     const std::vector<MarkupItem>& Items() const { return items_; }
 
-    std::string_view RunText(const MarkupItem& item) const { return std::string_view(display_).substr(item.start, item.length); }
-    std::string_view TagText(const MarkupItem& item) const { return std::string_view(text_).substr(item.start, item.length); }
+    std::string_view RunText(const MarkupItem& item) const
+    {
+        return std::string_view(display_).substr(item.start, item.length);
+    }
+    std::string_view TagText(const MarkupItem& item) const
+    {
+        return std::string_view(text_).substr(item.start, item.length);
+    }
 
     // Pre-processing alone (exposed for tests and for callers that only need the text form).
     static void Preprocess(std::string_view markup, bool accelerators, std::string& out, std::string& scratch);

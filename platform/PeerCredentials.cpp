@@ -11,7 +11,7 @@ bool SocketPeerIsOwnUser(int fd)
     if (fd < 0)
         return false;
 #if defined(SO_PEERCRED) && defined(__linux__)
-    ucred cred {};
+    ucred cred{};
     socklen_t len = sizeof cred;
     if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0 || len != sizeof cred)
         return false;

@@ -15,8 +15,7 @@ TFileOpenFunc g_open;
 
 long long NowNs()
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -61,7 +60,9 @@ TFileOpenFunc SetFileOpen(TFileOpenFunc open)
     return open;
 }
 
-TRetryTimer::TRetryTimer() : startNs_(NowNs()) {}
+TRetryTimer::TRetryTimer()
+    : startNs_(NowNs())
+{}
 
 void TRetryTimer::Pause(int ms)
 {

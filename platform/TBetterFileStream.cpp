@@ -20,7 +20,10 @@ std::string CannotCreate(const std::string& fileName)
 
 } // namespace
 
-THandleStream::THandleStream(int fd, std::string fileName) : fd_(fd), fileName_(std::move(fileName)) {}
+THandleStream::THandleStream(int fd, std::string fileName)
+    : fd_(fd),
+      fileName_(std::move(fileName))
+{}
 
 THandleStream::~THandleStream()
 {
@@ -80,7 +83,9 @@ void THandleStream::WriteBuffer(const void* buffer, std::size_t count)
 
 std::int64_t THandleStream::Seek(std::int64_t offset, TSeekOrigin origin)
 {
-    const int whence = origin == TSeekOrigin::Beginning ? SEEK_SET : origin == TSeekOrigin::Current ? SEEK_CUR : SEEK_END;
+    const int whence = origin == TSeekOrigin::Beginning ? SEEK_SET
+        : origin == TSeekOrigin::Current                ? SEEK_CUR
+                                                        : SEEK_END;
     return ::lseek(fd_, static_cast<off_t>(offset), whence);
 }
 
@@ -137,13 +142,12 @@ TBetterFileStream::TOpened TBetterFileStream::OpenFile(const std::string& fileNa
 
 TBetterFileStream::TBetterFileStream(const std::string& fileName, bool clearAttributes, int mode)
     : TBetterFileStream(fileName, OpenFile(fileName, clearAttributes, mode))
-{
-}
+{}
 
 TBetterFileStream::TBetterFileStream(const std::string& fileName, TOpened opened)
-    : THandleStream(opened.fd, fileName), restoreMode_(opened.restoreMode)
-{
-}
+    : THandleStream(opened.fd, fileName),
+      restoreMode_(opened.restoreMode)
+{}
 
 TBetterFileStream::~TBetterFileStream()
 {

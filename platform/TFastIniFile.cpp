@@ -216,9 +216,9 @@ void TIniItems::InsertKey(std::uint32_t at, TItem item, TSectionItems::TSection*
 // ---------------------------------------------------------------------------------------------
 
 TFastIniFile::TFastIniFile(std::string fileName)
-    : TCustomIniFile(std::move(fileName)), items_(std::make_unique<TIniItems>())
-{
-}
+    : TCustomIniFile(std::move(fileName)),
+      items_(std::make_unique<TIniItems>())
+{}
 
 TFastIniFile::~TFastIniFile()
 {
@@ -408,7 +408,8 @@ std::int64_t TFastIniFile::FindKey(TSectionItems::TSection* sec, std::string_vie
         if (item.kind == TIniLineKind::Section)
             break;
         ParseLine(item);
-        if (item.kind == TIniLineKind::Key && item.hash == hash && SameName(item.key, key, caseSensitive_, localeFolding_))
+        if (item.kind == TIniLineKind::Key && item.hash == hash &&
+            SameName(item.key, key, caseSensitive_, localeFolding_))
             return static_cast<std::int64_t>(i);
     }
     return -1;
@@ -527,7 +528,8 @@ void TFastIniFile::UpdateFile()
         }
     });
     if (!opened)
-        throw lastError ? *lastError : EInOutError("Datei " + Utf8ToWin1252(FileName()) + " kann nicht erstellt werden", 0);
+        throw lastError ? *lastError
+                        : EInOutError("Datei " + Utf8ToWin1252(FileName()) + " kann nicht erstellt werden", 0);
     writer->Write(bytes);
     writer->Commit();
     modified_ = false;

@@ -16,7 +16,9 @@ namespace artikel {
 // The typed operations on top of the two string operations of an INI file.
 class TCustomIniFile {
 public:
-    explicit TCustomIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
+    explicit TCustomIniFile(std::string fileName)
+        : fileName_(std::move(fileName))
+    {}
     TCustomIniFile(const TCustomIniFile&) = delete;
     TCustomIniFile& operator=(const TCustomIniFile&) = delete;
     virtual ~TCustomIniFile() = default;
@@ -50,7 +52,7 @@ struct TStatistics {
 };
 
 enum class TIniLineKind : std::uint8_t {
-    Key = 0,      // parsed key line
+    Key = 0, // parsed key line
     NoEquals = 1, // parsed, has no "=": never matches a key
     Unparsed = 2,
     Section = 3,
@@ -96,10 +98,10 @@ class TIniItems {
 public:
     struct TItem {
         TIniLineKind kind = TIniLineKind::Unparsed;
-        std::uint32_t hash = 0;   // of the key name (kind Key)
-        std::string raw;          // the line as read; key "=" value once the value changed
-        std::string key;          // kind Key: the trimmed key name
-        std::string value;        // kind Key: the trimmed value, inline comment included
+        std::uint32_t hash = 0; // of the key name (kind Key)
+        std::string raw; // the line as read; key "=" value once the value changed
+        std::string key; // kind Key: the trimmed key name
+        std::string value; // kind Key: the trimmed value, inline comment included
     };
 
     std::vector<TItem> lines;

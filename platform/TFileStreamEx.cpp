@@ -30,7 +30,9 @@ int TFileStreamEx::OpenWithRetry(const std::string& fileName, TMode mode)
         return false;
     });
     if (!ok) {
-        const std::string what = mode == TMode::Read ? " kann nicht ge\xF6" "ffnet werden" : " kann nicht erstellt werden";
+        const std::string what = mode == TMode::Read ? " kann nicht ge\xF6"
+                                                       "ffnet werden"
+                                                     : " kann nicht erstellt werden";
         throw EInOutError("Datei " + Utf8ToWin1252(fileName) + what, err);
     }
     return fd;
@@ -38,7 +40,6 @@ int TFileStreamEx::OpenWithRetry(const std::string& fileName, TMode mode)
 
 TFileStreamEx::TFileStreamEx(const std::string& fileName, TMode mode)
     : THandleStream(OpenWithRetry(fileName, mode), fileName)
-{
-}
+{}
 
 } // namespace artikel

@@ -308,9 +308,6 @@ void SetJsonTextUtf8(TJSON& obj, std::string_view key, std::string_view utf8Valu
     JsonMember(obj, key) = std::string(utf8Value);
 }
 
-TJSON JsonString(std::string_view ansiValue)
-{
-    return TJSON(Win1252ToUtf8(ansiValue));
-}
+TJSON JsonString(std::string_view ansiValue) { return TJSON(Win1252ToUtf8(ansiValue)); }
 
 } // namespace artikel

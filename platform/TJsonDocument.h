@@ -14,7 +14,6 @@
 // cannot hold as a "\u" escape; ReadJson turns the escapes back into characters.
 
 #include <nlohmann/json.hpp>
-
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -30,7 +29,7 @@ public:
 };
 
 enum class TJsonLayout {
-    Compact,  // no blanks and no line breaks
+    Compact, // no blanks and no line breaks
     Indented, // one member per line, two blanks per level, CR LF line ends
 };
 

@@ -2,7 +2,6 @@
 
 #include "platform/FileRetry.h"
 #include "platform/Folders.h"
-
 #include "platform/RetryHooks.h"
 
 #include <cerrno>

@@ -22,10 +22,7 @@ unsigned char SimpleLowerChar(unsigned char c)
 
 } // namespace
 
-bool IsSuggestDelimiter(unsigned char c)
-{
-    return kDelimiters.find(static_cast<char>(c)) != std::string_view::npos;
-}
+bool IsSuggestDelimiter(unsigned char c) { return kDelimiters.find(static_cast<char>(c)) != std::string_view::npos; }
 
 int CurrentWordLength(std::string_view text, int caret)
 {
@@ -91,10 +88,7 @@ bool SplitSuggestion(std::string_view entry, std::string_view typed, std::string
 namespace {
 const std::string kBreakShown(1, static_cast<char>(0xAC)); // "¬"
 
-std::string ShownPlain(std::string_view text)
-{
-    return EscapeMarkup(ReplaceBreakTags(text, kBreakShown));
-}
+std::string ShownPlain(std::string_view text) { return EscapeMarkup(ReplaceBreakTags(text, kBreakShown)); }
 } // namespace
 
 std::string SplitDisplayMarkup(std::string_view head, std::string_view rest)

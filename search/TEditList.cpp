@@ -10,9 +10,6 @@ bool TEditList::ReadAutoLearning() const
     return ReadUserModeBool(SettingKey(), true, {}, true);
 }
 
-bool TEditList::WriteAutoLearning(bool on) const
-{
-    return WriteUserModeBool(SettingKey(), on);
-}
+bool TEditList::WriteAutoLearning(bool on) const { return WriteUserModeBool(SettingKey(), on); }
 
 } // namespace artikel

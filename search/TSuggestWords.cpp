@@ -58,15 +58,9 @@ void TSuggestWords::ForEachInstance(const std::function<void(TSuggestWords&)>& f
     }
 }
 
-bool TSuggestWords::Contains(std::string_view phrase) const
-{
-    return keys_.find(AnsiUpperCase(phrase)) != keys_.end();
-}
+bool TSuggestWords::Contains(std::string_view phrase) const { return keys_.find(AnsiUpperCase(phrase)) != keys_.end(); }
 
-void TSuggestWords::AddKey(const std::string& phrase)
-{
-    ++keys_[AnsiUpperCase(phrase)];
-}
+void TSuggestWords::AddKey(const std::string& phrase) { ++keys_[AnsiUpperCase(phrase)]; }
 
 void TSuggestWords::Append(std::string phrase)
 {
@@ -135,10 +129,7 @@ void TSuggestWords::EndBulkLearn()
     });
 }
 
-void TSuggestWords::TakeSavedWords(const TSuggestWords&)
-{
-    Reload();
-}
+void TSuggestWords::TakeSavedWords(const TSuggestWords&) { Reload(); }
 
 void TSuggestWords::MarkStored()
 {
@@ -169,7 +160,9 @@ void TSuggestWords::ReplaceSuggestions(std::string_view lines, int minLength)
     LearnSuggestions(lines, minLength);
 }
 
-TWordFileWords::TWordFileWords(std::string wordFile) : wordFile_(std::move(wordFile)) {}
+TWordFileWords::TWordFileWords(std::string wordFile)
+    : wordFile_(std::move(wordFile))
+{}
 
 void TWordFileWords::LoadWords()
 {
@@ -192,9 +185,8 @@ void TWordFileWords::SaveWords()
     SaveStringsRetry(Words(), wordFile_, TLinkPolicy::Replace);
     // The file now holds exactly these lines, unless a phrase holds a line break of its own:
     // reading it back (on every learned search) would only cost time.
-    storedAsIs_ = std::none_of(Words().begin(), Words().end(), [](const std::string& w) {
-        return w.find_first_of("\r\n") != std::string::npos;
-    });
+    storedAsIs_ = std::none_of(Words().begin(), Words().end(),
+                               [](const std::string& w) { return w.find_first_of("\r\n") != std::string::npos; });
     if (storedAsIs_)
         MarkStored();
     else

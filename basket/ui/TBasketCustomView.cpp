@@ -34,6 +34,7 @@
 #include <QThread>
 #include <QToolButton>
 #include <QToolTip>
+
 #include <cmath>
 
 namespace artikel {
@@ -41,7 +42,9 @@ namespace artikel {
 // The positions queue as the rows of a list: one row per position of the queue's view.
 class TBasketModel final : public QAbstractListModel, private IDataSetObserver {
 public:
-    explicit TBasketModel(QObject* parent) : QAbstractListModel(parent) {}
+    explicit TBasketModel(QObject* parent)
+        : QAbstractListModel(parent)
+    {}
     ~TBasketModel() override
     {
         if (dataSet_)
@@ -154,7 +157,10 @@ QToolButton* HeaderButton(const char* name, const QIcon& icon, QWidget* parent)
 
 class TPositionDelegate : public QStyledItemDelegate {
 public:
-    TPositionDelegate(const TBasketCurrentView* view, QObject* parent) : QStyledItemDelegate(parent), view_(view) {}
+    TPositionDelegate(const TBasketCurrentView* view, QObject* parent)
+        : QStyledItemDelegate(parent),
+          view_(view)
+    {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
@@ -341,7 +347,8 @@ bool TBasketCustomView::OpenBasket()
 {
     if (!dataSet_)
         return false;
-    const std::string file = AskBasketFile(fileDialog_, this, false, catalog_ ? catalog_->BasketsFolder() : std::string(), {});
+    const std::string file =
+        AskBasketFile(fileDialog_, this, false, catalog_ ? catalog_->BasketsFolder() : std::string(), {});
     if (file.empty())
         return false;
     OpenBasketFile(*dataSet_, file);
@@ -355,7 +362,8 @@ bool TBasketCustomView::SaveBasket()
     std::string proposed;
     if (catalog_)
         proposed = Win1252ToUtf8(ProposedBasketFileName(catalog_->GetCurrentOrder().AddressText));
-    const std::string file = AskBasketFile(fileDialog_, this, true, catalog_ ? catalog_->BasketsFolder() : std::string(), proposed);
+    const std::string file =
+        AskBasketFile(fileDialog_, this, true, catalog_ ? catalog_->BasketsFolder() : std::string(), proposed);
     if (file.empty())
         return false;
     SaveBasketFile(*dataSet_, file);
@@ -399,7 +407,8 @@ bool TBasketCustomView::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    if (grid_ && watched == grid_ && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+    if (grid_ && watched == grid_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         DeleteCurrent();
         return true;
     }
@@ -525,10 +534,7 @@ void TBasketCurrentView::resizeEvent(QResizeEvent* event)
     grid_->doItemsLayout();
 }
 
-TBasketCurrentView* CurrentBasket()
-{
-    return g_basket;
-}
+TBasketCurrentView* CurrentBasket() { return g_basket; }
 
 TBasketCurrentView* ShowBasket(TCSVRequest* catalog, std::function<void(TListDataSet&)> onSend,
                                std::function<void(TBasketCustomView*)> onClosed)
@@ -541,7 +547,7 @@ TBasketCurrentView* ShowBasket(TCSVRequest* catalog, std::function<void(TListDat
     view->SetRequest(catalog);
     view->show();
     if (QScreen* screen = QGuiApplication::screenAt(QCursor::pos()) ? QGuiApplication::screenAt(QCursor::pos())
-                                                                        : QGuiApplication::primaryScreen()) {
+                                                                    : QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         QRect frame = view->frameGeometry();
         if (frame.right() > area.right())

@@ -5,6 +5,7 @@
 // it. The window is a view of the live queue: positions the main window adds show at once.
 
 #include <QWidget>
+
 #include <functional>
 #include <string>
 
@@ -32,9 +33,9 @@ public:
 
     // Asks for a file: save (true) or open, the folder, the proposed name (native), the filters
     // and the filter index (1-based, in and out). Returns the chosen file or "".
-    using TFileDialog = std::function<std::string(QWidget* parent, bool save, const std::string& folder,
-                                                  const std::string& proposed, const QStringList& filters,
-                                                  int& filterIndex)>;
+    using TFileDialog =
+        std::function<std::string(QWidget* parent, bool save, const std::string& folder, const std::string& proposed,
+                                  const QStringList& filters, int& filterIndex)>;
 
     explicit TBasketCustomView(QWidget* parent = nullptr);
     ~TBasketCustomView() override;

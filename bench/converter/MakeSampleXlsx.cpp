@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <exception>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s OUTPUT.xlsx [ROWS]\n", argv[0]);
         return 2;

@@ -22,33 +22,52 @@ struct Article {
 };
 
 const Article kArticles[] = {
-    {"NYM-J 3x1,5 mm\xC2\xB2 Mantelleitung", "Mantelleitung f\xC3\xBCr feste Verlegung in trockenen, feuchten und nassen R\xC3\xA4umen\nRing zu 100 m", "m", "E01 Kabel"},
-    {"Schuko-Steckdose UP reinwei\xC3\x9F", "mit Schutzkontakt und erh\xC3\xB6htem Ber\xC3\xBChrungsschutz", "Stk", "E02 Installation"},
+    {"NYM-J 3x1,5 mm\xC2\xB2 Mantelleitung",
+     "Mantelleitung f\xC3\xBCr feste Verlegung in trockenen, feuchten und nassen R\xC3\xA4umen\nRing zu 100 m", "m",
+     "E01 Kabel"},
+    {"Schuko-Steckdose UP reinwei\xC3\x9F", "mit Schutzkontakt und erh\xC3\xB6htem Ber\xC3\xBChrungsschutz", "Stk",
+     "E02 Installation"},
     {"Abzweigdose AP 100x100 IP55", "", "Stk", "E02 Installation"},
-    {"Kabelbinder 200x4,8 schwarz", "UV-best\xC3\xA4ndig, 100 St\xC3\xBC" "ck im Beutel", "Pak", "E02 Installation"},
+    {"Kabelbinder 200x4,8 schwarz",
+     "UV-best\xC3\xA4ndig, 100 St\xC3\xBC"
+     "ck im Beutel",
+     "Pak", "E02 Installation"},
     {"LED-Panel 600x600 36W 4000K", "f\xC3\xBCr Rasterdecken, 3600 lm, flimmerfrei", "Stk", "E03 Leuchten"},
     {"Bewegungsmelder 180\xC2\xB0 IP44", "Reichweite 12 m", "Stk", "E03 Leuchten"},
     {"Kupferrohr 15x1 mm hart", "nach DVGW GW 392, Stangen zu 5 m", "m", "S01 Rohre"},
-    {"Kugelhahn 1/2\" IG/AG", "Messing vernickelt, PN 25; Anschluss 1/2\" Innen-/Au\xC3\x9F" "engewinde", "Stk", "S02 Armaturen"},
+    {"Kugelhahn 1/2\" IG/AG",
+     "Messing vernickelt, PN 25; Anschluss 1/2\" Innen-/Au\xC3\x9F"
+     "engewinde",
+     "Stk", "S02 Armaturen"},
     {"Siphon 1 1/4\" Kunststoff", "", "Stk", "S04 Sanit\xC3\xA4r"},
     {"Heizk\xC3\xB6rperthermostat M30x1,5", "Fl\xC3\xBCssigf\xC3\xBChler, Nullstellung", "Stk", "S06 Heizung"},
 };
-const char* const kHeader[] = {"Artikelnummer", "EAN", "Text", "Langtext", "Preis", "Einheit", "Preiseinheit",
-                               "Warengruppe", "G\xC3\xBCltig ab", "Preis je Einheit"};
+const char* const kHeader[] = {"Artikelnummer", "EAN",          "Text",        "Langtext",         "Preis",
+                               "Einheit",       "Preiseinheit", "Warengruppe", "G\xC3\xBCltig ab", "Preis je Einheit"};
 
 class Out {
 public:
     std::string data;
     void U8(unsigned v) { data += static_cast<char>(v & 0xFF); }
-    void U16(unsigned v) { U8(v); U8(v >> 8); }
-    void U32(std::uint32_t v) { U16(v & 0xFFFF); U16(v >> 16); }
-    void F64(double d) {
+    void U16(unsigned v)
+    {
+        U8(v);
+        U8(v >> 8);
+    }
+    void U32(std::uint32_t v)
+    {
+        U16(v & 0xFFFF);
+        U16(v >> 16);
+    }
+    void F64(double d)
+    {
         std::uint64_t u;
         std::memcpy(&u, &d, 8);
         U32(static_cast<std::uint32_t>(u));
         U32(static_cast<std::uint32_t>(u >> 32));
     }
-    void Record(unsigned type, const std::string& body) {
+    void Record(unsigned type, const std::string& body)
+    {
         U16(type);
         U16(static_cast<unsigned>(body.size()));
         data += body;
@@ -56,7 +75,8 @@ public:
 };
 
 // A BIFF8 string with one-byte characters (the texts here are all Latin-1).
-std::string Str16(const std::string& latin1) {
+std::string Str16(const std::string& latin1)
+{
     Out o;
     o.U16(static_cast<unsigned>(latin1.size()));
     o.U8(0);
@@ -66,17 +86,21 @@ std::string Str16(const std::string& latin1) {
 
 class SharedStrings {
 public:
-    std::uint32_t Index(const std::string& utf8) {
+    std::uint32_t Index(const std::string& utf8)
+    {
         const auto it = index_.find(utf8);
-        if (it != index_.end()) return it->second;
+        if (it != index_.end())
+            return it->second;
         return index_[utf8] = Add(utf8);
     }
-    std::uint32_t Add(const std::string& utf8) {
+    std::uint32_t Add(const std::string& utf8)
+    {
         all_.push_back(Utf8ToWin1252(utf8));
         return static_cast<std::uint32_t>(all_.size() - 1);
     }
     // SST and CONTINUE records, each at most 8224 bytes; a string is never split here.
-    std::string Records(std::uint32_t uses) const {
+    std::string Records(std::uint32_t uses) const
+    {
         Out out;
         Out body;
         body.U32(uses);
@@ -102,7 +126,8 @@ private:
 
 // The compound file around one stream of at least 4096 bytes: stream sectors, directory, FAT
 // sectors and, beyond 109 FAT sectors, DIFAT sectors.
-std::string CompoundFile(std::string stream) {
+std::string CompoundFile(std::string stream)
+{
     const auto streamSize = static_cast<std::uint32_t>(stream.size());
     stream.resize((stream.size() + 511) / 512 * 512, '\0');
     const auto n = static_cast<std::uint32_t>(stream.size() / 512);
@@ -111,23 +136,39 @@ std::string CompoundFile(std::string stream) {
         const std::uint32_t entries = n + 1 + fatSectors + difatSectors;
         const std::uint32_t f = (entries + 127) / 128;
         const std::uint32_t d = f > 109 ? (f - 109 + 126) / 127 : 0;
-        if (f == fatSectors && d == difatSectors) break;
+        if (f == fatSectors && d == difatSectors)
+            break;
         fatSectors = f;
         difatSectors = d;
     }
     const std::uint32_t dirSector = n, firstFat = n + 1, firstDifat = n + 1 + fatSectors;
     Out h;
     h.data = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(16, '\0');
-    h.U16(0x003E); h.U16(0x0003); h.U16(0xFFFE); h.U16(9); h.U16(6);
+    h.U16(0x003E);
+    h.U16(0x0003);
+    h.U16(0xFFFE);
+    h.U16(9);
+    h.U16(6);
     h.data += std::string(6, '\0');
-    h.U32(0); h.U32(fatSectors); h.U32(dirSector); h.U32(0); h.U32(4096);
-    h.U32(0xFFFFFFFE); h.U32(0); h.U32(difatSectors ? firstDifat : 0xFFFFFFFE); h.U32(difatSectors);
-    for (std::uint32_t i = 0; i < 109; ++i) h.U32(i < fatSectors ? firstFat + i : 0xFFFFFFFF);
+    h.U32(0);
+    h.U32(fatSectors);
+    h.U32(dirSector);
+    h.U32(0);
+    h.U32(4096);
+    h.U32(0xFFFFFFFE);
+    h.U32(0);
+    h.U32(difatSectors ? firstDifat : 0xFFFFFFFE);
+    h.U32(difatSectors);
+    for (std::uint32_t i = 0; i < 109; ++i)
+        h.U32(i < fatSectors ? firstFat + i : 0xFFFFFFFF);
     Out fat;
-    for (std::uint32_t i = 0; i < n; ++i) fat.U32(i + 1 == n ? 0xFFFFFFFE : i + 1);
+    for (std::uint32_t i = 0; i < n; ++i)
+        fat.U32(i + 1 == n ? 0xFFFFFFFE : i + 1);
     fat.U32(0xFFFFFFFE); // directory
-    for (std::uint32_t i = 0; i < fatSectors; ++i) fat.U32(0xFFFFFFFD);
-    for (std::uint32_t i = 0; i < difatSectors; ++i) fat.U32(0xFFFFFFFC);
+    for (std::uint32_t i = 0; i < fatSectors; ++i)
+        fat.U32(0xFFFFFFFD);
+    for (std::uint32_t i = 0; i < difatSectors; ++i)
+        fat.U32(0xFFFFFFFC);
     fat.data.resize(std::size_t{fatSectors} * 512, '\xFF');
     Out difat;
     for (std::uint32_t d = 0; d < difatSectors; ++d) {
@@ -137,31 +178,47 @@ std::string CompoundFile(std::string stream) {
         }
         difat.U32(d + 1 < difatSectors ? firstDifat + d + 1 : 0xFFFFFFFE);
     }
-    auto entry = [](const std::string& name, unsigned type, std::uint32_t child, std::uint32_t start, std::uint32_t size) {
+    auto entry = [](const std::string& name, unsigned type, std::uint32_t child, std::uint32_t start,
+                    std::uint32_t size) {
         Out e;
-        for (char c : name) e.U16(static_cast<unsigned char>(c));
+        for (char c : name)
+            e.U16(static_cast<unsigned char>(c));
         e.U16(0);
         e.data.resize(64, '\0');
-        e.U16(static_cast<unsigned>((name.size() + 1) * 2)); e.U8(type); e.U8(1);
-        e.U32(0xFFFFFFFF); e.U32(0xFFFFFFFF); e.U32(child);
+        e.U16(static_cast<unsigned>((name.size() + 1) * 2));
+        e.U8(type);
+        e.U8(1);
+        e.U32(0xFFFFFFFF);
+        e.U32(0xFFFFFFFF);
+        e.U32(child);
         e.data += std::string(16 + 4 + 16, '\0');
-        e.U32(start); e.U32(size); e.U32(0);
+        e.U32(start);
+        e.U32(size);
+        e.U32(0);
         return e.data;
     };
     std::string dir = entry("Root Entry", 5, 1, 0xFFFFFFFE, 0) + entry("Workbook", 2, 0xFFFFFFFF, 0, streamSize);
-    while (dir.size() < 512) dir += entry("", 0, 0xFFFFFFFF, 0, 0);
+    while (dir.size() < 512)
+        dir += entry("", 0, 0xFFFFFFFF, 0, 0);
     return h.data + std::string(512 - h.data.size(), '\0') + stream + dir + fat.data + difat.data;
 }
 
-std::string Bof(unsigned type) {
+std::string Bof(unsigned type)
+{
     Out b;
-    b.U16(0x0600); b.U16(type); b.U16(0x0DBB); b.U16(0x07CC); b.U32(0); b.U32(0x0006);
+    b.U16(0x0600);
+    b.U16(type);
+    b.U16(0x0DBB);
+    b.U16(0x07CC);
+    b.U32(0);
+    b.U32(0x0006);
     return b.data;
 }
 
 } // namespace
 
-void WriteBenchXls(const std::filesystem::path& path, std::size_t rows) {
+void WriteBenchXls(const std::filesystem::path& path, std::size_t rows)
+{
     rows = std::min(rows, kMaxXlsRows);
     SharedStrings sst;
     std::uint32_t uses = 0;
@@ -176,10 +233,16 @@ void WriteBenchXls(const std::filesystem::path& path, std::size_t rows) {
     Out sheet;
     sheet.Record(0x0809, Bof(0x0010));
     Out dim;
-    dim.U32(0); dim.U32(static_cast<std::uint32_t>(rows + 1)); dim.U16(0); dim.U16(10); dim.U16(0);
+    dim.U32(0);
+    dim.U32(static_cast<std::uint32_t>(rows + 1));
+    dim.U16(0);
+    dim.U16(10);
+    dim.U16(0);
     sheet.Record(0x0200, dim.data);
     auto head = [&](Out& r, std::size_t row, unsigned col, unsigned xf) {
-        r.U16(static_cast<unsigned>(row)); r.U16(col); r.U16(xf);
+        r.U16(static_cast<unsigned>(row));
+        r.U16(col);
+        r.U16(xf);
     };
     auto label = [&](std::size_t row, unsigned col, std::uint32_t index) {
         Out r;
@@ -200,7 +263,8 @@ void WriteBenchXls(const std::filesystem::path& path, std::size_t rows) {
         r.U32((static_cast<std::uint32_t>(v) << 2) | 2u);
         sheet.Record(0x027E, r.data);
     };
-    for (unsigned c = 0; c < 10; ++c) label(0, c, sst.Index(kHeader[c]));
+    for (unsigned c = 0; c < 10; ++c)
+        label(0, c, sst.Index(kHeader[c]));
     for (std::size_t i = 0; i < rows; ++i) {
         const std::size_t r = i + 1;
         const std::uint64_t x = next();
@@ -210,7 +274,8 @@ void WriteBenchXls(const std::filesystem::path& path, std::size_t rows) {
         number(r, 1, kGeneral, 4012345000000.0 + static_cast<double>(i % 90000) * 10);
         const Article& a = kArticles[x % (sizeof kArticles / sizeof kArticles[0])];
         label(r, 2, sst.Index(a.text));
-        if (*a.longText) label(r, 3, sst.Index(a.longText));
+        if (*a.longText)
+            label(r, 3, sst.Index(a.longText));
         const double price = static_cast<double>(35 + x % 89900) / 100.0;
         number(r, 4, kPrice, price);
         label(r, 5, sst.Index(a.unit));
@@ -222,10 +287,15 @@ void WriteBenchXls(const std::filesystem::path& path, std::size_t rows) {
         Out f;
         head(f, r, 9, kTwoDecimals);
         f.F64(price / per);
-        f.U16(0); f.U32(0);
+        f.U16(0);
+        f.U32(0);
         Out expr; // tRefN E, tRefN G, tDiv
-        expr.U8(0x44); expr.U16(static_cast<unsigned>(r)); expr.U16(0xC004);
-        expr.U8(0x44); expr.U16(static_cast<unsigned>(r)); expr.U16(0xC006);
+        expr.U8(0x44);
+        expr.U16(static_cast<unsigned>(r));
+        expr.U16(0xC004);
+        expr.U8(0x44);
+        expr.U16(static_cast<unsigned>(r));
+        expr.U16(0xC006);
         expr.U8(0x06);
         f.U16(static_cast<unsigned>(expr.data.size()));
         f.data += expr.data;
@@ -236,8 +306,12 @@ void WriteBenchXls(const std::filesystem::path& path, std::size_t rows) {
     auto globals = [&](std::uint32_t sheetOffset) {
         Out g;
         g.Record(0x0809, Bof(0x0005));
-        Out cp; cp.U16(1200); g.Record(0x0042, cp.data);
-        Out dm; dm.U16(0); g.Record(0x0022, dm.data);
+        Out cp;
+        cp.U16(1200);
+        g.Record(0x0042, cp.data);
+        Out dm;
+        dm.U16(0);
+        g.Record(0x0022, dm.data);
         auto format = [&](unsigned id, const std::string& code) {
             Out fm;
             fm.U16(id);
@@ -249,12 +323,23 @@ void WriteBenchXls(const std::filesystem::path& path, std::size_t rows) {
         const unsigned xfFormat[] = {0, 164, 165, 2};
         for (unsigned i = 0; i < 15 + 4; ++i) {
             Out xf;
-            xf.U16(0); xf.U16(i < 15 ? 0 : xfFormat[i - 15]); xf.U16(i < 15 ? 0xFFF5 : 0x0001);
-            xf.U16(0x0020); xf.U16(0); xf.U32(0); xf.U32(0); xf.U16(0x20C0);
+            xf.U16(0);
+            xf.U16(i < 15 ? 0 : xfFormat[i - 15]);
+            xf.U16(i < 15 ? 0xFFF5 : 0x0001);
+            xf.U16(0x0020);
+            xf.U16(0);
+            xf.U32(0);
+            xf.U32(0);
+            xf.U16(0x20C0);
             g.Record(0x00E0, xf.data);
         }
         Out bs;
-        bs.U32(sheetOffset); bs.U8(0); bs.U8(0); bs.U8(7); bs.U8(0); bs.data += "Artikel";
+        bs.U32(sheetOffset);
+        bs.U8(0);
+        bs.U8(0);
+        bs.U8(7);
+        bs.U8(0);
+        bs.data += "Artikel";
         g.Record(0x0085, bs.data);
         g.data += sst.Records(uses);
         g.Record(0x000A, "");

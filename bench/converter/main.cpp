@@ -61,8 +61,8 @@ double CpuSeconds()
 {
     struct rusage ru {};
     ::getrusage(RUSAGE_SELF, &ru);
-    return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec)
-        + static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+    return static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+        static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
 }
 
 // Wall-clock seconds of one conversion; its CPU seconds are printed beside it, since on a busy
@@ -116,7 +116,7 @@ int main(int argc, char** argv)
     for (const auto& e : fs::directory_iterator(work / "datanorm"))
         bytes += e.file_size();
     std::printf("datanorm_articles: %zu\ndatanorm_input_mb: %.1f\ndatanorm_generate_s: %.3f\n", articles,
-        static_cast<double>(bytes) / 1e6, Seconds(t));
+                static_cast<double>(bytes) / 1e6, Seconds(t));
     std::fflush(stdout);
     const double dn = TimeConversion(work / "datanorm" / "DATANORM.001", work, "datanorm");
     std::printf("datanorm_%s_s: %.3f\n", articles == 1'000'000 ? "1m" : std::to_string(articles).c_str(), dn);
@@ -132,7 +132,7 @@ int main(int argc, char** argv)
     const fs::path xlsx = work / "artikel.xlsx";
     artikel::bench::WriteBenchXlsx(xlsx, xlsxRows);
     std::printf("xlsx_rows: %zu\nxlsx_input_mb: %.1f\nxlsx_generate_s: %.3f\n", xlsxRows,
-        static_cast<double>(fs::file_size(xlsx)) / 1e6, Seconds(t));
+                static_cast<double>(fs::file_size(xlsx)) / 1e6, Seconds(t));
     std::fflush(stdout);
     const double xs = TimeConversion(xlsx, work, "xlsx");
     std::printf("xlsx_%s_s: %.3f\n", xlsxRows == 100'000 ? "100k" : std::to_string(xlsxRows).c_str(), xs);
@@ -142,15 +142,16 @@ int main(int argc, char** argv)
     for (const char* office : {"libreoffice", "soffice"}) {
         if (!OnPath(office))
             continue;
-        const double lo = TimeCommand(std::string(office) + " --headless --convert-to csv --outdir '" + work.string()
-            + "' '" + xlsx.string() + "' > /dev/null 2>&1");
+        const double lo = TimeCommand(std::string(office) + " --headless --convert-to csv --outdir '" + work.string() +
+                                      "' '" + xlsx.string() + "' > /dev/null 2>&1");
         std::printf("libreoffice_xlsx_s: %.3f\n", lo);
         if (lo > 0 && xs > 0)
             std::printf("libreoffice_ratio: %.1f\n", lo / xs);
         break;
     }
     if (OnPath("ssconvert")) {
-        const double ss = TimeCommand("ssconvert '" + xlsx.string() + "' '" + (work / "ss.csv").string() + "' > /dev/null 2>&1");
+        const double ss =
+            TimeCommand("ssconvert '" + xlsx.string() + "' '" + (work / "ss.csv").string() + "' > /dev/null 2>&1");
         std::printf("ssconvert_xlsx_s: %.3f\n", ss);
         if (ss > 0 && xs > 0)
             std::printf("ssconvert_ratio: %.1f\n", ss / xs);
@@ -164,14 +165,15 @@ int main(int argc, char** argv)
     const fs::path xls = work / "artikel.xls";
     artikel::bench::WriteBenchXls(xls, xlsRows);
     std::printf("xls_rows: %zu\nxls_input_mb: %.1f\nxls_generate_s: %.3f\n", xlsRows,
-        static_cast<double>(fs::file_size(xls)) / 1e6, Seconds(t));
+                static_cast<double>(fs::file_size(xls)) / 1e6, Seconds(t));
     std::fflush(stdout);
     const double ls = TimeConversion(xls, work, "xls");
     std::printf("xls_%zu_s: %.3f\n", xlsRows, ls);
     if (ls > 0 && xlsRows > 0)
         std::printf("xls_per_100k_rows_s: %.3f (goal < 1)\n", ls * 100000.0 / static_cast<double>(xlsRows));
     if (OnPath("ssconvert")) {
-        const double ss = TimeCommand("ssconvert '" + xls.string() + "' '" + (work / "ss-xls.csv").string() + "' > /dev/null 2>&1");
+        const double ss =
+            TimeCommand("ssconvert '" + xls.string() + "' '" + (work / "ss-xls.csv").string() + "' > /dev/null 2>&1");
         std::printf("ssconvert_xls_s: %.3f\n", ss);
         if (ss > 0 && ls > 0)
             std::printf("ssconvert_xls_ratio: %.1f\n", ss / ls);

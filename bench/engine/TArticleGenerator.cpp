@@ -15,7 +15,9 @@ namespace {
 // splitmix64: small, fast and good enough to spread the rows.
 class TRandom {
 public:
-    explicit TRandom(uint64_t state) : FState(state) {}
+    explicit TRandom(uint64_t state)
+        : FState(state)
+    {}
     uint64_t Next()
     {
         uint64_t z = (FState += 0x9E3779B97F4A7C15ull);
@@ -53,17 +55,21 @@ struct TProduct {
 
 struct TVocabulary {
     std::vector<TProduct> Products;
-    TWords Makers{"Müller", "Schäfer", "Köhler", "Weiß", "Hoffmann", "Krämer", "Bauer", "Schröder",
-                  "Günther", "Brückner", "Jäger & Söhne", "Förster", "Lange", "Vogel", "Böhm"};
-    TWords Materials{"Messing", "Edelstahl", "Kupfer", "Rotguss", "Kunststoff", "Stahl verzinkt", "Grauguss",
-                     "PVC", "Aluminium", "Messing verchromt"};
+    TWords Makers{"Müller",  "Schäfer",  "Köhler",        "Weiß",    "Hoffmann", "Krämer", "Bauer", "Schröder",
+                  "Günther", "Brückner", "Jäger & Söhne", "Förster", "Lange",    "Vogel",  "Böhm"};
+    TWords Materials{"Messing",        "Edelstahl", "Kupfer", "Rotguss",   "Kunststoff",
+                     "Stahl verzinkt", "Grauguss",  "PVC",    "Aluminium", "Messing verchromt"};
     TWords Colors{"weiß", "schwarz", "grün", "grau", "rot", "blau", "chrom", "anthrazit"};
-    TWords Extras{"für Trinkwasser", "mit Dichtung", "VPE 10 Stück", "DVGW-geprüft", "ohne Zubehör",
-                  "Sonderposten", "für Heizung", "mit Prüfzeichen"};
-    TWords Sentences{"Für Trinkwasser geeignet.", "Max. Betriebsdruck 16 bar, Temperatur bis 120 °C.",
-                     "Geprüft nach DIN EN 1254; DVGW-zugelassen.", "Lieferung ohne Zubehör.",
-                     "Oberfläche glänzend, schlagfest und UV-beständig.", "Einbau nur durch Fachbetrieb.",
-                     "Gehäuse aus Messing, Griff aus Aluminium.", "Für Innen- und Außenbereich."};
+    TWords Extras{"für Trinkwasser", "mit Dichtung", "VPE 10 Stück", "DVGW-geprüft",
+                  "ohne Zubehör",    "Sonderposten", "für Heizung",  "mit Prüfzeichen"};
+    TWords Sentences{"Für Trinkwasser geeignet.",
+                     "Max. Betriebsdruck 16 bar, Temperatur bis 120 °C.",
+                     "Geprüft nach DIN EN 1254; DVGW-zugelassen.",
+                     "Lieferung ohne Zubehör.",
+                     "Oberfläche glänzend, schlagfest und UV-beständig.",
+                     "Einbau nur durch Fachbetrieb.",
+                     "Gehäuse aus Messing, Griff aus Aluminium.",
+                     "Für Innen- und Außenbereich."};
     TWords Units{"Stk", "Stk", "Stk", "m", "Pak", "kg", "Rol"};
     TWords Countries{"DE", "DE", "DE", "AT", "IT", "CZ", "PL", "CN"};
     TWords Norms{"DIN EN 1254", "DIN 912", "DIN 934", "DIN VDE 0250", "EN 331", "DIN 125"};
@@ -79,26 +85,46 @@ struct TVocabulary {
             TSizeKind Kind;
         };
         const TRaw raw[] = {
-            {"Kugelhahn", TSizeKind::Pipe},      {"Rohrbogen", TSizeKind::Pipe},
-            {"Muffe", TSizeKind::Pipe},          {"Winkel", TSizeKind::Pipe},
-            {"T-Stück", TSizeKind::Pipe},        {"Reduzierstück", TSizeKind::Pipe},
-            {"Übergangsstück", TSizeKind::Pipe}, {"Pressfitting", TSizeKind::Pipe},
-            {"Eckventil", TSizeKind::Pipe},      {"Rückflussverhinderer", TSizeKind::Pipe},
-            {"Flansch", TSizeKind::Pipe},        {"Schlauchschelle", TSizeKind::Pipe},
-            {"Dichtung", TSizeKind::Pipe},       {"Kupferrohr", TSizeKind::Pipe},
-            {"Siphon", TSizeKind::Pipe},         {"Thermostatkopf", TSizeKind::Plain},
-            {"Heizkörperventil", TSizeKind::Pipe}, {"Waschtischarmatur", TSizeKind::Plain},
-            {"Brauseschlauch", TSizeKind::Plain}, {"Spülkasten", TSizeKind::Plain},
-            {"Sechskantschraube", TSizeKind::Screw}, {"Zylinderschraube", TSizeKind::Screw},
-            {"Mutter", TSizeKind::Screw},        {"Unterlegscheibe", TSizeKind::Screw},
-            {"Dübel", TSizeKind::Screw},         {"Gewindestange", TSizeKind::Screw},
-            {"Holzschraube", TSizeKind::Screw},  {"Spiralbohrer", TSizeKind::Screw},
-            {"Mantelleitung", TSizeKind::Cable}, {"Steckdose", TSizeKind::Cable},
-            {"Schalter", TSizeKind::Cable},      {"Abzweigdose", TSizeKind::Cable},
-            {"Verbindungsklemme", TSizeKind::Cable}, {"Leitungsschutzschalter", TSizeKind::Cable},
-            {"Leuchte", TSizeKind::Plain},       {"Silikon", TSizeKind::Plain},
-            {"Montageschaum", TSizeKind::Plain}, {"Trennscheibe", TSizeKind::Plain},
-            {"Sägeblatt", TSizeKind::Plain},     {"Arbeitshandschuhe", TSizeKind::Plain},
+            {"Kugelhahn", TSizeKind::Pipe},
+            {"Rohrbogen", TSizeKind::Pipe},
+            {"Muffe", TSizeKind::Pipe},
+            {"Winkel", TSizeKind::Pipe},
+            {"T-Stück", TSizeKind::Pipe},
+            {"Reduzierstück", TSizeKind::Pipe},
+            {"Übergangsstück", TSizeKind::Pipe},
+            {"Pressfitting", TSizeKind::Pipe},
+            {"Eckventil", TSizeKind::Pipe},
+            {"Rückflussverhinderer", TSizeKind::Pipe},
+            {"Flansch", TSizeKind::Pipe},
+            {"Schlauchschelle", TSizeKind::Pipe},
+            {"Dichtung", TSizeKind::Pipe},
+            {"Kupferrohr", TSizeKind::Pipe},
+            {"Siphon", TSizeKind::Pipe},
+            {"Thermostatkopf", TSizeKind::Plain},
+            {"Heizkörperventil", TSizeKind::Pipe},
+            {"Waschtischarmatur", TSizeKind::Plain},
+            {"Brauseschlauch", TSizeKind::Plain},
+            {"Spülkasten", TSizeKind::Plain},
+            {"Sechskantschraube", TSizeKind::Screw},
+            {"Zylinderschraube", TSizeKind::Screw},
+            {"Mutter", TSizeKind::Screw},
+            {"Unterlegscheibe", TSizeKind::Screw},
+            {"Dübel", TSizeKind::Screw},
+            {"Gewindestange", TSizeKind::Screw},
+            {"Holzschraube", TSizeKind::Screw},
+            {"Spiralbohrer", TSizeKind::Screw},
+            {"Mantelleitung", TSizeKind::Cable},
+            {"Steckdose", TSizeKind::Cable},
+            {"Schalter", TSizeKind::Cable},
+            {"Abzweigdose", TSizeKind::Cable},
+            {"Verbindungsklemme", TSizeKind::Cable},
+            {"Leitungsschutzschalter", TSizeKind::Cable},
+            {"Leuchte", TSizeKind::Plain},
+            {"Silikon", TSizeKind::Plain},
+            {"Montageschaum", TSizeKind::Plain},
+            {"Trennscheibe", TSizeKind::Plain},
+            {"Sägeblatt", TSizeKind::Plain},
+            {"Arbeitshandschuhe", TSizeKind::Plain},
         };
         for (const auto& p : raw) {
             std::string name = Utf8ToWin1252(p.Name);
@@ -155,15 +181,18 @@ void AppendCell(std::string& out, std::string_view cell, bool last = false)
 
 } // namespace
 
-TArticleGenerator::TArticleGenerator(uint64_t seed) : FSeed(seed) {}
+TArticleGenerator::TArticleGenerator(uint64_t seed)
+    : FSeed(seed)
+{}
 
 std::string TArticleGenerator::Header() const
 {
     static const char* const names[kColumnCount] = {
-        "Artikelnummer", "EAN", "Hersteller", "Bezeichnung", "Zusatztext", "Langtext", "Warengruppe",
-        "Rabattgruppe", "Preis", "Preiseinheit", "Mengeneinheit", "Listenpreis", "MwSt", "Gewicht",
-        "VPE", "Lieferzeit", "Ursprungsland", "Zolltarifnummer", "Matchcode", "Farbe", "Material",
-        "Abmessung", "Norm", "Bild", "Stand"};
+        "Artikelnummer", "EAN",          "Hersteller", "Bezeichnung",  "Zusatztext",    "Langtext",
+        "Warengruppe",   "Rabattgruppe", "Preis",      "Preiseinheit", "Mengeneinheit", "Listenpreis",
+        "MwSt",          "Gewicht",      "VPE",        "Lieferzeit",   "Ursprungsland", "Zolltarifnummer",
+        "Matchcode",     "Farbe",        "Material",   "Abmessung",    "Norm",          "Bild",
+        "Stand"};
     std::string out;
     for (int i = 0; i < kColumnCount; ++i)
         AppendCell(out, names[i], i == kColumnCount - 1);
@@ -330,8 +359,9 @@ void TArticleGenerator::WriteFile(const std::filesystem::path& file, uint64_t ro
 
 std::filesystem::path TArticleGenerator::CachedFile(const std::filesystem::path& folder, uint64_t rows) const
 {
-    const std::filesystem::path file = folder / ("artikelbench-v" + std::to_string(kVersion) + "-" +
-                                                 std::to_string(FSeed) + "-" + std::to_string(rows) + ".csv");
+    const std::filesystem::path file = folder /
+        ("artikelbench-v" + std::to_string(kVersion) + "-" + std::to_string(FSeed) + "-" + std::to_string(rows) +
+         ".csv");
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) {
         std::filesystem::create_directories(folder);

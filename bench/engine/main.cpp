@@ -253,7 +253,8 @@ int Run(int argc, char** argv)
     // Filters, as the find box calls them: tokens wrapped in wildcards, every token required.
     const auto filterMs = [&](const std::string& text, long long& kept) {
         // From an unfiltered view each time, so that no run profits from the one before.
-        const double ms = BestMs(5, [&] { dataSet->ApplyFilter(text, true, true); }, [&] { dataSet->ClearFilter(); });
+        const double ms = BestMs(
+            5, [&] { dataSet->ApplyFilter(text, true, true); }, [&] { dataSet->ClearFilter(); });
         kept = dataSet->RecordCount();
         return ms;
     };
@@ -268,7 +269,8 @@ int Run(int argc, char** argv)
     Count("filter1_rows", kept1);
     // The token occurs only in single-line cells, so ripgrep's line count is the row count.
     if (rg1)
-        check(std::to_string(kept1) == rg1->Output, "filter1 kept " + std::to_string(kept1) + " rows, rg counts " + rg1->Output);
+        check(std::to_string(kept1) == rg1->Output,
+              "filter1 kept " + std::to_string(kept1) + " rows, rg counts " + rg1->Output);
     if (rg1)
         Figure("filter1_vs_rg", rg1->Ms / filter1, ">= 2");
     const double filter3 = filterMs(token3, kept3);
@@ -319,9 +321,11 @@ int Run(int argc, char** argv)
             {"long_token_hit_ms", run + "?" + run + "?" + run, 1},
         };
         for (const auto& c : cases) {
-            const double ms = BestMs(3, [&] { longCell.ApplyFilter(c.text, true, true); }, [&] { longCell.ClearFilter(); });
+            const double ms = BestMs(
+                3, [&] { longCell.ApplyFilter(c.text, true, true); }, [&] { longCell.ClearFilter(); });
             Figure(c.name, ms, "well under 1000");
-            check(longCell.RecordCount() == c.rows, std::string(c.name) + " kept " + std::to_string(longCell.RecordCount()) + " rows");
+            check(longCell.RecordCount() == c.rows,
+                  std::string(c.name) + " kept " + std::to_string(longCell.RecordCount()) + " rows");
         }
     }
     return faults == 0 ? 0 : 1;

@@ -13,6 +13,7 @@
 #include <QListView>
 #include <QScrollBar>
 #include <QTemporaryDir>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -46,8 +47,14 @@ int main(int argc, char** argv)
         auto row = std::make_unique<TListRecordData>();
         const std::string number = std::to_string(i);
         std::string& description = (*row)[0];
-        description.append("Kupferrohr ").append(number).append(" halbhart \xFC" "berl\xE4nge <b>DN 15</b>");
-        (*row)[1].append("Langtext mit Umlauten \xE4\xF6\xFC und Ma\xDF" "en ").append(220, 'x');
+        description.append("Kupferrohr ")
+            .append(number)
+            .append(" halbhart \xFC"
+                    "berl\xE4nge <b>DN 15</b>");
+        (*row)[1]
+            .append("Langtext mit Umlauten \xE4\xF6\xFC und Ma\xDF"
+                    "en ")
+            .append(220, 'x');
         (*row)[2].append("ART-").append(number);
         (*row)[3].append(std::to_string(i % 997)).append(",50");
         (*row)[4].push_back('m');

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+
 #include <cstdlib>
 #include <fstream>
 
@@ -38,7 +39,8 @@ std::string AddDatabase(const std::filesystem::path& clientRoot, const std::stri
     for (const auto& [filterCaption, text] : filters) {
         if (!items.empty())
             items += ",";
-        items += "{\"Caption\":\"" + filterCaption + "\",\"filter\":\"" + text + "\",\"uid\":\"" + NewGuidText() + "\"}";
+        items +=
+            "{\"Caption\":\"" + filterCaption + "\",\"filter\":\"" + text + "\",\"uid\":\"" + NewGuidText() + "\"}";
     }
     std::ofstream(folder / "node.json", std::ios::binary)
         << "{\"Caption\":\"" << caption << "\",\"Filename\":\"db.csv\",\"SourceFilename\":\"\",\"uid\":\"" << uid

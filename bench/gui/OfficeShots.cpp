@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QTemporaryDir>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -69,14 +70,20 @@ int main(int argc, char** argv)
 
     // The dialog after an automatic assignment, with an existing source file.
     {
-        const std::filesystem::path source = root / "Lieferanten" / "Haustechnik S\xC3\xBC" "d" / "Preisliste 2026 Kupfer und Messing.csv";
+        const std::filesystem::path source = root / "Lieferanten" /
+            "Haustechnik S\xC3\xBC"
+            "d" /
+            "Preisliste 2026 Kupfer und Messing.csv";
         Write(source, "x");
-        const std::vector<std::string> columns = {"Artikelnummer", "Kurztext", "Langtext", "Preis", "ME", "Warengruppe",
-                                                  "EAN", "Rabattgruppe"};
+        const std::vector<std::string> columns = {"Artikelnummer", "Kurztext", "Langtext",    "Preis", "ME",
+                                                  "Warengruppe",   "EAN",      "Rabattgruppe"};
         TCSVSetup setup;
         const bool automatic = AutoAssignFields(columns, setup);
         TVisualDeliverySetup dialog;
-        dialog.Fill(columns, setup, "Haustechnik S\xFC" "d Kupfer", source.string(), automatic);
+        dialog.Fill(columns, setup,
+                    "Haustechnik S\xFC"
+                    "d Kupfer",
+                    source.string(), automatic);
         dialog.show();
         Wait(200);
         const QString file = out.filePath(QStringLiteral("assignment-dialog.png"));
@@ -87,9 +94,13 @@ int main(int argc, char** argv)
     {
         TCSVRequest catalog((root / "client").string() + "/");
         const std::array<std::array<const char*, 7>, 3> rows = {{
-            {"Kupferrohr halbhart 15 x 1 mm", "Kupferrohr nach DIN EN 1057, halbhart, Stangenware 5 m", "KR-15-5", "12,40", "m", "5", "1"},
+            {"Kupferrohr halbhart 15 x 1 mm", "Kupferrohr nach DIN EN 1057, halbhart, Stangenware 5 m", "KR-15-5",
+             "12,40", "m", "5", "1"},
             {"Pressfitting Bogen 90\xB0 15 mm", "", "PF-B90-15", "3,85", "St", "4", "2"},
-            {"Kugelhahn DN 15 \"Profi\"", "Messing vernickelt, mit Fl\xFC" "gelgriff rot, PN 25", "KH-15", "9,90", "St", "", ""},
+            {"Kugelhahn DN 15 \"Profi\"",
+             "Messing vernickelt, mit Fl\xFC"
+             "gelgriff rot, PN 25",
+             "KH-15", "9,90", "St", "", ""},
         }};
         for (const auto& values : rows) {
             auto row = std::make_unique<TListRecordData>();
@@ -110,9 +121,11 @@ int main(int argc, char** argv)
     {
         const std::filesystem::path client = root / "client2";
         const std::filesystem::path folder = client / "TCSVRequest2.Root" / "nodes" / "db-a";
-        Write(folder / "db.csv", "Artikelnummer;Kurztext;Preis;ME\r\nKR-15-5;Kupferrohr 15 mm;12,40;m\r\n"
-                                 "PF-B90-15;Pressfitting Bogen;3,85;St\r\nKH-15;Kugelhahn DN 15;9,90;St\r\n");
-        Write(folder / "node.json", "{\"Caption\":\"Haustechnik\",\"Filename\":\"db.csv\",\"uid\":\"db-a\",\"items\":[]}");
+        Write(folder / "db.csv",
+              "Artikelnummer;Kurztext;Preis;ME\r\nKR-15-5;Kupferrohr 15 mm;12,40;m\r\n"
+              "PF-B90-15;Pressfitting Bogen;3,85;St\r\nKH-15;Kugelhahn DN 15;9,90;St\r\n");
+        Write(folder / "node.json",
+              "{\"Caption\":\"Haustechnik\",\"Filename\":\"db.csv\",\"uid\":\"db-a\",\"items\":[]}");
         WriteUserModeString(TMainFrm::kLastNodeKey, "db-a", GetScratchFolder());
         TMainFrm window(client.string() + "/");
         window.move(0, 0);

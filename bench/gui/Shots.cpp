@@ -20,6 +20,7 @@
 #include <QPixmap>
 #include <QToolButton>
 #include <QToolTip>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

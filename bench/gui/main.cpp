@@ -21,6 +21,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -35,12 +36,19 @@ namespace {
 using namespace artikel;
 using Clock = std::chrono::steady_clock;
 
-double MsSince(Clock::time_point from) { return std::chrono::duration<double, std::milli>(Clock::now() - from).count(); }
+double MsSince(Clock::time_point from)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
+}
 
 // Notes the paint events of the grid's viewport that drew rows.
 class TPaintProbe : public QObject {
 public:
-    explicit TPaintProbe(TI_DBGrid* grid) : grid_(grid) { grid->viewport()->installEventFilter(this); }
+    explicit TPaintProbe(TI_DBGrid* grid)
+        : grid_(grid)
+    {
+        grid->viewport()->installEventFilter(this);
+    }
     int rowPaints = 0;
 
 protected:

@@ -32,10 +32,7 @@ using namespace artikel;
 
 namespace {
 
-double Ms(std::chrono::steady_clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
-}
+double Ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 double Median(std::vector<double> v)
 {
@@ -50,7 +47,11 @@ void WriteArticles(const fs::path& file, int rows)
     out << "Artikelnummer;Kurztext;Langtext;Preis;Einheit;Menge\r\n";
     for (int i = 0; i < rows; ++i) {
         out << "A-" << 100000 + i << ";Kupferrohr " << (i % 40 + 8) << " mm \xD8 verzinkt;\"Rohr 1/2\"\" f\xFCr "
-            << "Trinkwasser; DVGW-gepr\xFC" "ft, L\xE4nge " << (i % 5 + 1) << " m\r\nZeile 2: Stra\xDF" "e\";"
+            << "Trinkwasser; DVGW-gepr\xFC"
+               "ft, L\xE4nge "
+            << (i % 5 + 1)
+            << " m\r\nZeile 2: Stra\xDF"
+               "e\";"
             << (i % 997) << "." << (i % 100 < 10 ? "0" : "") << i % 100 << ";m;" << (i % 9 + 1) << "\r\n";
     }
 }
@@ -93,9 +94,9 @@ int main(int argc, char** argv)
 #else
     const fs::path log = work / "received.log";
     QProcess sim;
-    sim.start(QStringLiteral(EXCHANGE_SIM), {QStringLiteral("--name"), QStringLiteral("SENDBENCH"),
-                                              QStringLiteral("--no-window"), QStringLiteral("--log"),
-                                              QString::fromStdString(log.string())});
+    sim.start(QStringLiteral(EXCHANGE_SIM),
+              {QStringLiteral("--name"), QStringLiteral("SENDBENCH"), QStringLiteral("--no-window"),
+               QStringLiteral("--log"), QString::fromStdString(log.string())});
     bool listening = false;
     QElapsedTimer wait;
     wait.start();

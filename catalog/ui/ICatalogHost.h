@@ -43,7 +43,11 @@ public:
 // ImportBusy for its lifetime: a second import, drops and the field assignment wait meanwhile.
 class TImportBusyGuard {
 public:
-    explicit TImportBusyGuard(ICatalogHost& host) : host_(host) { host_.SetImportBusy(true); }
+    explicit TImportBusyGuard(ICatalogHost& host)
+        : host_(host)
+    {
+        host_.SetImportBusy(true);
+    }
     ~TImportBusyGuard() { host_.SetImportBusy(false); }
     TImportBusyGuard(const TImportBusyGuard&) = delete;
     TImportBusyGuard& operator=(const TImportBusyGuard&) = delete;

@@ -20,7 +20,6 @@ namespace {
 
 constexpr std::size_t kMaxAssignmentColumns = 101;
 
-
 // The folder of a file, ending in the separator; empty when the name has no folder part.
 std::string FolderOf(const std::string& file)
 {
@@ -33,8 +32,8 @@ std::string FolderOf(const std::string& file)
 // itself, or anything outside it, with it.
 bool IsDatabaseFolder(const std::string& folder, const std::string& nodesFolder)
 {
-    if (nodesFolder.empty() || folder.size() <= nodesFolder.size()
-        || folder.compare(0, nodesFolder.size(), nodesFolder) != 0)
+    if (nodesFolder.empty() || folder.size() <= nodesFolder.size() ||
+        folder.compare(0, nodesFolder.size(), nodesFolder) != 0)
         return false;
     for (const auto& part : std::filesystem::path(folder.substr(nodesFolder.size())))
         if (part == "..")
@@ -44,7 +43,9 @@ bool IsDatabaseFolder(const std::string& folder, const std::string& nodesFolder)
 
 } // namespace
 
-TCatalogCommands::TCatalogCommands(ICatalogHost& host) : host_(host) {}
+TCatalogCommands::TCatalogCommands(ICatalogHost& host)
+    : host_(host)
+{}
 
 void TCatalogCommands::Reload(const std::string& idToSelect)
 {
@@ -55,8 +56,8 @@ void TCatalogCommands::Reload(const std::string& idToSelect)
 
 void TCatalogCommands::ReportSaveFailure(const std::string& nodeFile)
 {
-    ShowInformation(QStringLiteral("</b>Die Datei <b>") + QString::fromStdString(EscapeMarkup(nodeFile))
-        + QStringLiteral("</b> konnte nicht gespeichert werden."));
+    ShowInformation(QStringLiteral("</b>Die Datei <b>") + QString::fromStdString(EscapeMarkup(nodeFile)) +
+                    QStringLiteral("</b> konnte nicht gespeichert werden."));
 }
 
 void TCatalogCommands::FNEWSUBNODEClick()
@@ -92,8 +93,8 @@ void TCatalogCommands::FDELSUBNODEClick()
     if (!filter)
         return;
     // Captions are the user's text: in a question they show as typed, never as markup.
-    if (!AskYesNo(QStringLiteral("</b>Filter <b>") + FromAnsi(EscapeMarkup(JsonText(*filter, "Caption")))
-            + QStringLiteral("</b> löschen?")))
+    if (!AskYesNo(QStringLiteral("</b>Filter <b>") + FromAnsi(EscapeMarkup(JsonText(*filter, "Caption"))) +
+                  QStringLiteral("</b> löschen?")))
         return;
     // The question ran an event loop: take the document afresh rather than trust the pointers.
     doc = catalog.FindNode(id);
@@ -121,8 +122,8 @@ void TCatalogCommands::FDELECATClick()
     const TJSON* doc = catalog.FindNode(id);
     if (!doc)
         return;
-    if (!AskYesNo(QStringLiteral("</b>Datenbank <b>") + FromAnsi(EscapeMarkup(JsonText(*doc, "caption")))
-            + QStringLiteral("</b> löschen?")))
+    if (!AskYesNo(QStringLiteral("</b>Datenbank <b>") + FromAnsi(EscapeMarkup(JsonText(*doc, "caption"))) +
+                  QStringLiteral("</b> löschen?")))
         return;
     doc = catalog.FindNode(id);
     if (!doc)

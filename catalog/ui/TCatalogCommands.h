@@ -18,8 +18,8 @@ class ICatalogHost;
 // The field-assignment dialog: columns of the open database, the setup and the caption
 // (Windows-1252) to edit (both may change), and the file the database was imported from (a native
 // path).
-using TFieldAssignmentEditor = std::function<void(const std::vector<std::string>& columns,
-    TCSVSetup& setup, std::string& caption, const std::string& sourceFile)>;
+using TFieldAssignmentEditor = std::function<void(const std::vector<std::string>& columns, TCSVSetup& setup,
+                                                  std::string& caption, const std::string& sourceFile)>;
 
 class TCatalogCommands {
 public:

@@ -30,7 +30,7 @@ namespace artikel {
 namespace {
 
 QStringList DefaultOpenFilesDialog(QWidget* parent, const QString& initialFolder, const QStringList& filters,
-    int& filterIndex)
+                                   int& filterIndex)
 {
     QFileDialog dialog(parent, QString(), initialFolder);
     dialog.setFileMode(QFileDialog::ExistingFiles);
@@ -46,15 +46,9 @@ QStringList DefaultOpenFilesDialog(QWidget* parent, const QString& initialFolder
     return dialog.selectedFiles();
 }
 
-std::string ToNative(const QString& path)
-{
-    return QFile::encodeName(path).toStdString();
-}
+std::string ToNative(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-QString FromNative(const std::string& path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
+QString FromNative(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 QString SecondsText(long long seconds)
 {
@@ -64,14 +58,12 @@ QString SecondsText(long long seconds)
 } // namespace
 
 TImporter::TImporter(ICatalogHost& host, QObject* parent)
-    : QObject(parent), host_(host), dialog_(DefaultOpenFilesDialog)
-{
-}
+    : QObject(parent),
+      host_(host),
+      dialog_(DefaultOpenFilesDialog)
+{}
 
-TImporter::~TImporter()
-{
-    delete panel_;
-}
+TImporter::~TImporter() { delete panel_; }
 
 std::string TImporter::ConverterExecutable() const
 {
@@ -94,10 +86,7 @@ QStringList TImporter::DialogFilters(const QString& delphiFilter)
     return filters;
 }
 
-void TImporter::ShowError(const std::string& ansiMessage)
-{
-    ShowMessageBox(FromAnsi(EscapeMarkup(ansiMessage)));
-}
+void TImporter::ShowError(const std::string& ansiMessage) { ShowMessageBox(FromAnsi(EscapeMarkup(ansiMessage))); }
 
 QStringList TImporter::ChooseFiles()
 {
@@ -146,8 +135,8 @@ void TImporter::ShowConverterNotes()
     for (const auto& [file, lines] : notes) {
         if (!text.isEmpty())
             text += QStringLiteral("<br><br>");
-        text += QStringLiteral("</b>Hinweise zum Import von <b>")
-            + FromAnsi(EscapeMarkup(Utf8ToWin1252(file))) + QStringLiteral("</b>:");
+        text += QStringLiteral("</b>Hinweise zum Import von <b>") + FromAnsi(EscapeMarkup(Utf8ToWin1252(file))) +
+            QStringLiteral("</b>:");
         for (const std::string& line : lines)
             text += QStringLiteral("<br>\u2022 ") + FromAnsi(EscapeMarkup(line));
     }
@@ -183,14 +172,15 @@ bool TImporter::ConvertSource(const std::string& source, std::string& sourceUsed
 {
     BeginBusyCursor();
     bool busyCursor = true;
-    const TConversion conversion = ConvertSourceFile(ConverterExecutable(), source, [this](TSendQuerySyncThread& waiter) {
-        ShowBusyPanel(QStringLiteral("Warten auf Importdaten.."));
-        struct THide {
-            TImporter* self;
-            ~THide() { self->HideBusyPanel(); }
-        } hide{this};
-        RunConverter(waiter);
-    });
+    const TConversion conversion =
+        ConvertSourceFile(ConverterExecutable(), source, [this](TSendQuerySyncThread& waiter) {
+            ShowBusyPanel(QStringLiteral("Warten auf Importdaten.."));
+            struct THide {
+                TImporter* self;
+                ~THide() { self->HideBusyPanel(); }
+            } hide{this};
+            RunConverter(waiter);
+        });
     if (!conversion.Ok() && conversion.Status != TConversion::TStatus::SourceMissing) {
         EndBusyCursor();
         busyCursor = false;
@@ -272,10 +262,7 @@ void TImporter::HideBusyPanel()
     }
 }
 
-bool TImporter::AcceptsDrops() const
-{
-    return !host_.ImportBusy();
-}
+bool TImporter::AcceptsDrops() const { return !host_.ImportBusy(); }
 
 bool TImporter::DropFiles(const std::string& fileList)
 {
@@ -328,14 +315,14 @@ void TImporter::FDBRESYNCClick()
     const std::string recorded = JsonTextUtf8(*doc, kNodeKeySourceFilename);
     const bool found = !recorded.empty() && FileExists(recorded);
     const QString detail = found
-        ? QStringLiteral("Es wurde wahrscheinlich das Orginal der Datenbank gefunden:<br>")
-            + QString::fromStdString(EscapeMarkup(ShortenMiddle(recorded, 70))) + QStringLiteral("<br>")
-            + QStringLiteral("<font color:\"clred\" /font>Wenn das nicht das Original ist, brechen Sie ab, und "
-                             "importieren die Datenbank neu.")
+        ? QStringLiteral("Es wurde wahrscheinlich das Orginal der Datenbank gefunden:<br>") +
+            QString::fromStdString(EscapeMarkup(ShortenMiddle(recorded, 70))) + QStringLiteral("<br>") +
+            QStringLiteral("<font color:\"clred\" /font>Wenn das nicht das Original ist, brechen Sie ab, und "
+                           "importieren die Datenbank neu.")
         : QStringLiteral("Es wurde kein Orginal der Datenbank gefunden.<br>W\u00e4hlene Sie im nachfolgenden Dialog "
                          "die wahrscheinlichste Quelle.");
-    if (!AskYesNo(QStringLiteral("</b>Datenbank <b>") + FromAnsi(EscapeMarkup(JsonText(*doc, "caption")))
-            + QStringLiteral("</b> neu importieren?") + QStringLiteral("<br>") + detail))
+    if (!AskYesNo(QStringLiteral("</b>Datenbank <b>") + FromAnsi(EscapeMarkup(JsonText(*doc, "caption"))) +
+                  QStringLiteral("</b> neu importieren?") + QStringLiteral("<br>") + detail))
         return;
 
     TImportBusyGuard importBusy(host_);
@@ -370,8 +357,8 @@ void TImporter::FDBRESYNCClick()
     if (changed) {
         SetJsonTextUtf8(*current, kNodeKeySourceFilename, sourceUsed);
         if (!JsonText(*current, "nodefile").empty() && !catalog.SaveNode(*current))
-            ShowError(Utf8ToWin1252("Die Datei ") + Utf8ToWin1252(JsonTextUtf8(*current, "nodefile"))
-                + Utf8ToWin1252(" konnte nicht gespeichert werden."));
+            ShowError(Utf8ToWin1252("Die Datei ") + Utf8ToWin1252(JsonTextUtf8(*current, "nodefile")) +
+                      Utf8ToWin1252(" konnte nicht gespeichert werden."));
     }
     {
         TBusyCursorGuard busy;

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -27,7 +28,7 @@ class TSendQuerySyncThread;
 // 1-based filter index (changed to the one chosen). Returns the chosen files; none when the user
 // cancels.
 using TOpenFilesDialog = std::function<QStringList(QWidget* parent, const QString& initialFolder,
-    const QStringList& filters, int& filterIndex)>;
+                                                   const QStringList& filters, int& filterIndex)>;
 
 class TImporter : public QObject {
     Q_OBJECT

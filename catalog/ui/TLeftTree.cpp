@@ -29,15 +29,15 @@ const QString& RootText()
     return text;
 }
 
-QString Caption(const TJSON& obj)
-{
-    return QString::fromStdString(JsonTextUtf8(obj, "Caption"));
-}
+QString Caption(const TJSON& obj) { return QString::fromStdString(JsonTextUtf8(obj, "Caption")); }
 
 // Every row has the node height of the tree, whatever the font says.
 class TNodeDelegate : public QStyledItemDelegate {
 public:
-    TNodeDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+    TNodeDelegate(int height, QObject* parent)
+        : QStyledItemDelegate(parent),
+          height_(height)
+    {}
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
@@ -106,7 +106,8 @@ protected:
 } // namespace
 
 TLeftTree::TLeftTree(QWidget* parent)
-    : QWidget(parent), nodeHeight_(NodeHeightForImage(kTreeImageSize))
+    : QWidget(parent),
+      nodeHeight_(NodeHeightForImage(kTreeImageSize))
 {
     setObjectName(QStringLiteral("LeftTree"));
     QPalette pal = palette();
@@ -154,10 +155,7 @@ TLeftTree::TLeftTree(QWidget* parent)
     });
 }
 
-TLeftTree::~TLeftTree()
-{
-    ClearNodes();
-}
+TLeftTree::~TLeftTree() { ClearNodes(); }
 
 void TLeftTree::ClearNodes()
 {
@@ -165,10 +163,7 @@ void TLeftTree::ClearNodes()
     treeview_->clear();
 }
 
-TTreeNode* TLeftTree::RootNode() const
-{
-    return static_cast<TTreeNode*>(treeview_->topLevelItem(0));
-}
+TTreeNode* TLeftTree::RootNode() const { return static_cast<TTreeNode*>(treeview_->topLevelItem(0)); }
 
 void TLeftTree::RebuildTree(const std::string& idToSelect)
 {
@@ -203,8 +198,7 @@ void TLeftTree::RebuildTree(const std::string& idToSelect)
                     continue;
                 for (const TJSON& filter : *items) {
                     std::string filterId = JsonText(filter, "uid");
-                    auto* filterNode =
-                        new TTreeNode(TNodeKind::Filter, TNodeData{Caption(filter), filterId, {}});
+                    auto* filterNode = new TTreeNode(TNodeKind::Filter, TNodeData{Caption(filter), filterId, {}});
                     filterNode->setIcon(0, imageOf(filterId));
                     dbNode->addChild(filterNode);
                     if (!idToSelect.empty() && filterId == idToSelect)
@@ -246,8 +240,8 @@ void TLeftTree::RememberSelection()
 void TLeftTree::RefireSelection()
 {
     TTreeNode* remembered = rememberedNode_;
-    const bool same = remembered && rememberedGeneration_ == generation_ && SelectedNode() == remembered
-        && remembered->Data() == rememberedData_;
+    const bool same = remembered && rememberedGeneration_ == generation_ && SelectedNode() == remembered &&
+        remembered->Data() == rememberedData_;
     rememberedNode_ = nullptr;
     rememberedData_ = TNodeData{};
     if (same)
@@ -277,10 +271,7 @@ void TLeftTree::SetQuickSearchPause(int milliseconds)
         balloon->SetHideDelay(milliseconds);
 }
 
-void TLeftTree::CloseQuickSearch()
-{
-    TVisualFindHelperDataModule::Instance().CloseBalloon();
-}
+void TLeftTree::CloseQuickSearch() { TVisualFindHelperDataModule::Instance().CloseBalloon(); }
 
 QString TLeftTree::QuickSearchText() const
 {
@@ -346,8 +337,8 @@ bool TLeftTree::QuickSearchKey(const QKeyEvent& event)
     helper.HideDelay = quickPause_;
     QWidget* view = treeview_->viewport();
     const QRect node = treeview_->visualItemRect(current);
-    const QString text = helper.QuickSearchKey(view, QRect(node.left(), node.top(), 100, 20), c, key,
-                                               event.modifiers(), -1);
+    const QString text =
+        helper.QuickSearchKey(view, QRect(node.left(), node.top(), 100, 20), c, key, event.modifiers(), -1);
     if (text.isEmpty())
         return c.unicode() == 8 || c.unicode() == 27 || (c.unicode() >= 32 && !control);
     for (QTreeWidgetItemIterator it(treeview_); *it; ++it) {

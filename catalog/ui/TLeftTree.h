@@ -11,6 +11,7 @@
 #include "catalog/ui/TNodeData.h"
 
 #include <QWidget>
+
 #include <functional>
 #include <string>
 

@@ -8,7 +8,9 @@ bool operator==(const TNodeData& a, const TNodeData& b)
 }
 
 TTreeNode::TTreeNode(TNodeKind kind, TNodeData data)
-    : QTreeWidgetItem(QTreeWidgetItem::UserType), kind_(kind), data_(std::move(data))
+    : QTreeWidgetItem(QTreeWidgetItem::UserType),
+      kind_(kind),
+      data_(std::move(data))
 {
     QTreeWidgetItem::setText(0, data_.Text);
 }

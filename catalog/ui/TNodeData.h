@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QTreeWidgetItem>
+
 #include <string>
 
 namespace artikel {

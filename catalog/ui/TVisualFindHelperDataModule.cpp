@@ -40,10 +40,7 @@ TVisualFindHelperDataModule& TVisualFindHelperDataModule::Instance()
     return module;
 }
 
-TVisualFindHelperDataModule::TVisualFindHelperDataModule()
-{
-    PngImageListGrid << MagnifierIcon();
-}
+TVisualFindHelperDataModule::TVisualFindHelperDataModule() { PngImageListGrid << MagnifierIcon(); }
 
 QString TVisualFindHelperDataModule::BalloonText() const
 {
@@ -82,14 +79,9 @@ QString TVisualFindHelperDataModule::QuickSearchKey(QWidget* tree, const QRect& 
         switch (code) {
         case 0:
         case 9:
-        case 13:
-            return {};
-        case 27:
-            CloseBalloon();
-            return {};
-        case 8:
-            next = current.left(current.size() - 1);
-            break;
+        case 13: return {};
+        case 27: CloseBalloon(); return {};
+        case 8: next = current.left(current.size() - 1); break;
         default:
             if (code == 32 || (code >= 42 && code <= 255))
                 next = current + QStringLiteral("<b>") + c;

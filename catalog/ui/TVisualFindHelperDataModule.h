@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
+
 #include <functional>
 #include <memory>
 

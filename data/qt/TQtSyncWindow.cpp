@@ -20,7 +20,10 @@ public:
     int FDepth = 0; // calls running on this object's thread right now
 };
 
-TQtSyncWindow::TQtSyncWindow() : FReceiver(new TQtSyncReceiver), FThread(QThread::currentThread()) {}
+TQtSyncWindow::TQtSyncWindow()
+    : FReceiver(new TQtSyncReceiver),
+      FThread(QThread::currentThread())
+{}
 
 TQtSyncWindow::~TQtSyncWindow()
 {
@@ -57,10 +60,7 @@ void TQtSyncWindow::Wake()
         dispatcher->wakeUp();
 }
 
-std::unique_ptr<TclSyncWindow> TQtSyncWindowFactory::CreateWindow()
-{
-    return std::make_unique<TQtSyncWindow>();
-}
+std::unique_ptr<TclSyncWindow> TQtSyncWindowFactory::CreateWindow() { return std::make_unique<TQtSyncWindow>(); }
 
 TclSynchronizerManager& QtSynchronizerManager()
 {

@@ -16,7 +16,8 @@ public:
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     using namespace artikel::convert;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     DiscardSink sink;

@@ -11,16 +11,19 @@ namespace {
 
 class DiscardSink : public artikel::convert::TConvertSink {
 public:
-    void Row(const std::vector<std::string>& cells) override {
+    void Row(const std::vector<std::string>& cells) override
+    {
         for (const auto& c : cells)
-            if (c.find('\0') != std::string::npos) __builtin_trap(); // NUL never reaches the CSV
+            if (c.find('\0') != std::string::npos)
+                __builtin_trap(); // NUL never reaches the CSV
     }
     void Note(const std::string&) override {}
 };
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     using namespace artikel::convert;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     DiscardSink sink;

@@ -18,15 +18,18 @@ public:
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     using namespace artikel::convert;
-    if (size == 0) return 0;
+    if (size == 0)
+        return 0;
     const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
     DiscardSink sink;
     try {
         if (data[0] & 1) {
             TBiffWorkbook book("fuzz.xls", std::string(bytes), (data[0] & 2) != 0);
-            for (std::size_t i = 0; i < book.Sheets().size(); ++i) book.ReadSheet(i, sink);
+            for (std::size_t i = 0; i < book.Sheets().size(); ++i)
+                book.ReadSheet(i, sink);
         } else {
             TXlsReader().ReadBytes(bytes, "fuzz.xls", sink);
         }

@@ -16,9 +16,11 @@ public:
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     using namespace artikel::convert;
-    if (size == 0) return 0;
+    if (size == 0)
+        return 0;
     const std::size_t chunk = 1 + data[0] % 64;
     const char* xml = reinterpret_cast<const char*>(data + 1);
     const std::size_t length = size - 1;

@@ -14,7 +14,10 @@ namespace {
 // Hands the input out in pieces of varying size, as a pipe would.
 class BytesChannel : public artikel::IFrameChannel {
 public:
-    BytesChannel(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    BytesChannel(const uint8_t* data, size_t size)
+        : data_(data),
+          size_(size)
+    {}
     int64_t ReadSome(char* buffer, int64_t want) override
     {
         const size_t piece = 1 + (pos_ * 7919) % 4096;

@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto representable = [](const std::string& key) {
         const std::size_t first = key.find_first_not_of(" \t");
         return key.find('=') == std::string::npos &&
-               (first == std::string::npos || (key[first] != ';' && key[first] != '['));
+            (first == std::string::npos || (key[first] != ';' && key[first] != '['));
     };
     std::vector<std::pair<std::string, std::string>> written;
     for (std::size_t i = 0; i + 1 < names.size() && i < 16; i += 2) {

@@ -20,6 +20,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QStyledItemDelegate>
+
 #include <algorithm>
 #include <filesystem>
 
@@ -28,11 +29,12 @@ namespace {
 
 constexpr int kAnsiRole = Qt::UserRole + 1;
 
-const char* const kTargetLabels[7] = {
-    "Feld Ledgix <B>Bezeichnung 1</B>", "Feld Ledgix <B>Langtext</B>",  "Feld Ledgix <B>Artikelnummer</B>",
-    "Feld Ledgix <B>Preis</B>",         "Feld Ledgix <B>Einheit</B>",   "Feld Ledgix <B>Menge</B>",
-    "Feld Ledgix <B>Position</B>"};
-const char* const kTargetNames[7] = {"ListBox2", "ListBox3", "ListBox4", "ListBox5", "ListBox9", "ListBoxQ", "ListBoxPos"};
+const char* const kTargetLabels[7] = {"Feld Ledgix <B>Bezeichnung 1</B>", "Feld Ledgix <B>Langtext</B>",
+                                      "Feld Ledgix <B>Artikelnummer</B>", "Feld Ledgix <B>Preis</B>",
+                                      "Feld Ledgix <B>Einheit</B>",       "Feld Ledgix <B>Menge</B>",
+                                      "Feld Ledgix <B>Position</B>"};
+const char* const kTargetNames[7] = {"ListBox2", "ListBox3", "ListBox4",  "ListBox5",
+                                     "ListBox9", "ListBoxQ", "ListBoxPos"};
 
 std::string EntryText(const QListWidgetItem* item)
 {
@@ -71,7 +73,8 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         const std::string text(TrimText(EntryText(index)));
-        const int height = std::max(20, 2 * MeasureMarkup(option.font, text.empty() ? std::string_view("W") : text).height());
+        const int height =
+            std::max(20, 2 * MeasureMarkup(option.font, text.empty() ? std::string_view("W") : text).height());
         return QSize(option.rect.width(), height);
     }
 };
@@ -183,7 +186,8 @@ std::string TVisualDeliverySetup::ShortenSourcePath(std::string_view path)
     if (trimmed.size() <= 70)
         return std::string(trimmed);
     const std::string_view tail = trimmed.substr(32, 100);
-    return std::string(trimmed.substr(0, 33)) + ".." + std::string(tail.substr(tail.size() - std::min<size_t>(33, tail.size())));
+    return std::string(trimmed.substr(0, 33)) + ".." +
+        std::string(tail.substr(tail.size() - std::min<size_t>(33, tail.size())));
 }
 
 void TVisualDeliverySetup::Fill(const std::vector<std::string>& columns, const TCSVSetup& setup,

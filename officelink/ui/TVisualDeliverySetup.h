@@ -9,6 +9,7 @@
 #include "catalog/TCSVSetup.h"
 
 #include <QDialog>
+
 #include <array>
 #include <functional>
 #include <string>

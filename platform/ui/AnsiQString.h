@@ -4,6 +4,7 @@
 // with the program's own code-page table.
 
 #include <QString>
+
 #include <string>
 #include <string_view>
 

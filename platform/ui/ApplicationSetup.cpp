@@ -24,8 +24,8 @@ bool InstallGermanQtTranslations()
     if (installed)
         return true;
     auto* translator = new QTranslator(QCoreApplication::instance());
-    if (!translator->load(QStringLiteral("qt_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
-        || !QCoreApplication::installTranslator(translator)) {
+    if (!translator->load(QStringLiteral("qt_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(translator)) {
         delete translator;
         return false;
     }
@@ -39,9 +39,6 @@ void SetUpApplication(const QString& title)
     InstallGermanQtTranslations();
 }
 
-QString ApplicationTitle()
-{
-    return Title().isEmpty() ? QCoreApplication::applicationName() : Title();
-}
+QString ApplicationTitle() { return Title().isEmpty() ? QCoreApplication::applicationName() : Title(); }
 
 } // namespace artikel

@@ -24,9 +24,6 @@ void EndBusyCursor()
         QApplication::restoreOverrideCursor();
 }
 
-int BusyCursorDepth()
-{
-    return g_depth;
-}
+int BusyCursorDepth() { return g_depth; }
 
 } // namespace artikel

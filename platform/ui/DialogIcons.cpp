@@ -33,10 +33,10 @@ void DrawQuestion(QPainter& p, const QRectF& r)
     const qreal u = r.width() / 16.0;
     QPainterPath hook;
     hook.moveTo(r.left() + 5.6 * u, r.top() + 5.9 * u);
-    hook.cubicTo(r.left() + 5.6 * u, r.top() + 2.6 * u, r.left() + 10.4 * u, r.top() + 2.6 * u,
-        r.left() + 10.4 * u, r.top() + 5.6 * u);
-    hook.cubicTo(r.left() + 10.4 * u, r.top() + 7.6 * u, r.left() + 8.0 * u, r.top() + 7.8 * u,
-        r.left() + 8.0 * u, r.top() + 9.8 * u);
+    hook.cubicTo(r.left() + 5.6 * u, r.top() + 2.6 * u, r.left() + 10.4 * u, r.top() + 2.6 * u, r.left() + 10.4 * u,
+                 r.top() + 5.6 * u);
+    hook.cubicTo(r.left() + 10.4 * u, r.top() + 7.6 * u, r.left() + 8.0 * u, r.top() + 7.8 * u, r.left() + 8.0 * u,
+                 r.top() + 9.8 * u);
     p.setPen(QPen(Qt::white, 2.0 * u, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     p.drawPath(hook);

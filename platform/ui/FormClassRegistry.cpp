@@ -29,9 +29,6 @@ QWidget* CreateFormOfClass(const QString& className, QWidget* parent)
     return it == Registry().constEnd() ? nullptr : (*it)(parent);
 }
 
-QString MissingClassMessage(const QString& className)
-{
-    return QStringLiteral("Missing Class \"%1\"").arg(className);
-}
+QString MissingClassMessage(const QString& className) { return QStringLiteral("Missing Class \"%1\"").arg(className); }
 
 } // namespace artikel

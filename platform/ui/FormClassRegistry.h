@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QWidget>
+
 #include <functional>
 
 namespace artikel {

@@ -13,6 +13,7 @@
 #include <QSplitter>
 #include <QVariant>
 #include <QWidget>
+
 #include <charconv>
 #include <utility>
 #include <vector>
@@ -122,10 +123,7 @@ int SizedPane(const QSplitter* splitter)
     return std::clamp(pane, 0, splitter->count() - 1);
 }
 
-bool Horizontal(const QSplitter* s)
-{
-    return s->orientation() == Qt::Horizontal;
-}
+bool Horizontal(const QSplitter* s) { return s->orientation() == Qt::Horizontal; }
 
 std::vector<QSplitter*> NamedSplitters(QWidget* form)
 {
@@ -159,7 +157,10 @@ void ApplyPaneSize(QSplitter* splitter, int value)
 // Applies the splitter text once the window is shown, when its panes have their real extents.
 class TDeferredSplitters : public QObject {
 public:
-    TDeferredSplitters(QWidget* form, std::string text) : QObject(form), form_(form), text_(std::move(text))
+    TDeferredSplitters(QWidget* form, std::string text)
+        : QObject(form),
+          form_(form),
+          text_(std::move(text))
     {
         form->installEventFilter(this);
     }
@@ -198,25 +199,13 @@ QRect VisibleFrame(const QWidget* w, const QWidget* except)
 
 } // namespace
 
-void SetTargetMonitor(int index)
-{
-    g_targetMonitor = index;
-}
+void SetTargetMonitor(int index) { g_targetMonitor = index; }
 
-int TargetMonitor()
-{
-    return g_targetMonitor;
-}
+int TargetMonitor() { return g_targetMonitor; }
 
-TMonitorLayout CurrentMonitorLayout()
-{
-    return Provider() ? Provider()() : RealMonitorLayout();
-}
+TMonitorLayout CurrentMonitorLayout() { return Provider() ? Provider()() : RealMonitorLayout(); }
 
-void SetMonitorLayoutProvider(std::function<TMonitorLayout()> provider)
-{
-    Provider() = std::move(provider);
-}
+void SetMonitorLayoutProvider(std::function<TMonitorLayout()> provider) { Provider() = std::move(provider); }
 
 void PlaceOnMonitor(QWidget* form, bool force)
 {
@@ -226,7 +215,7 @@ void PlaceOnMonitor(QWidget* form, bool force)
     if (layout.Count() == 0)
         return;
     const int chosen = ChoosePlacementMonitor(layout, g_targetMonitor, VisibleFrame(QApplication::activeWindow(), form),
-        VisibleFrame(MainForm(), form));
+                                              VisibleFrame(MainForm(), form));
     const QRect frame = form->frameGeometry();
     const QRect& area = layout.workAreas[static_cast<std::size_t>(chosen)];
     const QRect placed = form->property("placementCentred").toBool() ? CentreInWorkArea(frame.size(), area)
@@ -248,9 +237,9 @@ int ReadFormPlacement(QWidget* form, const std::string& folder, const std::strin
     const QRect area = layout.Count() ? layout.workAreas[static_cast<std::size_t>(layout.Primary())] : QRect();
 
     const int width = ApplySizeConstraints(ReadUserModeInteger(p + ".Width", form->width(), folder),
-        form->minimumWidth(), form->maximumWidth());
+                                           form->minimumWidth(), form->maximumWidth());
     const int height = ApplySizeConstraints(ReadUserModeInteger(p + ".Height", form->height(), folder),
-        form->minimumHeight(), form->maximumHeight());
+                                            form->minimumHeight(), form->maximumHeight());
     const QPoint def = DefaultPlacementPosition(mode, QSize(width, height), area);
     form->resize(width, height);
     if (mode != 4)
@@ -265,7 +254,8 @@ int RestoreFormPlacement(QWidget* form, const std::string& folder, const std::st
     if (prefix.empty())
         return ReadFormPlacement(form, folder, prefix, -1, 0);
     const TMonitorLayout layout = CurrentMonitorLayout();
-    const int monitor = ValidStoredMonitor(ReadUserModeInteger(prefix + ".MontorNum", layout.Primary(), folder), layout.Count());
+    const int monitor =
+        ValidStoredMonitor(ReadUserModeInteger(prefix + ".MontorNum", layout.Primary(), folder), layout.Count());
     int add0;
     if (layout.Valid(monitor)) {
         // The stored position is relative to this monitor: applied as absolute, PlaceOnMonitor

@@ -45,7 +45,8 @@ bool CopyLinkedFile(const QString& file, const TLinkCopyQuestions& questions)
         return false;
     WriteUserModeString(kInitialDirKey, IncludeBackslash(QFileInfo(target).absolutePath().toStdString()));
     if (QFileInfo::exists(target) &&
-        !questions.askYesNo(QFileInfo(target).fileName() + QStringLiteral("<BR>existiert bereits.<B> \u00DCberschreiben?")))
+        !questions.askYesNo(QFileInfo(target).fileName() +
+                            QStringLiteral("<BR>existiert bereits.<B> \u00DCberschreiben?")))
         return false;
     if (QFileInfo(target).absoluteFilePath() == QFileInfo(file).absoluteFilePath())
         return true; // a file copied onto itself is already there

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+
 #include <functional>
 
 class QMimeData;

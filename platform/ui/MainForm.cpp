@@ -13,14 +13,8 @@ QPointer<QWidget>& Stored()
 }
 } // namespace
 
-void SetMainForm(QWidget* form)
-{
-    Stored() = form;
-}
+void SetMainForm(QWidget* form) { Stored() = form; }
 
-QWidget* MainForm()
-{
-    return Stored().data();
-}
+QWidget* MainForm() { return Stored().data(); }
 
 } // namespace artikel

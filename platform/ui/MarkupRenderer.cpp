@@ -69,7 +69,7 @@ bool HasAttribute(std::string_view tag, std::string_view keyword, std::string_vi
 struct Style {
     QFont font;
     QColor color;
-    QColor background;     // invalid: transparent
+    QColor background; // invalid: transparent
     bool shadow = false;
     bool error = false;
     qreal rotation = 0;
@@ -81,9 +81,9 @@ struct Fragment {
     Kind kind = Kind::Text;
     int line = 0;
     int style = 0;
-    int link = -1;         // index into the layout's links
+    int link = -1; // index into the layout's links
     qreal x = 0, width = 0;
-    qreal shift = 0;       // baseline offset, positive downwards (sub- and superscript)
+    qreal shift = 0; // baseline offset, positive downwards (sub- and superscript)
     std::uint32_t start = 0, length = 0; // into the shown text
     // Images and bullets.
     const QPixmap* pixmap = nullptr;
@@ -131,7 +131,10 @@ public:
     void Run(std::string_view markup, const QFont& font, const QColor& color, QPaintDevice* device, qreal width,
              bool wrap, bool ellipsis, const MarkupOptions& options);
 
-    qreal TotalHeight() const { return lines.empty() ? 0 : lines.back().top + lines.back().height() + (lines.back().rule ? 1 : 0); }
+    qreal TotalHeight() const
+    {
+        return lines.empty() ? 0 : lines.back().top + lines.back().height() + (lines.back().rule ? 1 : 0);
+    }
     qreal MaxWidth() const
     {
         qreal w = 0;
@@ -147,7 +150,12 @@ public:
     }
 
 private:
-    struct FontState { QString family; qreal points; int pixels; QColor color, background; };
+    struct FontState {
+        QString family;
+        qreal points;
+        int pixels;
+        QColor color, background;
+    };
 
     // Current state while walking the items.
     QFont font_;
@@ -274,10 +282,7 @@ qreal Layout::Advance(int style, std::uint32_t start, std::uint32_t length) cons
     return fm.horizontalAdvance(QString::fromRawData(shown.constData() + start, static_cast<qsizetype>(length)));
 }
 
-qreal Layout::LineStart() const
-{
-    return offsetActive_ ? offsetX_ : qreal(paraIndent_ + listLevel_ * kListIndent);
-}
+qreal Layout::LineStart() const { return offsetActive_ ? offsetX_ : qreal(paraIndent_ + listLevel_ * kListIndent); }
 
 void Layout::EndLine()
 {
@@ -407,11 +412,13 @@ void Layout::EmitText(std::uint32_t start, std::uint32_t length, bool accelerato
             } else {
                 // Nothing of this run fits: the dots take room from the text before them.
                 const int line = static_cast<int>(lines.size() - 1);
-                while (!fragments.empty() && fragments.back().line == line && fragments.back().kind == Fragment::Kind::Text) {
+                while (!fragments.empty() && fragments.back().line == line &&
+                       fragments.back().kind == Fragment::Kind::Text) {
                     Fragment& last = fragments.back();
                     std::uint32_t keep = last.length;
-                    while (keep > 0 && (shown.at(last.start + keep - 1) == u' ' ||
-                                        last.x + Advance(last.style, last.start, keep) + dotsWidth > width_ + 0.01))
+                    while (keep > 0 &&
+                           (shown.at(last.start + keep - 1) == u' ' ||
+                            last.x + Advance(last.style, last.start, keep) + dotsWidth > width_ + 0.01))
                         --keep;
                     if (keep > 0) {
                         last.length = keep;
@@ -497,7 +504,8 @@ void Layout::EmitImage(std::string_view tag)
     f.keepLineHeight = HasMarkupKeyword(tag, "WRAP");
     if (HasAttribute(tag, "ALIGN", v))
         f.align = StartsWithNoCase(v, "TOP") ? Fragment::Align::Top
-                : StartsWithNoCase(v, "MIDDLE") ? Fragment::Align::Middle : Fragment::Align::Bottom;
+            : StartsWithNoCase(v, "MIDDLE")  ? Fragment::Align::Middle
+                                             : Fragment::Align::Bottom;
     const Style& s = styles[static_cast<size_t>(CurrentStyle())];
     qreal ascent = s.ascent, descent = s.descent;
     if (!f.keepLineHeight) {
@@ -841,7 +849,8 @@ MarkupHit DrawMarkup(QPainter& painter, std::string_view markup, const QRect& re
     if (body.topLeft)
         painter.drawPixmap(rect.topLeft(), *body.topLeft);
     if (body.topRight)
-        painter.drawPixmap(QPointF(rect.right() + 1 - body.topRight->deviceIndependentSize().width(), rect.top()), *body.topRight);
+        painter.drawPixmap(QPointF(rect.right() + 1 - body.topRight->deviceIndependentSize().width(), rect.top()),
+                           *body.topRight);
 
     static const QString dots = QStringLiteral("...");
     int visibleLines = 0;
@@ -903,8 +912,8 @@ MarkupHit DrawMarkup(QPainter& painter, std::string_view markup, const QRect& re
         case Fragment::Kind::Text:
         case Fragment::Kind::Ellipsis: {
             const QString text = f.kind == Fragment::Kind::Ellipsis
-                                     ? dots
-                                     : QString::fromRawData(layout.shown.constData() + f.start, static_cast<qsizetype>(f.length));
+                ? dots
+                : QString::fromRawData(layout.shown.constData() + f.start, static_cast<qsizetype>(f.length));
             if (s.background.isValid())
                 painter.fillRect(QRectF(left, top, f.width, line.height()), s.background);
             painter.setFont(s.font);
@@ -948,7 +957,8 @@ MarkupHit HitTestMarkup(const QFont& font, std::string_view markup, const QRect&
     return HitOf(layout, rect, point, true);
 }
 
-std::vector<std::string> MarkupLineTexts(const QFont& font, std::string_view markup, int width, const MarkupOptions& options)
+std::vector<std::string> MarkupLineTexts(const QFont& font, std::string_view markup, int width,
+                                         const MarkupOptions& options)
 {
     Layout& layout = ThreadLayout();
     layout.Run(markup, font, Qt::black, nullptr, width, options.wordWrap, options.ellipsis, options);
@@ -969,13 +979,14 @@ std::string EnabledMarkupText(bool enabled, std::string_view markup)
     const size_t amp = markup.find('&');
     if (amp != std::string_view::npos && amp + 1 < markup.size() && markup[amp + 1] != ' ') {
         // Drop accelerator ampersands, but keep those that start an entity.
-        static constexpr std::string_view kEntities[] = {"&amp;", "&quot;", "&sect;", "&permil;", "&reg;", "&copy;",
-                                                         "&para;", "&trade;", "&euro;", "&nbsp;", "&lt;", "&gt;"};
+        static constexpr std::string_view kEntities[] = {"&amp;",  "&quot;",  "&sect;", "&permil;", "&reg;", "&copy;",
+                                                         "&para;", "&trade;", "&euro;", "&nbsp;",   "&lt;",  "&gt;"};
         text.reserve(markup.size());
         for (size_t i = 0; i < markup.size(); ++i) {
             if (markup[i] == '&') {
                 const std::string_view rest = markup.substr(i);
-                if (std::none_of(std::begin(kEntities), std::end(kEntities), [&](std::string_view e) { return rest.starts_with(e); }))
+                if (std::none_of(std::begin(kEntities), std::end(kEntities),
+                                 [&](std::string_view e) { return rest.starts_with(e); }))
                     continue;
             }
             text += markup[i];
@@ -988,7 +999,8 @@ std::string EnabledMarkupText(bool enabled, std::string_view markup)
     return text;
 }
 
-void DrawMarkupEnabled(QPainter& painter, bool enabled, std::string_view markup, const QRect& rect, const MarkupOptions& options)
+void DrawMarkupEnabled(QPainter& painter, bool enabled, std::string_view markup, const QRect& rect,
+                       const MarkupOptions& options)
 {
     DrawMarkup(painter, EnabledMarkupText(enabled, markup), rect, options);
 }

@@ -16,6 +16,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,18 +47,17 @@ struct MarkupOptions {
 
 struct MarkupHit {
     bool hit = false;
-    std::string href;     // the link's target as written in the markup
-    std::string text;     // the link's shown text
+    std::string href; // the link's target as written in the markup
+    std::string text; // the link's shown text
 };
 
 // Draws `markup` into `rect`. With a hit point, returns the link drawn under it.
-MarkupHit DrawMarkup(QPainter& painter, std::string_view markup, const QRect& rect,
-                     const MarkupOptions& options = {}, const QPoint* hitPoint = nullptr);
+MarkupHit DrawMarkup(QPainter& painter, std::string_view markup, const QRect& rect, const MarkupOptions& options = {},
+                     const QPoint* hitPoint = nullptr);
 
 // The size `markup` needs with `font`, its lines wrapped at `maxWidth`. Measured on the screen's
 // metrics (a scratch device), so no painter is disturbed.
-QSize MeasureMarkup(const QFont& font, std::string_view markup, int maxWidth = 2000,
-                    const MarkupOptions& options = {});
+QSize MeasureMarkup(const QFont& font, std::string_view markup, int maxWidth = 2000, const MarkupOptions& options = {});
 
 // The link under `point` when `markup` is drawn into `rect` with `font`, without drawing.
 MarkupHit HitTestMarkup(const QFont& font, std::string_view markup, const QRect& rect, const QPoint& point,

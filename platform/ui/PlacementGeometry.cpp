@@ -90,7 +90,7 @@ QRect PlaceOnWorkArea(const QRect& window, const TMonitorLayout& layout, int cho
 QRect CentreInWorkArea(const QSize& size, const QRect& workArea)
 {
     return QRect(workArea.x() + (workArea.width() - size.width()) / 2,
-        workArea.y() + (workArea.height() - size.height()) / 2, size.width(), size.height());
+                 workArea.y() + (workArea.height() - size.height()) / 2, size.width(), size.height());
 }
 
 QPoint DefaultPlacementPosition(int mode, const QSize& size, const QRect& workArea)
@@ -98,14 +98,10 @@ QPoint DefaultPlacementPosition(int mode, const QSize& size, const QRect& workAr
     const int right = workArea.x() + workArea.width();
     const int bottom = workArea.y() + workArea.height();
     switch (mode) {
-    case 1:
-        return workArea.topLeft();
-    case 2:
-        return {right - size.width(), workArea.y()};
-    case 3:
-        return {right - size.width(), bottom - size.height()};
-    default:
-        return CentreInWorkArea(size, workArea).topLeft();
+    case 1: return workArea.topLeft();
+    case 2: return {right - size.width(), workArea.y()};
+    case 3: return {right - size.width(), bottom - size.height()};
+    default: return CentreInWorkArea(size, workArea).topLeft();
     }
 }
 

@@ -7,13 +7,14 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+
 #include <vector>
 
 namespace artikel {
 
 struct TMonitorLayout {
     std::vector<QRect> workAreas; // in the system's monitor order
-    int primary = 0;              // index of the primary monitor
+    int primary = 0; // index of the primary monitor
 
     int Count() const { return static_cast<int>(workAreas.size()); }
     bool Valid(int index) const { return index >= 0 && index < Count(); }
@@ -32,7 +33,8 @@ int NearestMonitor(const QPoint& point, const TMonitorLayout& layout);
 // The monitor a window is placed on: a valid target; else the one the active window (failing
 // that, the main window) lies mostly on; else the active window's nearest monitor;
 // else the primary one. Null rectangles mean "no such window".
-int ChoosePlacementMonitor(const TMonitorLayout& layout, int target, const QRect& activeWindow, const QRect& mainWindow);
+int ChoosePlacementMonitor(const TMonitorLayout& layout, int target, const QRect& activeWindow,
+                           const QRect& mainWindow);
 
 // Moves the window onto the chosen monitor: when the monitor nearest to its centre is another
 // one, it is shifted by the difference of the two work-area origins; then it is held inside the

@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QProcess>
 #include <QThreadPool>
+
 #include <mutex>
 
 namespace artikel {
@@ -56,10 +57,9 @@ bool DBusShowItems(const QString& file)
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
-                                                       QStringLiteral("/org/freedesktop/FileManager1"),
-                                                       QStringLiteral("org.freedesktop.FileManager1"),
-                                                       QStringLiteral("ShowItems"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)} << QString();
     const QDBusMessage reply = bus.call(call, QDBus::Block, kShowItemsTimeoutMs);
     return reply.type() == QDBusMessage::ReplyMessage;
@@ -178,9 +178,7 @@ void OpenLink(const std::string& link, bool chooseProgram)
     const TLinkRoots roots = LoadLinkRoots(GetClientRoot());
     const TLinkTarget target = ClassifyLink(link, roots, [](const std::string& p) { return FileExists(p); });
     switch (target.kind) {
-    case TLinkTarget::Kind::SelectInFolder:
-        ShowFileInFolder(target.target);
-        return;
+    case TLinkTarget::Kind::SelectInFolder: ShowFileInFolder(target.target); return;
     case TLinkTarget::Kind::Address: {
         const TShellActions actions = CurrentActions();
         const QUrl url = QUrl::fromUserInput(QString::fromStdString(target.target));
@@ -191,9 +189,7 @@ void OpenLink(const std::string& link, bool chooseProgram)
         OpenUrlOrBeep(actions, url);
         return;
     }
-    case TLinkTarget::Kind::File:
-        OpenFileWithProgram(target.target, chooseProgram);
-        return;
+    case TLinkTarget::Kind::File: OpenFileWithProgram(target.target, chooseProgram); return;
     }
 }
 

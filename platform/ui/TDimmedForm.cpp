@@ -26,7 +26,10 @@ void FadeStep(TDimmedForm* layer, int alpha)
 
 } // namespace
 
-TDimmedForm::TDimmedForm(QWidget* target, TBackdropMode mode) : QWidget(target), target_(target), mode_(mode)
+TDimmedForm::TDimmedForm(QWidget* target, TBackdropMode mode)
+    : QWidget(target),
+      target_(target),
+      mode_(mode)
 {
     setObjectName(QStringLiteral("TDimmedForm"));
     setAttribute(Qt::WA_NoSystemBackground);
@@ -70,7 +73,8 @@ bool TDimmedForm::eventFilter(QObject* watched, QEvent* event)
 bool IsRemoteSession()
 {
 #ifdef Q_OS_WIN
-    return qEnvironmentVariableIsSet("SESSIONNAME") && qEnvironmentVariable("SESSIONNAME").startsWith(QLatin1String("RDP-"));
+    return qEnvironmentVariableIsSet("SESSIONNAME") &&
+        qEnvironmentVariable("SESSIONNAME").startsWith(QLatin1String("RDP-"));
 #else
     if (qEnvironmentVariableIsSet("XRDP_SESSION"))
         return true;
@@ -80,10 +84,7 @@ bool IsRemoteSession()
 #endif
 }
 
-void SetDimmedFadeStep(std::chrono::milliseconds step)
-{
-    g_fadeStep = step;
-}
+void SetDimmedFadeStep(std::chrono::milliseconds step) { g_fadeStep = step; }
 
 QWidget* DimmingTarget(bool useMainWindow)
 {
@@ -114,7 +115,8 @@ int ShowModalDimmed(QDialog* dialog, bool useMainWindow, TBackdropMode mode)
         QPointer<TDimmedForm> layer;
         ~Release()
         {
-            for (int alpha = TDimmedForm::kMaxAlpha - TDimmedForm::kAlphaStep; alpha > 0 && layer; alpha -= TDimmedForm::kAlphaStep)
+            for (int alpha = TDimmedForm::kMaxAlpha - TDimmedForm::kAlphaStep; alpha > 0 && layer;
+                 alpha -= TDimmedForm::kAlphaStep)
                 FadeStep(layer, alpha);
             delete layer.data();
         }

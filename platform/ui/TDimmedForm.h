@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QWidget>
+
 #include <chrono>
 
 class QDialog;

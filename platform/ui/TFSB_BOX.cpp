@@ -42,7 +42,7 @@ QPushButton* MakeButton(const QString& name, const QString& text, int width, QWi
 QString TFSB_BOX::PrepareText(const QString& text)
 {
     static const QRegularExpression lineEnd(QStringLiteral("\\r\\n|\\r|\\n|<br>"),
-        QRegularExpression::CaseInsensitiveOption);
+                                            QRegularExpression::CaseInsensitiveOption);
     QStringList lines = text.split(lineEnd);
     if (lines.size() > kMaxLines) {
         const QString last = lines.last();
@@ -53,7 +53,9 @@ QString TFSB_BOX::PrepareText(const QString& text)
 }
 
 TFSB_BOX::TFSB_BOX(Kind kind, const QString& message, const QString& help, const QString& caption, QWidget* parent)
-    : QDialog(parent), kind_(kind), hasHelp_(!help.isEmpty())
+    : QDialog(parent),
+      kind_(kind),
+      hasHelp_(!help.isEmpty())
 {
     setObjectName(QStringLiteral("TFSB_BOX"));
     setWindowFlags((windowFlags() | Qt::Dialog | Qt::WindowStaysOnTopHint) & ~Qt::WindowContextHelpButtonHint);
@@ -137,10 +139,7 @@ TFSB_BOX::TFSB_BOX(Kind kind, const QString& message, const QString& help, const
     Relayout();
 }
 
-int TFSB_BOX::MaxHeight() const
-{
-    return ScreenArea(parentWidget() ? parentWidget() : this).height() * 7 / 10;
-}
+int TFSB_BOX::MaxHeight() const { return ScreenArea(parentWidget() ? parentWidget() : this).height() * 7 / 10; }
 
 void TFSB_BOX::Relayout()
 {
@@ -194,7 +193,8 @@ bool TFSB_BOX::HandleKey(QKeyEvent* event)
     if (key == Qt::Key_F1)
         return true;
     if (kind_ == Kind::Message) {
-        const bool modifierKey = key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta;
+        const bool modifierKey =
+            key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta;
         if (!modifierKey && !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))) {
             reject();
             return true;
@@ -211,15 +211,10 @@ bool TFSB_BOX::HandleKey(QKeyEvent* event)
         else
             yes_->click();
         return true;
-    case Qt::Key_Escape:
-        reject();
-        return true;
+    case Qt::Key_Escape: reject(); return true;
     case Qt::Key_Left:
-    case Qt::Key_Right:
-        (focus == yes_ ? no_ : yes_)->setFocus(Qt::TabFocusReason);
-        return true;
-    default:
-        return false;
+    case Qt::Key_Right: (focus == yes_ ? no_ : yes_)->setFocus(Qt::TabFocusReason); return true;
+    default: return false;
     }
 }
 

@@ -13,15 +13,13 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QUrl>
+
 #include <filesystem>
 
 namespace artikel {
 namespace {
 
-QString BlockMimeType()
-{
-    return QString::fromLatin1(kDragDropMimeType);
-}
+QString BlockMimeType() { return QString::fromLatin1(kDragDropMimeType); }
 
 QFont DragFont()
 {
@@ -34,7 +32,8 @@ QFont DragFont()
 } // namespace
 
 TIDragDrop::TIDragDrop(QWidget* owner)
-    : QObject(owner), owner_(owner)
+    : QObject(owner),
+      owner_(owner)
 {
     owner_->setAcceptDrops(true);
     owner_->installEventFilter(this);
@@ -185,8 +184,7 @@ bool TIDragDrop::eventFilter(QObject* watched, QEvent* event)
             drop->accept();
             return true;
         }
-        default:
-            break;
+        default: break;
         }
     }
     if (watched == pending_.data()) {

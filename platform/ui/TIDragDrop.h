@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QPointer>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,10 +25,10 @@ namespace artikel {
 struct TDropSetOtherStruct {
     enum Kind { Files = 0, VirtualFiles = 1, RichText = 2, PrivateBlock = 3 };
     Kind kind = Files;
-    std::string text;     // the dropped text (Windows-1252)
-    std::string files;    // full paths, one per line (CR LF between); kinds 0 and 1
+    std::string text; // the dropped text (Windows-1252)
+    std::string files; // full paths, one per line (CR LF between); kinds 0 and 1
     std::string richText; // kind 2
-    std::string block;    // kind 3: a copy of the private block
+    std::string block; // kind 3: a copy of the private block
     bool dragging = false; // this object itself runs the drag
 };
 
@@ -36,8 +37,8 @@ class TIDragDrop : public QObject {
 public:
     // control under the drop point, the dropped text (Windows-1252), the private block of the
     // drop ("" when it carries none), the drop point in the owner's coordinates.
-    using TTextDropHandler = std::function<void(QWidget* control, const std::string& text, const std::string& block,
-                                                const QPoint& pos)>;
+    using TTextDropHandler =
+        std::function<void(QWidget* control, const std::string& text, const std::string& block, const QPoint& pos)>;
     using TOtherDropHandler = std::function<void(QWidget* control, const TDropSetOtherStruct& data)>;
     // The text shown while dragging from a control.
     using TDragTextHandler = std::function<std::string(QWidget* control)>;

@@ -106,10 +106,7 @@ QSize TMarkupLabel::minimumSizeHint() const
     return sizeHint();
 }
 
-bool TMarkupLabel::hasHeightForWidth() const
-{
-    return options_.wordWrap;
-}
+bool TMarkupLabel::hasHeightForWidth() const { return options_.wordWrap; }
 
 int TMarkupLabel::heightForWidth(int width) const
 {

@@ -7,6 +7,7 @@
 #include "platform/ui/MarkupRenderer.h"
 
 #include <QWidget>
+
 #include <string>
 #include <string_view>
 

@@ -37,7 +37,8 @@ QFont BalloonFont()
 
 } // namespace
 
-TCustomMessageWindow::TCustomMessageWindow(QWidget* owner) : QWidget(owner)
+TCustomMessageWindow::TCustomMessageWindow(QWidget* owner)
+    : QWidget(owner)
 {
     // Its own top-level window above everything, whatever the owner: clicks neither activate
     // it nor stop at it.
@@ -63,17 +64,15 @@ void TCustomMessageWindow::HideWindow()
 }
 
 TMessageWindow::TMessageWindow(QWidget* owner, std::unique_ptr<THideTimer> timer)
-    : TCustomMessageWindow(owner), timer_(timer ? std::move(timer) : std::make_unique<TQtHideTimer>())
+    : TCustomMessageWindow(owner),
+      timer_(timer ? std::move(timer) : std::make_unique<TQtHideTimer>())
 {
     setFont(BalloonFont());
     timer_->onTimeout = [this] { HideWindow(); };
     Relayout();
 }
 
-TMessageWindow::~TMessageWindow()
-{
-    timer_->onTimeout = nullptr;
-}
+TMessageWindow::~TMessageWindow() { timer_->onTimeout = nullptr; }
 
 void TMessageWindow::SetText(std::string markup)
 {

@@ -6,6 +6,7 @@
 
 #include <QPixmap>
 #include <QWidget>
+
 #include <functional>
 #include <memory>
 #include <string>

@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+
 #include <cmath>
 
 namespace artikel {
@@ -50,7 +51,8 @@ QRect WorkAreaFor(const QWidget* w)
 
 } // namespace
 
-TQuestionDlg::TQuestionDlg(QWidget* parent) : QDialog(parent)
+TQuestionDlg::TQuestionDlg(QWidget* parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("TQuestionDlg"));
     setWindowTitle(ApplicationTitle());
@@ -74,7 +76,8 @@ TQuestionDlg::TQuestionDlg(QWidget* parent) : QDialog(parent)
     edit_ = new QLineEdit(this);
     edit_->setObjectName(QStringLiteral("InputEdit"));
     edit_->setFont(PixelFont(font(), 13, true));
-    edit_->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid #FF0000; background: #FFFFFF; padding: 0 3px; }"));
+    edit_->setStyleSheet(
+        QStringLiteral("QLineEdit { border: 1px solid #FF0000; background: #FFFFFF; padding: 0 3px; }"));
     edit_->setFixedSize(kEditWidth, kEditHeight);
     edit_->hide();
 
@@ -222,9 +225,7 @@ bool TQuestionDlg::HandleKey(QKeyEvent* event)
         else
             cancel_->click();
         return true;
-    case Qt::Key_Escape:
-        reject();
-        return true;
+    case Qt::Key_Escape: reject(); return true;
     case Qt::Key_Left:
     case Qt::Key_Right:
         // In the input line the arrows move the cursor; between the buttons they move the focus.
@@ -233,8 +234,7 @@ bool TQuestionDlg::HandleKey(QKeyEvent* event)
             return true;
         }
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -252,7 +252,7 @@ void TQuestionDlg::keyPressEvent(QKeyEvent* event)
 }
 
 bool AskText(const QString& message, bool notice, const QString& expected, QString& result,
-    const QString& cancelCaption, const QString& okCaption, const QString& footer, bool compare, bool prefill)
+             const QString& cancelCaption, const QString& okCaption, const QString& footer, bool compare, bool prefill)
 {
     result.clear();
     TQuestionDlg dlg(AskingWindow());
@@ -273,7 +273,7 @@ bool AskText(const QString& message, bool notice, const QString& expected, QStri
 }
 
 bool AskYesNo(const QString& message, bool notice, const QString& footer, const QString& cancelCaption,
-    const QString& okCaption)
+              const QString& okCaption)
 {
     QString result;
     AskText(message, notice, QString(), result, cancelCaption, okCaption, footer);

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QString>
+
 #include <functional>
 
 class QLineEdit;
@@ -79,13 +80,13 @@ private:
 // leaves it empty. Returns whether `result` is not empty. Empty captions keep "Weiter" and
 // "Abbrechen".
 bool AskText(const QString& message, bool notice, const QString& expected, QString& result,
-    const QString& cancelCaption = {}, const QString& okCaption = {}, const QString& footer = {},
-    bool compare = false, bool prefill = false);
+             const QString& cancelCaption = {}, const QString& okCaption = {}, const QString& footer = {},
+             bool compare = false, bool prefill = false);
 // True when the user confirmed.
 bool AskYesNo(const QString& message, bool notice = false, const QString& footer = {},
-    const QString& cancelCaption = {}, const QString& okCaption = {});
+              const QString& cancelCaption = {}, const QString& okCaption = {});
 // A message with only the OK button.
 void ShowInformation(const QString& message, bool notice = false, const QString& footer = {},
-    TLinkHandler linkHandler = {});
+                     TLinkHandler linkHandler = {});
 
 } // namespace artikel

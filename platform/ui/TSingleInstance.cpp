@@ -13,7 +13,6 @@
 #include <QWidget>
 #include <QtEndian>
 
-
 namespace artikel {
 
 namespace {
@@ -48,9 +47,11 @@ std::unique_ptr<TSingleInstance>& Global()
 } // namespace
 
 TSingleInstance::TSingleInstance(std::uint32_t messageId, QString windowClass, QString mutexName, QObject* parent)
-    : QObject(parent), messageId_(messageId), windowClass_(std::move(windowClass)), mutexName_(std::move(mutexName))
-{
-}
+    : QObject(parent),
+      messageId_(messageId),
+      windowClass_(std::move(windowClass)),
+      mutexName_(std::move(mutexName))
+{}
 
 TSingleInstance::~TSingleInstance()
 {
@@ -77,8 +78,8 @@ QString TSingleInstance::ServerName(const QString& mutexName)
     QString name = QStringLiteral("Artikelblick-") + mutexName + QLatin1Char('-') + UserKey();
     for (QChar& c : name) {
         const char16_t u = c.unicode();
-        const bool safe = (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9')
-            || u == u'-' || u == u'_' || u == u'.' || u == u'{' || u == u'}';
+        const bool safe = (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') ||
+            u == u'-' || u == u'_' || u == u'.' || u == u'{' || u == u'}';
         if (!safe)
             c = QLatin1Char('_');
     }
@@ -128,10 +129,7 @@ bool TSingleInstance::Claim()
     return true;
 }
 
-bool TSingleInstance::Listen()
-{
-    return server_->listen(ServerName(mutexName_));
-}
+bool TSingleInstance::Listen() { return server_->listen(ServerName(mutexName_)); }
 
 void TSingleInstance::OnNewConnection()
 {
@@ -249,15 +247,9 @@ void NotifyFirstInstance()
     instance->NotifyFirstInstance(ToAnsi(first));
 }
 
-TSingleInstance* SingleInstance()
-{
-    return Global().get();
-}
+TSingleInstance* SingleInstance() { return Global().get(); }
 
-void ReleaseSingleInstance()
-{
-    Global().reset();
-}
+void ReleaseSingleInstance() { Global().reset(); }
 
 void ForceForegroundWindow(QWidget* window, QWidget* focusWindow)
 {

@@ -6,7 +6,8 @@
 
 namespace artikel {
 
-TWiiProgressBar::TWiiProgressBar(QWidget* parent) : QWidget(parent)
+TWiiProgressBar::TWiiProgressBar(QWidget* parent)
+    : QWidget(parent)
 {
     timer_.setInterval(120);
     connect(&timer_, &QTimer::timeout, this, &TWiiProgressBar::Step);
@@ -29,7 +30,8 @@ QRect TWiiProgressBar::BlockRect(const QRect& client, bool framed, int col, int 
     const int fromBottom = kBlocks - 1 - row;
     const int right = inner.x() + inner.width();
     const int bottom = inner.y() + inner.height();
-    return QRect(right - (fromRight + 1) * w - fromRight * kGap, bottom - (fromBottom + 1) * h - fromBottom * kGap, w, h);
+    return QRect(right - (fromRight + 1) * w - fromRight * kGap, bottom - (fromBottom + 1) * h - fromBottom * kGap, w,
+                 h);
 }
 
 void TWiiProgressBar::NextRingPosition(int& col, int& row)

@@ -12,14 +12,14 @@ namespace artikel {
 
 struct TBlockAppearance {
     QColor normalColor{157, 191, 225};
-    QColor normalColorTo;        // invalid: no gradient
+    QColor normalColorTo; // invalid: no gradient
     QColor normalBorder{120, 150, 185};
     QColor activeColor{0, 84, 166};
     QColor activeColorTo;
     QColor activeBorder{0, 0, 0};
     Qt::Orientation gradientDirection = Qt::Vertical;
-    QColor background;           // invalid: not filled
-    QColor border;               // invalid: no frame (the blocks then get one pixel more)
+    QColor background; // invalid: not filled
+    QColor border; // invalid: no frame (the blocks then get one pixel more)
 };
 
 class TWiiProgressBar : public QWidget {

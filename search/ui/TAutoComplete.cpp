@@ -1,8 +1,8 @@
 #include "search/ui/TAutoComplete.h"
 
+#include "platform/Win1252.h"
 #include "platform/ui/AnsiQString.h"
 #include "platform/ui/MarkupRenderer.h"
-#include "platform/Win1252.h"
 #include "search/SuggestMatching.h"
 #include "search/TEditList.h"
 #include "search/TSuggestWords.h"
@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
+
 #include <cmath>
 
 namespace artikel {
@@ -66,25 +67,13 @@ void TAutoComplete::SetUpForFindBox()
     SetEditList(std::make_unique<THereEditList>());
 }
 
-TWordFileWords& TAutoComplete::FileWords()
-{
-    return static_cast<TWordFileWords&>(Words());
-}
+TWordFileWords& TAutoComplete::FileWords() { return static_cast<TWordFileWords&>(Words()); }
 
-const std::string& TAutoComplete::WordFile() const
-{
-    return static_cast<const TWordFileWords&>(Words()).WordFile();
-}
+const std::string& TAutoComplete::WordFile() const { return static_cast<const TWordFileWords&>(Words()).WordFile(); }
 
-void TAutoComplete::SetWordFile(std::string wordFile)
-{
-    FileWords().SetWordFile(std::move(wordFile));
-}
+void TAutoComplete::SetWordFile(std::string wordFile) { FileWords().SetWordFile(std::move(wordFile)); }
 
-void TAutoComplete::Reload()
-{
-    FileWords().Reload();
-}
+void TAutoComplete::Reload() { FileWords().Reload(); }
 
 const QList<QPixmap>& TAutoComplete::Icons()
 {
@@ -93,15 +82,12 @@ const QList<QPixmap>& TAutoComplete::Icons()
     return icons_;
 }
 
-int TAutoComplete::IconWidth()
-{
-    return static_cast<int>(Icons().front().deviceIndependentSize().width());
-}
+int TAutoComplete::IconWidth() { return static_cast<int>(Icons().front().deviceIndependentSize().width()); }
 
 bool TAutoComplete::MeasureItem(int& width, const QFontMetrics& boldMetrics, const std::string& text)
 {
-    width = std::max(width, boldMetrics.horizontalAdvance(FromAnsi(text)) + 20 +
-                                static_cast<int>(std::lround(1.5 * IconWidth())));
+    width = std::max(
+        width, boldMetrics.horizontalAdvance(FromAnsi(text)) + 20 + static_cast<int>(std::lround(1.5 * IconWidth())));
     return true;
 }
 

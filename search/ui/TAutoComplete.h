@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QPixmap>
+
 #include <functional>
 #include <string>
 

@@ -20,7 +20,8 @@ namespace {
 constexpr const char* kPlacementName = "TSuggestEdit";
 }
 
-TSuggestEdit::TSuggestEdit(QWidget* parent) : QDialog(parent)
+TSuggestEdit::TSuggestEdit(QWidget* parent)
+    : QDialog(parent)
 {
     setObjectName(QString::fromLatin1(kPlacementName));
     setWindowTitle(QStringLiteral("Bearbeiten"));
@@ -31,9 +32,10 @@ TSuggestEdit::TSuggestEdit(QWidget* parent) : QDialog(parent)
     RTFControl->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RTFControl->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RTFControl->setTabChangesFocus(true);
-    HTMLabel1 = new TMarkupLabel("Sie k\xF6nnen hier auch ganze S\xE4tze hinterlegen.<br>Einen Umbruch k\xF6nnen Sie \xFC"
-                                 "ber die rechte Maustaste einf\xFCgen.",
-                                 this);
+    HTMLabel1 =
+        new TMarkupLabel("Sie k\xF6nnen hier auch ganze S\xE4tze hinterlegen.<br>Einen Umbruch k\xF6nnen Sie \xFC"
+                         "ber die rechte Maustaste einf\xFCgen.",
+                         this);
     sCheckBox1 = new QCheckBox(QStringLiteral("Vorschl\u00E4ge automatisch erlernen"), this);
     FlatButton2 = new QPushButton(QStringLiteral("&Fertig"), this);
     FlatButton2->setToolTip(QStringLiteral("F3 \u00FCbernimmt"));
@@ -75,10 +77,7 @@ void TSuggestEdit::SetLines(const std::vector<std::string>& lines)
     RTFControl->setPlainText(text.join(QLatin1Char('\n')));
 }
 
-std::vector<std::string> TSuggestEdit::Lines() const
-{
-    return SplitLines(ToAnsi(RTFControl->toPlainText()));
-}
+std::vector<std::string> TSuggestEdit::Lines() const { return SplitLines(ToAnsi(RTFControl->toPlainText())); }
 
 void TSuggestEdit::InsertBreak()
 {

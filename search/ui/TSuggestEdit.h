@@ -4,6 +4,7 @@
 // auto-learning switch. EditWords runs it.
 
 #include <QDialog>
+
 #include <string>
 #include <vector>
 

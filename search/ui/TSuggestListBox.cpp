@@ -1,8 +1,8 @@
 #include "search/ui/TSuggestListBox.h"
 
+#include "platform/Win1252.h"
 #include "platform/ui/AnsiQString.h"
 #include "platform/ui/MarkupRenderer.h"
-#include "platform/Win1252.h"
 #include "search/SuggestMatching.h"
 #include "search/ui/TSuggestEdit.h"
 #include "search/ui/TSuggestPopup.h"
@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QtDebug>
+
 #include <algorithm>
 #include <cmath>
 #include <typeinfo>
@@ -34,7 +35,11 @@ const QColor kSelectedBack(255, 225, 121);
 // never destroyed inside its own filter.
 class TSuggestListBox::TCancelWatcher : public QObject {
 public:
-    explicit TCancelWatcher(TSuggestListBox* owner) : owner_(owner) { qApp->installEventFilter(this); }
+    explicit TCancelWatcher(TSuggestListBox* owner)
+        : owner_(owner)
+    {
+        qApp->installEventFilter(this);
+    }
     ~TCancelWatcher() override { qApp->removeEventFilter(this); }
 
 protected:
@@ -69,7 +74,8 @@ void ForEachListBox(F&& fn)
 } // namespace
 
 TSuggestListBox::TSuggestListBox(std::unique_ptr<TSuggestWords> words, QObject* parent)
-    : QObject(parent), words_(std::move(words))
+    : QObject(parent),
+      words_(std::move(words))
 {
     ListBoxes().push_back(this);
 }
@@ -117,7 +123,8 @@ void TSuggestListBox::Report(const std::exception& e)
         qWarning("%s", Win1252ToUtf8(e.what()).c_str());
 }
 
-template <class F> void TSuggestListBox::Guarded(F&& f)
+template <class F>
+void TSuggestListBox::Guarded(F&& f)
 {
     try {
         f();
@@ -164,7 +171,9 @@ void TSuggestListBox::EnsurePopup()
         return;
     auto* popup = new TSuggestPopup(
         edit_->window(),
-        [this](QPainter& p, const QRect& r, const std::string& entry, bool selected) { DrawEntry(p, r, entry, selected); },
+        [this](QPainter& p, const QRect& r, const std::string& entry, bool selected) {
+            DrawEntry(p, r, entry, selected);
+        },
         [this] { Guarded([this] { TakeSuggestion(); }); });
     popup->setFont(ListFont());
     popup->SetItemHeight(ItemHeight());
@@ -226,10 +235,7 @@ void TSuggestListBox::FillAndShow()
         ShowList();
 }
 
-bool TSuggestListBox::MeasureItem(int&, const QFontMetrics&, const std::string&)
-{
-    return false;
-}
+bool TSuggestListBox::MeasureItem(int&, const QFontMetrics&, const std::string&) { return false; }
 
 void TSuggestListBox::AddItem(const std::string& text)
 {
@@ -288,10 +294,7 @@ void TSuggestListBox::PutSuggestion(QLineEdit&, const std::string&) {}
 
 void TSuggestListBox::SplitForDisplay(std::string&, std::string&) {}
 
-bool TSuggestListBox::DrawItem(QPainter&, bool, const QRect&, const std::string&)
-{
-    return false;
-}
+bool TSuggestListBox::DrawItem(QPainter&, bool, const QRect&, const std::string&) { return false; }
 
 void TSuggestListBox::TakeSuggestion()
 {
@@ -353,9 +356,7 @@ bool TSuggestListBox::HandleKey(QKeyEvent* event)
         case Qt::Key_Escape:
         case Qt::Key_Left:
         case Qt::Key_Right:
-        case Qt::Key_Delete:
-            CloseSuggestionList();
-            break;
+        case Qt::Key_Delete: CloseSuggestionList(); break;
         case Qt::Key_Return:
         case Qt::Key_Enter:
             enterPending_ = true;
@@ -374,8 +375,7 @@ bool TSuggestListBox::HandleKey(QKeyEvent* event)
             MoveSelection(key);
             consumed = true;
             break;
-        default:
-            break;
+        default: break;
         }
     }
     // The character of an Enter taken from the list is swallowed, so the edit's own Enter
@@ -394,12 +394,8 @@ bool TSuggestListBox::eventFilter(QObject* watched, QEvent* event)
     if (watched == edit_) {
         bool consumed = false;
         switch (event->type()) {
-        case QEvent::KeyPress:
-            Guarded([&] { consumed = HandleKey(static_cast<QKeyEvent*>(event)); });
-            return consumed;
-        case QEvent::FocusOut:
-            CloseSuggestionList();
-            return false;
+        case QEvent::KeyPress: Guarded([&] { consumed = HandleKey(static_cast<QKeyEvent*>(event)); }); return consumed;
+        case QEvent::FocusOut: CloseSuggestionList(); return false;
         case QEvent::MouseButtonPress:
             if (ignoreNextMouseDown_)
                 ignoreNextMouseDown_ = false;
@@ -425,8 +421,7 @@ bool TSuggestListBox::eventFilter(QObject* watched, QEvent* event)
                 return true;
             }
             return false;
-        default:
-            return false;
+        default: return false;
         }
     }
     return false;
@@ -457,9 +452,9 @@ void TSuggestListBox::EditSuggestions()
     words_->EnsureLoaded();
     std::vector<std::string> lines = words_->Words();
     bool learning = AutoLearning;
-    const bool confirmed = WordsEditor ? WordsEditor(lines, ShowLearningSwitch, SingleLineEditing, learning)
-                                       : EditWords(lines, ShowLearningSwitch, SingleLineEditing, learning,
-                                                   edit_ ? edit_->window() : nullptr);
+    const bool confirmed = WordsEditor
+        ? WordsEditor(lines, ShowLearningSwitch, SingleLineEditing, learning)
+        : EditWords(lines, ShowLearningSwitch, SingleLineEditing, learning, edit_ ? edit_->window() : nullptr);
     if (!confirmed)
         return;
     AutoLearning = learning;

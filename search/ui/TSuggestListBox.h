@@ -14,21 +14,20 @@
 #include "search/TSuggestWords.h"
 #include "search/ui/TSuggestPopup.h"
 
+#include <QLineEdit>
 #include <QObject>
 #include <QPointer>
+
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
-
-#include <QLineEdit>
 class QMenu;
 class QPainter;
 class QFontMetrics;
 class QKeyEvent;
 
 namespace artikel {
-
 
 class TSuggestListBox : public QObject {
     Q_OBJECT
@@ -123,7 +122,8 @@ private:
     void DrawEntry(QPainter& painter, const QRect& rect, const std::string& entry, bool selected);
     void Report(const std::exception& e);
     void PressSeen(QWidget* widget);
-    template <class F> void Guarded(F&& f);
+    template <class F>
+    void Guarded(F&& f);
 
     std::unique_ptr<TSuggestWords> words_;
     std::unique_ptr<TAbstractEditList> editList_;

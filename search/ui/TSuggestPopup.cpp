@@ -14,7 +14,10 @@ constexpr int kEntryRole = Qt::UserRole + 1;
 
 class TSuggestPopup::TDelegate : public QStyledItemDelegate {
 public:
-    explicit TDelegate(TSuggestPopup* list) : QStyledItemDelegate(list), list_(list) {}
+    explicit TDelegate(TSuggestPopup* list)
+        : QStyledItemDelegate(list),
+          list_(list)
+    {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
@@ -33,7 +36,9 @@ private:
 };
 
 TSuggestPopup::TSuggestPopup(QWidget* parent, TDrawEntry draw, std::function<void()> take)
-    : QListWidget(parent), draw_(std::move(draw)), take_(std::move(take))
+    : QListWidget(parent),
+      draw_(std::move(draw)),
+      take_(std::move(take))
 {
     setObjectName(QStringLiteral("SuggestPopup"));
     setFocusPolicy(Qt::NoFocus);

@@ -4,6 +4,7 @@
 // are drawn by its owner and taken with a left-button release.
 
 #include <QListWidget>
+
 #include <functional>
 #include <string>
 

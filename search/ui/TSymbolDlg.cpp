@@ -14,6 +14,7 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
 #include <algorithm>
 
 namespace artikel {
@@ -25,7 +26,10 @@ constexpr int kSmallestPoints = 4;
 
 class TSymbolDelegate : public QStyledItemDelegate {
 public:
-    explicit TSymbolDelegate(TSymbolDlg* dlg) : QStyledItemDelegate(dlg), dlg_(dlg) {}
+    explicit TSymbolDelegate(TSymbolDlg* dlg)
+        : QStyledItemDelegate(dlg),
+          dlg_(dlg)
+    {}
 
     void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
@@ -49,7 +53,8 @@ private:
 
 } // namespace
 
-TSymbolDlg::TSymbolDlg(QWidget* parent) : QDialog(parent)
+TSymbolDlg::TSymbolDlg(QWidget* parent)
+    : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Symbol einf\u00FCgen"));
     setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -130,11 +135,8 @@ void TSymbolDlg::keyPressEvent(QKeyEvent* event)
     switch (event->key()) {
     case Qt::Key_F3:
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        Confirm();
-        return;
-    default:
-        QDialog::keyPressEvent(event);
+    case Qt::Key_Enter: Confirm(); return;
+    default: QDialog::keyPressEvent(event);
     }
 }
 

@@ -4,6 +4,7 @@
 // chosen cell's text goes to an insert callback.
 
 #include <QDialog>
+
 #include <functional>
 
 class QPushButton;

@@ -53,7 +53,9 @@ void InsertPlain(QWidget* w, const QString& text)
 
 } // namespace
 
-TTextoxPopupMenu::TTextoxPopupMenu(QWidget* edit, QWidget* parent) : QMenu(parent ? parent : edit), edit_(edit)
+TTextoxPopupMenu::TTextoxPopupMenu(QWidget* edit, QWidget* parent)
+    : QMenu(parent ? parent : edit),
+      edit_(edit)
 {
     QFont f(QStringLiteral("Tahoma"));
     f.setPixelSize(11);
@@ -64,7 +66,8 @@ TTextoxPopupMenu::TTextoxPopupMenu(QWidget* edit, QWidget* parent) : QMenu(paren
     copyAction = addAction(QStringLiteral("Kopieren"), this, [this] { CopyText(); });
     pasteAction = addAction(QStringLiteral("Einf\u00FCgen"), this, [this] { PasteText(); });
     addSeparator();
-    selectAllAction = addAction(QStringLiteral("Alles markieren"), this, [this] { WithEdit(edit_, [](auto* e) { e->selectAll(); }); });
+    selectAllAction = addAction(QStringLiteral("Alles markieren"), this,
+                                [this] { WithEdit(edit_, [](auto* e) { e->selectAll(); }); });
     symbolAction = addAction(QStringLiteral("Symbol einf\u00FCgen"), this, [this] { InsertSymbol(); });
     cutAction->setIcon(QIcon::fromTheme(QStringLiteral("edit-cut")));
     copyAction->setIcon(QIcon::fromTheme(QStringLiteral("edit-copy")));
@@ -89,10 +92,7 @@ bool TTextoxPopupMenu::EditReadOnly() const
     return !readOnly.isValid() || readOnly.toBool();
 }
 
-QString TTextoxPopupMenu::SelectedText() const
-{
-    return SelectionOf(edit_);
-}
+QString TTextoxPopupMenu::SelectedText() const { return SelectionOf(edit_); }
 
 void TTextoxPopupMenu::Prepare()
 {

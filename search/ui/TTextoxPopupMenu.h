@@ -7,6 +7,7 @@
 
 #include <QMenu>
 #include <QPointer>
+
 #include <functional>
 
 namespace artikel {

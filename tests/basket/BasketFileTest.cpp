@@ -42,7 +42,8 @@ TEST(BasketFileTest, RoundTripKeepsQuotesSemicolonsTabsAndLineBreaks)
     const std::vector<Position> rows = {
         {"Rohr 1/2\" verzinkt", "a;b;c;d;e;f;g;h\tx\ty\tz\tw", "4711", "11,00", "m", "2", "1"},
         {"Winkel;90\xB0;DN 15;;;;;;", "Zeile 1\r\nZeile 2", "", ",50", "", "", ""},
-        {"\t\t\t\t\t\t\t\t\t\t", "1;2;3;4;5;6;7;8;9;10;11;12;13;14;15;16;17;18;19;20;21;22;23;24;25;26;27;28;29;30", "\"", "", "", "", ""},
+        {"\t\t\t\t\t\t\t\t\t\t", "1;2;3;4;5;6;7;8;9;10;11;12;13;14;15;16;17;18;19;20;21;22;23;24;25;26;27;28;29;30",
+         "\"", "", "", "", ""},
     };
     auto queue = Queue(rows);
     const fs::path file = test::MakeTempDir("basket") / "Muster.txt";

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QListView>
 #include <QTest>
+
 #include <gtest/gtest.h>
 
 namespace artikel::test {

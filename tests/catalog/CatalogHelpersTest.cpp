@@ -1,6 +1,6 @@
 #include "catalog/CatalogHelpers.h"
-#include "data/TextMatch.h"
 
+#include "data/TextMatch.h"
 #include "tests/common/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +27,11 @@ TEST(NaturalCompareText, OrdersDigitRunsByValueAndIgnoresCase)
         {"Liste 9", "Liste 10", -1},
         {"Liste 10", "Liste 9", 1},
         {"Liste 2", "liste 2", 0},
-        {"M\xFC" "ller", "M\xDC" "LLER", 0}, // ü / Ü by the Windows-1252 mapping
+        {"M\xFC"
+         "ller",
+         "M\xDC"
+         "LLER",
+         0}, // ü / Ü by the Windows-1252 mapping
         {"abc", "abd", -1},
         {"x2y", "x10y", -1},
         {"9", "10", -1},
@@ -49,9 +53,9 @@ TEST(NaturalCompareText, OrdersDigitRunsByValueAndIgnoresCase)
 TEST(NaturalCompareText, IsAConsistentOrderForSorting)
 {
     const std::vector<std::string> texts = {
-        "x9", "x10", "x10aaaaaaaaa", "X10", "x010", "x01", "x1", "x", "x 1", "x-1", "x1a", "x1A", "xa",
-        "9", "10", "0", "00", "", "a", "A", "\xE4", "\xC4", "Liste 9", "Liste 10", "Liste 10 neu",
-        "1a", "1:", "1/", "/", ":"};
+        "x9",   "x10",  "x10aaaaaaaaa", "X10",      "x010",         "x01", "x1", "x",  "x 1", "x-1",
+        "x1a",  "x1A",  "xa",           "9",        "10",           "0",   "00", "",   "a",   "A",
+        "\xE4", "\xC4", "Liste 9",      "Liste 10", "Liste 10 neu", "1a",  "1:", "1/", "/",   ":"};
     auto less = [](const std::string& a, const std::string& b) { return NaturalCompareText(a, b) < 0; };
     auto same = [](const std::string& a, const std::string& b) { return NaturalCompareText(a, b) == 0; };
     for (const auto& a : texts)
@@ -88,11 +92,20 @@ TEST(FileMask, WildcardsAndLetterCase)
         bool match;
     };
     const Case cases[] = {
-        {"node.json", "*.json", true},   {"NODE.JSON", "*.json", true}, {"node.~json", "*.json", false},
-        {"node.json.tmp", "*.json", false}, {".json", "*.json", true}, {"a.json.json", "*.json", true},
-        {"ab", "a?", true},              {"a", "a?", false},           {"abc", "a*c", true},
-        {"abcbc", "a*bc", true},         {"x", "*", true},             {"", "*", true},
-        {"", "?", false},                {"\xE4.txt", "\xC4.*", true},
+        {"node.json", "*.json", true},
+        {"NODE.JSON", "*.json", true},
+        {"node.~json", "*.json", false},
+        {"node.json.tmp", "*.json", false},
+        {".json", "*.json", true},
+        {"a.json.json", "*.json", true},
+        {"ab", "a?", true},
+        {"a", "a?", false},
+        {"abc", "a*c", true},
+        {"abcbc", "a*bc", true},
+        {"x", "*", true},
+        {"", "*", true},
+        {"", "?", false},
+        {"\xE4.txt", "\xC4.*", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(GlobMatch(c.name, c.mask), c.match) << c.name << " ~ " << c.mask;
@@ -108,7 +121,7 @@ TEST(ListFilesRecursive, FilesOfAFolderComeBeforeThoseOfItsSubFolders)
     test::WriteFileBytes(dir / "a" / "node.~json", "{}");
     test::WriteFileBytes(dir / "z" / "node.json", "{}");
     fs::create_directories(dir / "folder.json"); // a folder is never listed
-    fs::create_symlink(dir / "a", dir / "loop");  // links to folders are not followed
+    fs::create_symlink(dir / "a", dir / "loop"); // links to folders are not followed
 
     const std::string root = dir.string() + "/";
     const std::vector<std::string> expected = {root + "a.JSON", root + "b.json", root + "a/x/deep.json",

@@ -5,8 +5,9 @@
 #include "platform/Folders.h"
 #include "tests/common/TestEnv.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <sys/stat.h>
 
 using namespace artikel;
@@ -26,10 +27,7 @@ std::string WriteScript(const std::string& name, const std::string& body)
     return file.string();
 }
 
-fs::path SamplesDir()
-{
-    return TestDataDir().parent_path() / "samples";
-}
+fs::path SamplesDir() { return TestDataDir().parent_path() / "samples"; }
 
 std::vector<fs::path> FilesIn(const fs::path& folder)
 {
@@ -78,7 +76,10 @@ TEST(ConverterResult, ReadsResultAndMessages)
     } cases[] = {
         {"success", "Result=1\r\n", true, {}},
         {"letter case of the name", "result=1\r\nMessage=Hinweis\r\n", true, {"Hinweis"}},
-        {"failure with its reasons", "Result=0\r\nMessage=Blatt leer\r\nMessage=Zeile 3\r\n", false, {"Blatt leer", "Zeile 3"}},
+        {"failure with its reasons",
+         "Result=0\r\nMessage=Blatt leer\r\nMessage=Zeile 3\r\n",
+         false,
+         {"Blatt leer", "Zeile 3"}},
         {"no result line", "Message=abgebrochen\n", false, {"abgebrochen"}},
         {"other value", "Result=10\r\n", false, {}},
         {"first result counts", "Result=0\r\nResult=1\r\n", false, {}},
@@ -129,17 +130,16 @@ TEST(ConvertSourceFile, ReportsEveryOutcomeAndAlwaysRemovesTheResultFile)
         std::string Message;
     } cases[] = {
         {"converted", WriteScript("ok", "printf 'A;B\\r\\n' > \"$2\"; printf 'Result=1\\r\\n' > \"$3\""), source,
-            TConversion::TStatus::Converted, ""},
+         TConversion::TStatus::Converted, ""},
         {"converter says why", WriteScript("fail", "printf 'Result=0\\r\\nMessage=Das Blatt ist leer.\\r\\n' > \"$3\""),
-            source, TConversion::TStatus::Failed,
-            std::string(kNoUsableResultText) + "\r\nDas Blatt ist leer."},
+         source, TConversion::TStatus::Failed, std::string(kNoUsableResultText) + "\r\nDas Blatt ist leer."},
         {"no result file", WriteScript("silent", "exit 0"), source, TConversion::TStatus::Failed, kNoUsableResultText},
         {"converter crashes", WriteScript("crash", "kill -SEGV $$"), source, TConversion::TStatus::Failed,
-            kNoUsableResultText},
+         kNoUsableResultText},
         {"converter missing", "/nowhere/convrun", source, TConversion::TStatus::ConverterMissing,
-            "/nowhere/convrun not found"},
+         "/nowhere/convrun not found"},
         {"source missing", WriteScript("unused", "exit 0"), (sources / "fehlt.csv").string(),
-            TConversion::TStatus::SourceMissing, ""},
+         TConversion::TStatus::SourceMissing, ""},
     };
     for (const Case& c : cases) {
         int waits = 0;
@@ -171,7 +171,8 @@ TEST(ConvertSourceFile, AConverterThatCannotStartIsAFailureWithItsReason)
     WriteFileBytes(source, "A\r\n1\r\n");
     const TConversion r = ConvertSourceFile(notExecutable.string(), source.string(), {});
     EXPECT_EQ(r.Status, TConversion::TStatus::Failed);
-    EXPECT_TRUE(r.Message.starts_with(std::string(kNoUsableResultText) + "\r\nDer Konverter konnte nicht gestartet werden: "))
+    EXPECT_TRUE(
+        r.Message.starts_with(std::string(kNoUsableResultText) + "\r\nDer Konverter konnte nicht gestartet werden: "))
         << r.Message;
 }
 
@@ -220,7 +221,7 @@ TEST(AddConvertedDatabase, TheRealConverterTurnsEverySampleIntoADatabase)
 {
     const fs::path nodes = MakeTempDir("nodes");
     const fs::path samples[] = {SamplesDir() / "artikel-utf8.csv", SamplesDir() / "datanorm5" / "DATANORM.001",
-        SamplesDir() / "Artikel-Elektro-Sanitaer.xlsx"};
+                                SamplesDir() / "Artikel-Elektro-Sanitaer.xlsx"};
     for (const fs::path& sample : samples) {
         const TConversion c = ConvertSourceFile(kConvrun, sample.string(), {});
         ASSERT_TRUE(c.Ok()) << sample << ": " << c.Message;
@@ -275,7 +276,8 @@ TEST(ClipboardSource, NamedFilesComeFirstThenTheTextItself)
 TEST(SendQuerySyncThread, WaitsForTheConverterAndPassesItsArgumentsUntouched)
 {
     const fs::path out = MakeTempDir("args") / "args.txt";
-    const std::string script = WriteScript("args", "printf '%s|' \"$1\" \"$2\" \"$3\" > \"" + out.string() + "\"; exit 3");
+    const std::string script =
+        WriteScript("args", "printf '%s|' \"$1\" \"$2\" \"$3\" > \"" + out.string() + "\"; exit 3");
     TSendQuerySyncThread waiter(script, "a b", "$HOME;*", "\"q\"");
     waiter.Wait();
     EXPECT_TRUE(waiter.Terminated());

@@ -1,9 +1,10 @@
 // The node file's rule that a database's files lie in its own folder, and the scan and saves
 // that never follow a link or block on a named pipe.
 
+#include "catalog/NodeFile.h"
+
 #include "catalog/CatalogHelpers.h"
 #include "catalog/ConverterImport.h"
-#include "catalog/NodeFile.h"
 #include "catalog/TCSVRequest.h"
 #include "platform/Win1252.h"
 #include "tests/common/TestEnv.h"
@@ -42,9 +43,20 @@ TEST(NodeFile, TheDatabaseFileIsABareNameInTheDatabasesOwnFolder)
         bool usable;
     };
     const Case cases[] = {
-        {"Preise.csv", true}, {"..Preise.csv", true}, {"Pr\xC3\xA4" "ise 2024.csv", true},
-        {"../x.csv", false},  {"../../somewhere/file", false}, {"/tmp/x.csv", false}, {"sub/x.csv", false},
-        {"a\\x.csv", false},  {"..", false}, {".", false}, {"", false}, {std::string("x.csv\0/../y", 11), false},
+        {"Preise.csv", true},
+        {"..Preise.csv", true},
+        {"Pr\xC3\xA4"
+         "ise 2024.csv",
+         true},
+        {"../x.csv", false},
+        {"../../somewhere/file", false},
+        {"/tmp/x.csv", false},
+        {"sub/x.csv", false},
+        {"a\\x.csv", false},
+        {"..", false},
+        {".", false},
+        {"", false},
+        {std::string("x.csv\0/../y", 11), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -139,6 +151,7 @@ TEST(NodeFile, ANamedPipeInTheNodesFolderDoesNotHangTheScan)
         return;
     }
     EXPECT_EQ(scan.get(), 1u);
-    EXPECT_TRUE(ListFilesRecursive(nodes.string(), "*.json") == std::vector<std::string>{(nodes / "db" / "node.json").string()});
+    EXPECT_TRUE(ListFilesRecursive(nodes.string(), "*.json") ==
+                std::vector<std::string>{(nodes / "db" / "node.json").string()});
     EXPECT_FALSE(ReadNodeFile(fifo.string()));
 }

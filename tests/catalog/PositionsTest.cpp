@@ -1,5 +1,4 @@
 #include "catalog/TCSVRequest.h"
-
 #include "tests/common/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -75,14 +74,15 @@ TEST_F(PositionsTest, BuildsEveryFieldFromItsAssignedColumns)
     auto catalog = MakeCatalog();
     auto source = Source("Nr;Kurz;Zusatz;Lang;Preis;ME;Menge;Pos\r\n"
                          "4711;Rohr;;Kupfer 15 mm;10.00;m;2.5;3\r\n");
-    const auto setup = Setup({R"("Kurz","Zusatz","Fehlt","Nr")", R"("Lang")", R"("Nr")", R"("Preis")", R"("ME")",
-                              R"("Menge")", R"("Pos")"},
-                             1.1);
+    const auto setup = Setup(
+        {R"("Kurz","Zusatz","Fehlt","Nr")", R"("Lang")", R"("Nr")", R"("Preis")", R"("ME")", R"("Menge")", R"("Pos")"},
+        1.1);
     catalog->MakePosition(*source, setup, true);
     ASSERT_EQ(catalog->PositionSet().RecordCount(), 1);
     const std::array<std::string, 7> expected = {"Rohr  4711", "Kupfer 15 mm", "4711", "11,00", "m", "2,5", "3"};
     for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(catalog->PositionSet().Cell(0, i), expected[static_cast<size_t>(i)]) << kPositionFieldNames[static_cast<size_t>(i)];
+        EXPECT_EQ(catalog->PositionSet().Cell(0, i), expected[static_cast<size_t>(i)])
+            << kPositionFieldNames[static_cast<size_t>(i)];
 }
 
 TEST_F(PositionsTest, PriceRules)

@@ -1,9 +1,9 @@
 #include "catalog/TCSVRequest.h"
 
-#include "tests/common/TestEnv.h"
 #include "platform/Folders.h"
 #include "platform/RetryHooks.h"
 #include "platform/uUserMode.h"
+#include "tests/common/TestEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -89,9 +89,10 @@ TEST_F(CatalogTest, EmptyOrMissingNodesFolderGivesAnEmptyCatalog)
 
 TEST_F(CatalogTest, ScanFillsPathsAndRepairsIdsAndCaptionsAndSavesTheRepairedFile)
 {
-    const fs::path file =
-        AddNodeFile("db1", R"({"Caption":"Preise","Filename":"preise.csv","nodefile":"C:\\old\\node.json",)"
-                           R"("items":[{"filter":"rohr 10"},{"filter":"rohr 9","Caption":""},{"filter":"bogen","uid":"F-1"}]})");
+    const fs::path file = AddNodeFile(
+        "db1",
+        R"({"Caption":"Preise","Filename":"preise.csv","nodefile":"C:\\old\\node.json",)"
+        R"("items":[{"filter":"rohr 10"},{"filter":"rohr 9","Caption":""},{"filter":"bogen","uid":"F-1"}]})");
     catalog_->ReloadNodes();
     ASSERT_EQ(catalog_->NodeCount(), 1u);
     const TJSON& node = *catalog_->Nodes()[0];
@@ -162,7 +163,8 @@ TEST_F(CatalogTest, UnreadableNodeFilesWithoutBackupAreSkippedAndTheirFoldersSta
 TEST_F(CatalogTest, BrokenNodeFileIsTakenFromItsBackupAndRewritten)
 {
     const fs::path file = AddNodeFile("db", "{\"Caption\":\"Halb geschrie");
-    const std::string backup = R"({"Caption":"Sanit\u00e4r","uid":"DB-7","items":[{"filter":"wc","uid":"F","Caption":"WC"}]})";
+    const std::string backup =
+        R"({"Caption":"Sanit\u00e4r","uid":"DB-7","items":[{"filter":"wc","uid":"F","Caption":"WC"}]})";
     test::WriteFileBytes(Nodes() / "db" / "node.~json", backup);
     catalog_->ReloadNodes();
     ASSERT_EQ(catalog_->NodeCount(), 1u);
@@ -253,8 +255,7 @@ TEST_F(CatalogTest, RemoveFilterSelectsTheNextOneOrTheDatabase)
     };
     const Case cases[] = {
         {3, "F1", "F2", 2}, // the one now at its place
-        {3, "F0", "F1", 2},
-        {3, "F2", "F0", 2}, // the last one: the first
+        {3, "F0", "F1", 2}, {3, "F2", "F0", 2}, // the last one: the first
         {1, "F0", "DB", 0}, // the only one: the database
         {2, "XX", "DB", 2}, // unknown: nothing removed
         {0, "F0", "DB", 0},
@@ -264,7 +265,8 @@ TEST_F(CatalogTest, RemoveFilterSelectsTheNextOneOrTheDatabase)
         SetJsonText(node, "uid", "DB");
         for (int i = 0; i < c.filters; ++i) {
             const std::string n = std::to_string(i);
-            node["items"].push_back(TJSON{{"filter", std::string(1, 'f').append(n)}, {"uid", std::string(1, 'F').append(n)}});
+            node["items"].push_back(
+                TJSON{{"filter", std::string(1, 'f').append(n)}, {"uid", std::string(1, 'F').append(n)}});
         }
         EXPECT_EQ(catalog_->RemoveFilter(node, c.remove), c.expectedNext) << c.filters << " " << c.remove;
         EXPECT_EQ(node.contains("items") ? node["items"].size() : 0u, static_cast<size_t>(c.remaining));
@@ -277,7 +279,7 @@ TEST_F(CatalogTest, LoadCSVSetupReadsPriceFactorWithPointOrComma)
         const char* stored;
         double expected;
     };
-    const Case cases[] = {{"1.5", 1.5}, {"1,5", 1.5}, {" 2,25 ", 2.25}, {"-0,5", -0.5}, {"3", 3.0},
+    const Case cases[] = {{"1.5", 1.5}, {"1,5", 1.5}, {" 2,25 ", 2.25}, {"-0,5", -0.5},   {"3", 3.0},
                           {"", 0.0},    {"abc", 0.0}, {"1,5x", 0.0},    {"1.000,5", 0.0}, {"nan", 0.0}};
     for (const auto& c : cases) {
         TJSON node = TJSON::object();
@@ -312,7 +314,8 @@ TEST_F(CatalogTest, SaveCSVSetupStoresCommaListsAndTheLocaleSeparatorAndSaves)
         EXPECT_EQ(JsonText(saved, "PriceFactor"), written);
         const TCSVSetup back = catalog_->LoadCSVSetup(saved);
         EXPECT_EQ(back.SourceColumns,
-                  (std::array<std::string, 7>{"Kurztext1,Kurztext2", "Langtext", "Artikelnummer", "", "ME,Einheit", "", "Pos"}));
+                  (std::array<std::string, 7>{"Kurztext1,Kurztext2", "Langtext", "Artikelnummer", "", "ME,Einheit", "",
+                                              "Pos"}));
         EXPECT_DOUBLE_EQ(back.PriceFactor, 1.5);
         EXPECT_TRUE(back.Assigned);
     }

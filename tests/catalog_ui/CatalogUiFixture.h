@@ -14,8 +14,10 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
-#include <filesystem>
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,7 +50,8 @@ inline std::ostream& operator<<(std::ostream& out, const Selection& s)
 class FakeHost : public ICatalogHost {
 public:
     explicit FakeHost(const std::filesystem::path& clientRoot)
-        : catalog_(clientRoot.string() + "/"), tree_(new TLeftTree(&window_))
+        : catalog_(clientRoot.string() + "/"),
+          tree_(new TLeftTree(&window_))
     {
         window_.resize(300, 400);
         tree_->setGeometry(0, 0, 300, 400);
@@ -181,7 +184,7 @@ protected:
     static std::vector<DatabaseSpec> TwoDatabases()
     {
         return {{"sani", "Sanit\xE4r", "S", {{"Wanne", "S1"}}},
-            {"kupfer", "Kupferrohre", "K", {{"Muffe", "K2"}, {"Bogen", "K1"}}}};
+                {"kupfer", "Kupferrohre", "K", {{"Muffe", "K2"}, {"Bogen", "K1"}}}};
     }
 
     std::unique_ptr<FakeHost> host_;

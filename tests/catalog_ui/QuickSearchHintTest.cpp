@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QTest>
 #include <QTreeWidget>
+
 #include <gtest/gtest.h>
 
 namespace artikel {

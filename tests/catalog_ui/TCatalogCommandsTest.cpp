@@ -37,10 +37,7 @@ protected:
         return ids;
     }
 
-    void LoadDataSet()
-    {
-        host_->DataSet = std::make_unique<TListDataSet>();
-    }
+    void LoadDataSet() { host_->DataSet = std::make_unique<TListDataSet>(); }
 
     std::unique_ptr<TCatalogCommands> commands_;
 };
@@ -116,8 +113,8 @@ TEST_F(CommandsTest, DeleteDatabaseNeverDeletesOutsideItsOwnFolderBelowTheNodesF
     const fs::path outside = MakeTempDir("outside");
     WriteFileBytes(outside / "keep.txt", "x");
     const std::string nodes = host_->Catalog().NodesFolder();
-    const std::string cases[] = {(outside / "node.json").string(), nodes + "node.json",
-        nodes + "a/../node.json", "node.json"};
+    const std::string cases[] = {(outside / "node.json").string(), nodes + "node.json", nodes + "a/../node.json",
+                                 "node.json"};
     for (const std::string& nodeFile : cases) {
         host_->Load(ThreeDatabases());
         host_->Select("A");
@@ -144,7 +141,14 @@ TEST_F(CommandsTest, RemoveFilterSelectsTheFilterNowInItsPlace)
     };
     for (const Case& c : cases) {
         SetUp();
-        host_->Load({{"r", "Rohre", "R", {{"Bogen", "F1"}, {"Muffe", "F2"}, {"T-St\xFC" "ck", "F3"}}}});
+        host_->Load({{"r",
+                      "Rohre",
+                      "R",
+                      {{"Bogen", "F1"},
+                       {"Muffe", "F2"},
+                       {"T-St\xFC"
+                        "ck",
+                        "F3"}}}});
         host_->Select(c.Removed);
         std::string question;
         AnswerNextQuestion(true, &question);
@@ -330,15 +334,15 @@ TEST_F(CommandsTest, FieldAssignmentRenamesAtOnceAndSavesTheSetup)
         std::vector<bool> busyInEditor;
         std::string givenCaption;
         std::string givenSource;
-        commands_->SetFieldAssignmentEditor([&](const std::vector<std::string>&, TCSVSetup& setup,
-                                                std::string& caption, const std::string& source) {
-            busyInEditor.push_back(host_->ImportBusy());
-            givenCaption = caption;
-            givenSource = source;
-            caption = c.NewCaption;
-            setup.SourceColumns[2] = "ArtNr";
-            setup.PriceFactor = 1.5;
-        });
+        commands_->SetFieldAssignmentEditor(
+            [&](const std::vector<std::string>&, TCSVSetup& setup, std::string& caption, const std::string& source) {
+                busyInEditor.push_back(host_->ImportBusy());
+                givenCaption = caption;
+                givenSource = source;
+                caption = c.NewCaption;
+                setup.SourceColumns[2] = "ArtNr";
+                setup.PriceFactor = 1.5;
+            });
         commands_->FPROPClick();
         EXPECT_EQ(busyInEditor, std::vector<bool>{true}) << c.NewCaption;
         EXPECT_FALSE(host_->ImportBusy());

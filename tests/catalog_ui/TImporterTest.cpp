@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QTest>
+
 #include <deque>
 #include <functional>
 #include <map>
@@ -75,23 +76,21 @@ private:
 std::string FakeConverter()
 {
     const fs::path file = MakeTempDir("bin") / "convrun";
-    WriteFileBytes(file, "#!/bin/sh\n"
-                         "case \"$(basename \"$1\")\" in\n"
-                         "  bad*) printf 'Result=0\\r\\nMessage=Die Datei ist kaputt.\\r\\n' > \"$3\" ;;\n"
-                         "  nocsv*) printf 'Result=1\\r\\n' > \"$3\" ;;\n"
-                         "  notes*) cp \"$1\" \"$2\"; printf 'Result=1\\r\\nMessage=Titelzeile uebersprungen: %s\\r\\n"
-                         "Message=Blatt <Hinweise> & mehr nicht uebernommen.\\r\\n' \"$(basename \"$1\")\" > \"$3\" ;;\n"
-                         "  slow*) sleep 0.3; cp \"$1\" \"$2\"; printf 'Result=1\\r\\n' > \"$3\" ;;\n"
-                         "  *) cp \"$1\" \"$2\"; printf 'Result=1\\r\\n' > \"$3\" ;;\n"
-                         "esac\n");
+    WriteFileBytes(file,
+                   "#!/bin/sh\n"
+                   "case \"$(basename \"$1\")\" in\n"
+                   "  bad*) printf 'Result=0\\r\\nMessage=Die Datei ist kaputt.\\r\\n' > \"$3\" ;;\n"
+                   "  nocsv*) printf 'Result=1\\r\\n' > \"$3\" ;;\n"
+                   "  notes*) cp \"$1\" \"$2\"; printf 'Result=1\\r\\nMessage=Titelzeile uebersprungen: %s\\r\\n"
+                   "Message=Blatt <Hinweise> & mehr nicht uebernommen.\\r\\n' \"$(basename \"$1\")\" > \"$3\" ;;\n"
+                   "  slow*) sleep 0.3; cp \"$1\" \"$2\"; printf 'Result=1\\r\\n' > \"$3\" ;;\n"
+                   "  *) cp \"$1\" \"$2\"; printf 'Result=1\\r\\n' > \"$3\" ;;\n"
+                   "esac\n");
     ::chmod(file.c_str(), 0755);
     return file.string();
 }
 
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 class ImporterTest : public CatalogUiTest {
 protected:
@@ -154,9 +153,9 @@ TEST_F(ImporterTest, TheSamplesBecomeDatabasesThroughTheRealConverterAndTheLastI
 {
     importer_->SetConverterExecutable(kConvrun);
     const fs::path samples = TestDataDir().parent_path() / "samples";
-    const std::vector<std::string> files = {(samples / "datanorm4" / "DATANORM.001").string(),
-        (samples / "artikel-utf8.csv").string(), (samples / "datanorm5" / "DATANORM.001").string(),
-        (samples / "Artikel-Elektro-Sanitaer.xlsx").string()};
+    const std::vector<std::string> files = {
+        (samples / "datanorm4" / "DATANORM.001").string(), (samples / "artikel-utf8.csv").string(),
+        (samples / "datanorm5" / "DATANORM.001").string(), (samples / "Artikel-Elektro-Sanitaer.xlsx").string()};
 
     importer_->ImportSources(Lines(files));
 
@@ -190,14 +189,19 @@ TEST_F(ImporterTest, FailuresAreReportedAndTheOtherFilesStillImported)
         const char* Name;
         std::string Executable; // empty: the stand-in
         std::vector<std::string> Files;
-        std::vector<std::string> Captions;   // of the databases afterwards
+        std::vector<std::string> Captions; // of the databases afterwards
         std::vector<std::string> MessageParts; // one per message box, in order
     } cases[] = {
-        {"conversion fails: its reason follows the failure text", {}, {"eins.csv", "bad.csv", "zwei.csv"},
-            {"eins.csv", "zwei.csv"},
-            {"Der Import hat kein brauchbares Ergebnis geliefert.<br>ErrorCode -1<br>Die Datei ist kaputt."}},
-        {"the converted file cannot be copied", {}, {"nocsv.csv", "drei.csv"}, {"drei.csv"},
-            {"nocsv.csv\x93 konnte nicht in den Katalog kopiert werden."}},
+        {"conversion fails: its reason follows the failure text",
+         {},
+         {"eins.csv", "bad.csv", "zwei.csv"},
+         {"eins.csv", "zwei.csv"},
+         {"Der Import hat kein brauchbares Ergebnis geliefert.<br>ErrorCode -1<br>Die Datei ist kaputt."}},
+        {"the converted file cannot be copied",
+         {},
+         {"nocsv.csv", "drei.csv"},
+         {"drei.csv"},
+         {"nocsv.csv\x93 konnte nicht in den Katalog kopiert werden."}},
         {"converter missing", "/nowhere/convrun", {"eins.csv"}, {}, {"/nowhere/convrun not found"}},
         {"source missing: nothing to say", {}, {"fehlt.csv"}, {}, {}},
     };
@@ -221,7 +225,8 @@ TEST_F(ImporterTest, FailuresAreReportedAndTheOtherFilesStillImported)
         for (std::size_t i = 0; i < c.MessageParts.size(); ++i)
             EXPECT_TRUE(Contains(dialogs_.Messages[i], c.MessageParts[i])) << c.Name << ": " << dialogs_.Messages[i];
         if (!c.Captions.empty()) {
-            EXPECT_EQ(JsonText(*host_->Catalog().FindNode(host_->SelectedId()), "Caption"), c.Captions.back()) << c.Name;
+            EXPECT_EQ(JsonText(*host_->Catalog().FindNode(host_->SelectedId()), "Caption"), c.Captions.back())
+                << c.Name;
         } else {
             EXPECT_TRUE(host_->Selections.empty()) << c.Name << ": nothing new, the tree stays";
         }
@@ -243,9 +248,10 @@ TEST_F(ImporterTest, TheConvertersNotesAreShownOnceAfterEveryFileIsImported)
     ASSERT_EQ(dialogs_.Questions.size(), 1u) << "one dialog for the whole import";
     EXPECT_EQ(databasesWhenShown, (std::vector<size_t>{3})) << "shown when every file is in";
     const std::string& text = dialogs_.Questions.front();
-    for (const char* part : {"Hinweise zum Import von <b>notes-eins.csv</b>", "Titelzeile uebersprungen: notes-eins.csv",
-             "Hinweise zum Import von <b>notes-drei.csv</b>", "Titelzeile uebersprungen: notes-drei.csv",
-             "Blatt &lt;Hinweise&gt; &amp; mehr"})
+    for (const char* part :
+         {"Hinweise zum Import von <b>notes-eins.csv</b>", "Titelzeile uebersprungen: notes-eins.csv",
+          "Hinweise zum Import von <b>notes-drei.csv</b>", "Titelzeile uebersprungen: notes-drei.csv",
+          "Blatt &lt;Hinweise&gt; &amp; mehr"})
         EXPECT_TRUE(Contains(text, part)) << part << " in " << text;
     EXPECT_FALSE(Contains(text, "zwei.csv")) << text;
     EXPECT_TRUE(importer_->PendingNotes().empty());
@@ -276,12 +282,14 @@ TEST_F(ImporterTest, TheOverlayCountsTheSecondsWhileTheWindowIsDisabled)
         QLocale Locale;
         std::vector<QString> FirstTexts;
     } cases[] = {
-        {std::chrono::seconds(1), QLocale::c(),
-            {QStringLiteral(" Warten auf Importdaten.."), QStringLiteral(" Quelle wird konvertiert: 3 Sek."),
-                QStringLiteral(" Quelle wird konvertiert: 6 Sek.")}},
-        {std::chrono::seconds(1000), QLocale(QLocale::German, QLocale::Germany),
-            {QStringLiteral(" Warten auf Importdaten.."), QStringLiteral(" Quelle wird konvertiert: 1.000 Sek."),
-                QStringLiteral(" Quelle wird konvertiert: 2.000 Sek.")}},
+        {std::chrono::seconds(1),
+         QLocale::c(),
+         {QStringLiteral(" Warten auf Importdaten.."), QStringLiteral(" Quelle wird konvertiert: 3 Sek."),
+          QStringLiteral(" Quelle wird konvertiert: 6 Sek.")}},
+        {std::chrono::seconds(1000),
+         QLocale(QLocale::German, QLocale::Germany),
+         {QStringLiteral(" Warten auf Importdaten.."), QStringLiteral(" Quelle wird konvertiert: 1.000 Sek."),
+          QStringLiteral(" Quelle wird konvertiert: 2.000 Sek.")}},
     };
     const QLocale before;
     for (const Case& c : cases) {
@@ -397,14 +405,15 @@ TEST_F(ImporterTest, TheFileDialogStartsWhereTheLastImportWasAndRemembersIt)
         QString offeredFolder;
         QStringList offeredFilters;
         int offeredIndex = 0;
-        importer_->SetOpenFilesDialog([&](QWidget* parent, const QString& folder, const QStringList& filters, int& index) {
-            EXPECT_EQ(parent, host_->HostWindow());
-            offeredFolder = folder;
-            offeredFilters = filters;
-            offeredIndex = index;
-            index = 1;
-            return c.Choose ? QStringList{QString::fromStdString(chosen)} : QStringList();
-        });
+        importer_->SetOpenFilesDialog(
+            [&](QWidget* parent, const QString& folder, const QStringList& filters, int& index) {
+                EXPECT_EQ(parent, host_->HostWindow());
+                offeredFolder = folder;
+                offeredFilters = filters;
+                offeredIndex = index;
+                index = 1;
+                return c.Choose ? QStringList{QString::fromStdString(chosen)} : QStringList();
+            });
         std::string lastId;
         EXPECT_EQ(importer_->ImportFiles({}, host_->Catalog().NodesFolder(), lastId), c.Choose) << c.Name;
         EXPECT_EQ(offeredFolder, c.OfferedFolder) << c.Name;

@@ -1,4 +1,5 @@
 #include "catalog/ui/TLeftTree.h"
+
 #include "catalog/ui/TreeImages.h"
 #include "tests/catalog_ui/CatalogUiFixture.h"
 
@@ -12,10 +13,7 @@ namespace {
 
 using TreeTest = CatalogUiTest;
 
-QImage Picture(const QIcon& icon)
-{
-    return icon.pixmap(QSize(kTreeImageSize, kTreeImageSize), 1.0).toImage();
-}
+QImage Picture(const QIcon& icon) { return icon.pixmap(QSize(kTreeImageSize, kTreeImageSize), 1.0).toImage(); }
 
 void ShowAndClear(FakeHost& host)
 {
@@ -96,8 +94,7 @@ TEST_F(TreeTest, RebuildShowsEveryDatabaseAndFilterInCatalogOrderExpanded)
 
 TEST_F(TreeTest, RebuildSelectsTheAskedNodeOrTheRootAndNotifiesOnce)
 {
-    const std::pair<std::string, std::string> cases[] = {
-        {"K2", "K2"}, {"S", "S"}, {"", ""}, {"no-such-id", ""}};
+    const std::pair<std::string, std::string> cases[] = {{"K2", "K2"}, {"S", "S"}, {"", ""}, {"no-such-id", ""}};
     host_->Load(TwoDatabases());
     for (const auto& [ask, expected] : cases) {
         host_->Selections.clear();
@@ -125,13 +122,13 @@ TEST_F(TreeTest, QuickSearchSelectsTheFirstNodeContainingTheTypedTextWithoutNoti
         std::string Expected;
     };
     const Case cases[] = {
-        {QStringLiteral("rohr"), "K"},                 // inside a word, other case
-        {QStringLiteral("muf"), "K2"},                 // a filter
-        {QStringLiteral("SANI"), "S"},                 // typed in upper case
-        {QStringLiteral("te"), ""},                    // the root counts too: "Inhalte"
-        {QStringLiteral("\u00E4"), "S"},               // a letter beyond ASCII
-        {QStringLiteral("wx\b"), "S1"},                // Backspace takes back the last letter
-        {QStringLiteral("xyz"), "K1"},                 // no match keeps the selection
+        {QStringLiteral("rohr"), "K"}, // inside a word, other case
+        {QStringLiteral("muf"), "K2"}, // a filter
+        {QStringLiteral("SANI"), "S"}, // typed in upper case
+        {QStringLiteral("te"), ""}, // the root counts too: "Inhalte"
+        {QStringLiteral("\u00E4"), "S"}, // a letter beyond ASCII
+        {QStringLiteral("wx\b"), "S1"}, // Backspace takes back the last letter
+        {QStringLiteral("xyz"), "K1"}, // no match keeps the selection
     };
     host_->Load(TwoDatabases());
     ShowAndClear(*host_);
@@ -199,10 +196,10 @@ TEST_F(TreeTest, ArrowsMoveSilentlyEnterAndClickNotifyEveryKeyReachesTheWindow)
     QTest::keyClick(view, Qt::Key_F5, Qt::ControlModifier);
     EXPECT_EQ(host_->Selections, (std::vector<Selection>{{"K1", false}}));
     const std::vector<std::pair<int, Qt::KeyboardModifiers>> expectedKeys = {
-        {Qt::Key_Down, Qt::NoModifier}, {Qt::Key_Down, Qt::NoModifier}, {Qt::Key_Up, Qt::NoModifier},
-        {Qt::Key_Return, Qt::NoModifier}, {Qt::Key_Control, Qt::ControlModifier},
-        {Qt::Key_Delete, Qt::ControlModifier}, {Qt::Key_Control, Qt::ControlModifier},
-        {Qt::Key_F5, Qt::ControlModifier}};
+        {Qt::Key_Down, Qt::NoModifier},         {Qt::Key_Down, Qt::NoModifier},
+        {Qt::Key_Up, Qt::NoModifier},           {Qt::Key_Return, Qt::NoModifier},
+        {Qt::Key_Control, Qt::ControlModifier}, {Qt::Key_Delete, Qt::ControlModifier},
+        {Qt::Key_Control, Qt::ControlModifier}, {Qt::Key_F5, Qt::ControlModifier}};
     EXPECT_EQ(keys, expectedKeys);
 
     host_->Selections.clear();
@@ -215,7 +212,7 @@ TEST_F(TreeTest, ArrowsMoveSilentlyEnterAndClickNotifyEveryKeyReachesTheWindow)
     // Through the window, as the windowing system delivers a double click.
     QWidget* window = view->window();
     QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, Qt::NoModifier,
-        view->viewport()->mapTo(window, k.center()));
+                       view->viewport()->mapTo(window, k.center()));
     EXPECT_EQ(doubleClicks, 1);
     EXPECT_FALSE(host_->NodeById("K")->isExpanded()); // the double click also collapses it
 }
@@ -238,10 +235,25 @@ TEST_F(TreeTest, RefireSelectionRepeatsOnlyAnUnchangedRememberedSelection)
     const Case cases[] = {
         {"unchanged", [](FakeHost&) {}, {{"K2", true}}},
         {"moved", [](FakeHost& h) { h.Select("S1"); }, {}},
-        {"moved and back", [](FakeHost& h) { h.Select("S1"); h.Select("K2"); }, {{"K2", true}}},
-        {"rebuilt", [](FakeHost& h) { h.Tree().RebuildTree("K2"); h.Selections.clear(); }, {}},
+        {"moved and back",
+         [](FakeHost& h) {
+             h.Select("S1");
+             h.Select("K2");
+         },
+         {{"K2", true}}},
+        {"rebuilt",
+         [](FakeHost& h) {
+             h.Tree().RebuildTree("K2");
+             h.Selections.clear();
+         },
+         {}},
         {"renamed", [](FakeHost& h) { h.Tree().SetNodeText(h.NodeById("K2"), QStringLiteral("Neu")); }, {}},
-        {"already refired", [](FakeHost& h) { h.Tree().RefireSelection(); h.Selections.clear(); }, {}},
+        {"already refired",
+         [](FakeHost& h) {
+             h.Tree().RefireSelection();
+             h.Selections.clear();
+         },
+         {}},
     };
     host_->Load(TwoDatabases());
     for (const Case& c : cases) {
@@ -258,7 +270,7 @@ TEST_F(TreeTest, BrokenFilterListsAndEmptyCatalogStillBuildATree)
 {
     // A database without filters ("items" null) is a leaf; the asked filter is found in another.
     WriteFileBytes(host_->NodesFolder() / "a" / "node.json",
-        R"({"Caption":"Alpha","uid":"A","items":[{"Caption":"Eins","uid":"A1"}]})");
+                   R"({"Caption":"Alpha","uid":"A","items":[{"Caption":"Eins","uid":"A1"}]})");
     WriteFileBytes(host_->NodesFolder() / "b" / "node.json", R"({"Caption":"Beta","uid":"B","items":null})");
     host_->Catalog().ReloadNodes();
     host_->Tree().RebuildTree("A1");

@@ -1,6 +1,7 @@
 #include "tests/common/TestEnv.h"
 
 #include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)

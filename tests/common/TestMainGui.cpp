@@ -1,8 +1,10 @@
 #include "tests/common/TestEnv.h"
 
 #include <QApplication>
-#include <cstdlib>
+
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 int main(int argc, char** argv)
 {

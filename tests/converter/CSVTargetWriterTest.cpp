@@ -64,33 +64,43 @@ TEST_P(WriterFormat, WritesTheDialectAndReadsBackUnchanged)
     EXPECT_EQ(ReadBack(bytes), c.rows);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, WriterFormat,
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WriterFormat,
     testing::Values(
         // Quoted exactly when a field holds the separator, a quote, CR or LF.
         WriterCase{"quoting",
-            {{"Artikelnummer", "Text"}, {"0815", "Schraube; verzinkt"}, {"0816", "Mutter \"M6\""},
-                {"\"Zitat\"", "Zeile 1\r\nZeile 2"}, {"0817", "nur\nLF"}, {"0818", "1/2\" Muffe, 3,50"}},
-            ';',
-            "Artikelnummer;Text\r\n0815;\"Schraube; verzinkt\"\r\n0816;\"Mutter \"\"M6\"\"\"\r\n"
-            "\"\"\"Zitat\"\"\";\"Zeile 1\r\nZeile 2\"\r\n0817;\"nur\nLF\"\r\n0818;\"1/2\"\" Muffe, 3,50\"\r\n"},
+                   {{"Artikelnummer", "Text"},
+                    {"0815", "Schraube; verzinkt"},
+                    {"0816", "Mutter \"M6\""},
+                    {"\"Zitat\"", "Zeile 1\r\nZeile 2"},
+                    {"0817", "nur\nLF"},
+                    {"0818", "1/2\" Muffe, 3,50"}},
+                   ';',
+                   "Artikelnummer;Text\r\n0815;\"Schraube; verzinkt\"\r\n0816;\"Mutter \"\"M6\"\"\"\r\n"
+                   "\"\"\"Zitat\"\"\";\"Zeile 1\r\nZeile 2\"\r\n0817;\"nur\nLF\"\r\n0818;\"1/2\"\" Muffe, 3,50\"\r\n"},
         // Empty cells hide semicolons from the detection: decimal commas outvote them, TAB wins.
         WriterCase{"tab",
-            {{"A", "B", "C", "D", "E"}, {"1,5", "", "", "", "2,5"}, {"1,5", "", "", "", "2,5"},
-                {"1,5", "", "", "", "2,5"}, {"1,5", "", "", "", "2,5"}, {"1,5", "", "", "", "2,5"}},
-            '\t',
-            "A\tB\tC\tD\tE\r\n1,5\t\t\t\t2,5\r\n1,5\t\t\t\t2,5\r\n1,5\t\t\t\t2,5\r\n1,5\t\t\t\t2,5\r\n"
-            "1,5\t\t\t\t2,5\r\n"},
+                   {{"A", "B", "C", "D", "E"},
+                    {"1,5", "", "", "", "2,5"},
+                    {"1,5", "", "", "", "2,5"},
+                    {"1,5", "", "", "", "2,5"},
+                    {"1,5", "", "", "", "2,5"},
+                    {"1,5", "", "", "", "2,5"}},
+                   '\t',
+                   "A\tB\tC\tD\tE\r\n1,5\t\t\t\t2,5\r\n1,5\t\t\t\t2,5\r\n1,5\t\t\t\t2,5\r\n1,5\t\t\t\t2,5\r\n"
+                   "1,5\t\t\t\t2,5\r\n"},
         // Two columns of decimal commas: ties go to ",", so "," it is, and its fields are quoted.
         WriterCase{"comma",
-            {{"Preis", "Rabatt"}, {"1,50", "2,50"}, {"3,10", "0,5"}, {"7,25", "1,75"}},
-            ',',
-            "Preis,Rabatt\r\n\"1,50\",\"2,50\"\r\n\"3,10\",\"0,5\"\r\n\"7,25\",\"1,75\"\r\n"}),
+                   {{"Preis", "Rabatt"}, {"1,50", "2,50"}, {"3,10", "0,5"}, {"7,25", "1,75"}},
+                   ',',
+                   "Preis,Rabatt\r\n\"1,50\",\"2,50\"\r\n\"3,10\",\"0,5\"\r\n\"7,25\",\"1,75\"\r\n"}),
     [](const testing::TestParamInfo<WriterCase>& info) { return std::string(info.param.name); });
 
 TEST(CSVTargetWriter, CleansRowsAndNamesColumns)
 {
     std::vector<std::string> notes;
-    Rows rows{{"Nr", "", "nr", "Nr (2)"}, {"1", std::string("a\0b", 3), "x", "y"}, {"", "", "", ""}, {"2", "b", "", ""}};
+    Rows rows{
+        {"Nr", "", "nr", "Nr (2)"}, {"1", std::string("a\0b", 3), "x", "y"}, {"", "", "", ""}, {"2", "b", "", ""}};
     const std::string bytes = WriteRows(rows, &notes);
     // NUL bytes dropped, an all-empty row dropped, empty and repeated names made distinct (a
     // name a later column already has is not taken).
@@ -135,7 +145,8 @@ TEST(CSVTargetWriter, DataRowsWiderThanTheHeaderKeepTheirCells)
         // The generated name does not take one the header already has.
         EXPECT_TRUE(bytes == "Nr;Spalte 3;Spalte 3 (2)\r\n" + body) << before << ": " << bytes.substr(0, 80);
         ASSERT_EQ(notes.size(), 1u);
-        EXPECT_EQ(notes[0], "Datenzeilen haben mehr Spalten als die Kopfzeile; die Spalte 3 hei\xDFt \x84Spalte 3 (2)\x93.");
+        EXPECT_EQ(notes[0],
+                  "Datenzeilen haben mehr Spalten als die Kopfzeile; die Spalte 3 hei\xDFt \x84Spalte 3 (2)\x93.");
         const Rows back = ReadBack(bytes);
         ASSERT_EQ(back.size(), static_cast<size_t>(before + 3));
         EXPECT_EQ(back[0], (std::vector<std::string>{"Nr", "Spalte 3", "Spalte 3 (2)"}));

@@ -7,28 +7,31 @@ namespace {
 
 using Kind = TCellFormat::Kind;
 
-TEST(CellFormat, GeneralNumbersLookAsInTheSpreadsheet) {
+TEST(CellFormat, GeneralNumbersLookAsInTheSpreadsheet)
+{
     const struct {
         double value;
         const char* shown;
     } cases[] = {
         {12.5, "12,5"},
-        {3.0, "3"},                       // no spurious ",0"
-        {0.1 + 0.2, "0,3"},               // 15 significant digits, as the spreadsheet keeps them
+        {3.0, "3"}, // no spurious ",0"
+        {0.1 + 0.2, "0,3"}, // 15 significant digits, as the spreadsheet keeps them
         {4006381333931.0, "4006381333931"}, // an EAN stored as a number: every digit, no exponent
         {123456789012345.0, "123456789012345"},
         {-0.0, "0"},
         {-7.25, "-7,25"},
-        {1e20, "100000000000000000000"},      // never an exponent
+        {1e20, "100000000000000000000"}, // never an exponent
         {12345678901234567890.0, "12345678901234600000"},
-        {78.459999999999994, "78,46"},      // binary noise removed
+        {78.459999999999994, "78,46"}, // binary noise removed
         {1.5e-12, "0,0000000000015"},
         {0.000125, "0,000125"},
     };
-    for (const auto& c : cases) EXPECT_EQ(FormatGeneralNumber(c.value), c.shown) << c.value;
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatGeneralNumber(c.value), c.shown) << c.value;
 }
 
-TEST(CellFormat, FormatCodesAreRecognised) {
+TEST(CellFormat, FormatCodesAreRecognised)
+{
     const struct {
         const char* code;
         Kind kind;
@@ -65,7 +68,8 @@ TEST(CellFormat, FormatCodesAreRecognised) {
     EXPECT_EQ(TCellFormat::FromBuiltinId(49).kind, Kind::Text);
 }
 
-TEST(CellFormat, FormattedValues) {
+TEST(CellFormat, FormattedValues)
+{
     const struct {
         double value;
         const char* code;
@@ -75,7 +79,7 @@ TEST(CellFormat, FormattedValues) {
         {12.5, "0.00", false, "12,50"},
         {1234.5, "#,##0.00", false, "1234,50"}, // no thousands separator: the price stays a number
         {123, "000000", false, "000123"},
-        {-0.001, "0.00", false, "-0,001"},   // at least the decimals shown, never fewer digits
+        {-0.001, "0.00", false, "-0,001"}, // at least the decimals shown, never fewer digits
         {1.005, "0.00", false, "1,005"},
         {0.0345, "0.00 \"\xE2\x82\xAC\"", false, "0,0345"}, // a price is not rounded to the cents shown
         {0.0345, "#,##0.00 [$\xE2\x82\xAC-407]", false, "0,0345"},
@@ -103,13 +107,15 @@ TEST(CellFormat, FormattedValues) {
         {0.5, "hh:mm:ss", false, "12:00:00"},
         {1.25, "[h]:mm", false, "30:00"},
         {45000.99999999, "dd.mm.yyyy hh:mm", false, "16.03.2023 00:00"}, // rounding carries into the day
-        {-5, "dd.mm.yyyy", false, "-5"},                                 // no date before 1900
+        {-5, "dd.mm.yyyy", false, "-5"}, // no date before 1900
     };
     for (const auto& c : cases)
-        EXPECT_EQ(FormatCellNumber(c.value, TCellFormat::FromCode(c.code), c.date1904), c.shown) << c.value << " " << c.code;
+        EXPECT_EQ(FormatCellNumber(c.value, TCellFormat::FromCode(c.code), c.date1904), c.shown)
+            << c.value << " " << c.code;
 }
 
-TEST(CellFormat, IsoDates) {
+TEST(CellFormat, IsoDates)
+{
     EXPECT_EQ(IsoDateToGerman("2024-02-29"), "29.02.2024");
     EXPECT_EQ(IsoDateToGerman("2024-02-29T00:00:00"), "29.02.2024");
     EXPECT_EQ(IsoDateToGerman("2024-02-29T13:45:00"), "29.02.2024 13:45");

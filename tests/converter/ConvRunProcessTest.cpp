@@ -42,7 +42,7 @@ fs::path Golden(const char* rel) { return test::TestDataDir() / "converter" / "g
 
 struct ProcessCase {
     const char* name;
-    fs::path source;    // empty: a file that does not exist
+    fs::path source; // empty: a file that does not exist
     int exitCode;
     const char* resultStart; // UTF-8
 };
@@ -74,13 +74,14 @@ TEST_P(ConvRunProcess, ReportsThroughExitCodeAndResultFile)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ConvRunProcess,
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConvRunProcess,
     testing::Values(ProcessCase{"datanorm", Golden("dn4_lf_noheader_win1252/input.001"), 0,
-                        "Result=1\r\nMessage=1 Datensatz unbekannter Art"},
-        ProcessCase{"zip", Golden("dn4_zip_delivery/input.zip"), 0, "Result=1\r\n"},
-        ProcessCase{"missing", {}, 1, "Result=0\r\nMessage=Die Datei „Fehlt.csv“ wurde nicht gefunden."},
-        ProcessCase{"version3", Golden("dn3_refused/input/DATANORM.001"), 1,
-            "Result=0\r\nMessage=Die Datei „DATANORM.001“ liegt im Format DATANORM 3.0 vor."}),
+                                "Result=1\r\nMessage=1 Datensatz unbekannter Art"},
+                    ProcessCase{"zip", Golden("dn4_zip_delivery/input.zip"), 0, "Result=1\r\n"},
+                    ProcessCase{"missing", {}, 1, "Result=0\r\nMessage=Die Datei „Fehlt.csv“ wurde nicht gefunden."},
+                    ProcessCase{"version3", Golden("dn3_refused/input/DATANORM.001"), 1,
+                                "Result=0\r\nMessage=Die Datei „DATANORM.001“ liegt im Format DATANORM 3.0 vor."}),
     [](const testing::TestParamInfo<ProcessCase>& info) { return std::string(info.param.name); });
 
 TEST(ConvRunProcess, WrongArgumentsWriteNothing)

@@ -28,9 +28,25 @@ struct ReadBackCase {
     std::vector<CellCheck> cells;
 };
 
-const std::vector<std::string> kDatanorm4Fields = {"Artikelnummer", "Text", "Langtext", "Einheit", "Preiseinheit", "Preis",
-    "PreisOhnePreiseinheit", "Preisart", "Rabattgruppe", "Rabattgruppentext", "Rabatt", "Hauptwarengruppe", "Warengruppe",
-    "Warengruppentext", "EAN", "Matchcode", "AlternativArtikelnummer", "Verpackungsmenge", "Katalogseite"};
+const std::vector<std::string> kDatanorm4Fields = {"Artikelnummer",
+                                                   "Text",
+                                                   "Langtext",
+                                                   "Einheit",
+                                                   "Preiseinheit",
+                                                   "Preis",
+                                                   "PreisOhnePreiseinheit",
+                                                   "Preisart",
+                                                   "Rabattgruppe",
+                                                   "Rabattgruppentext",
+                                                   "Rabatt",
+                                                   "Hauptwarengruppe",
+                                                   "Warengruppe",
+                                                   "Warengruppentext",
+                                                   "EAN",
+                                                   "Matchcode",
+                                                   "AlternativArtikelnummer",
+                                                   "Verpackungsmenge",
+                                                   "Katalogseite"};
 
 std::vector<std::string> Datanorm5Fields()
 {
@@ -47,7 +63,8 @@ TEST_P(DataSetReadBack, ShowsTheExpectedColumnsAndRows)
 {
     const ReadBackCase& c = GetParam();
     const fs::path dir = test::MakeTempDir("readback");
-    ASSERT_EQ(RunConversion(c.source, dir / "t.csv", dir / "r.txt"), 0) << Win1252ToUtf8(test::ReadFileBytes(dir / "r.txt"));
+    ASSERT_EQ(RunConversion(c.source, dir / "t.csv", dir / "r.txt"), 0)
+        << Win1252ToUtf8(test::ReadFileBytes(dir / "r.txt"));
     TListDataSet ds;
     ds.LoadFromFile(dir / "t.csv");
     ds.Open();
@@ -63,21 +80,37 @@ TEST_P(DataSetReadBack, ShowsTheExpectedColumnsAndRows)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, DataSetReadBack,
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DataSetReadBack,
     testing::Values(
-        ReadBackCase{"golden_delivery", Repo() / "tests/converter/golden/dn4_delivery/input/XYZ_DATANORM.001",
-            kDatanorm4Fields, 3,
-            {{1, "Langtext", "VDE-geprüft\r\nMantelleitung für feste Verlegung\r\nin trockenen Räumen"},
-                {1, "PreisOhnePreiseinheit", "0,6500"}, {2, "Warengruppentext", "Sanitär"}}},
-        ReadBackCase{"sample_datanorm4", Repo() / "samples/datanorm4/DATPREIS.001", kDatanorm4Fields, 600,
-            {{0, "Artikelnummer", "00100000"}, {0, "Text", "Sechskantschraube verzinkt M10x40"}, {0, "Preiseinheit", "100"},
-                {0, "Rabattgruppentext", "Befestigungstechnik"}}},
-        ReadBackCase{"sample_datanorm5", Repo() / "samples/datanorm5/DATANORM.001", Datanorm5Fields(), 300,
-            {{0, "Artikelnummer", "00100000"}, {0, "Langtext", "Thermostat mit Verbrühschutz bei 38 °C\r\nSparstopp bei 9 l/min\r\nAnschluss 1/2\""},
-                {0, "Hersteller", "Werk Süd"}}},
-        ReadBackCase{"sample_csv", Repo() / "samples/artikel-utf8.csv",
-            {"Artikelnummer", "Bezeichnung", "Langtext", "Einheit", "Preis", "Warengruppe", "EAN"}, 400,
-            {{0, "Bezeichnung", "Eckventil 3/8\" x 3/8\" verchromt"}}}),
+        ReadBackCase{"golden_delivery",
+                     Repo() / "tests/converter/golden/dn4_delivery/input/XYZ_DATANORM.001",
+                     kDatanorm4Fields,
+                     3,
+                     {{1, "Langtext", "VDE-geprüft\r\nMantelleitung für feste Verlegung\r\nin trockenen Räumen"},
+                      {1, "PreisOhnePreiseinheit", "0,6500"},
+                      {2, "Warengruppentext", "Sanitär"}}},
+        ReadBackCase{"sample_datanorm4",
+                     Repo() / "samples/datanorm4/DATPREIS.001",
+                     kDatanorm4Fields,
+                     600,
+                     {{0, "Artikelnummer", "00100000"},
+                      {0, "Text", "Sechskantschraube verzinkt M10x40"},
+                      {0, "Preiseinheit", "100"},
+                      {0, "Rabattgruppentext", "Befestigungstechnik"}}},
+        ReadBackCase{
+            "sample_datanorm5",
+            Repo() / "samples/datanorm5/DATANORM.001",
+            Datanorm5Fields(),
+            300,
+            {{0, "Artikelnummer", "00100000"},
+             {0, "Langtext", "Thermostat mit Verbrühschutz bei 38 °C\r\nSparstopp bei 9 l/min\r\nAnschluss 1/2\""},
+             {0, "Hersteller", "Werk Süd"}}},
+        ReadBackCase{"sample_csv",
+                     Repo() / "samples/artikel-utf8.csv",
+                     {"Artikelnummer", "Bezeichnung", "Langtext", "Einheit", "Preis", "Warengruppe", "EAN"},
+                     400,
+                     {{0, "Bezeichnung", "Eckventil 3/8\" x 3/8\" verchromt"}}}),
     [](const testing::TestParamInfo<ReadBackCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -54,16 +54,25 @@ TEST_P(DatanormEncoding, DecidesPerFile)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DatanormEncoding,
-    testing::Values(EncodingCase{"cp850", "Gr\x94\xE1" "e f\x81r Sch\x81tz"},
-        EncodingCase{"win1252", "Gr\xF6\xDF" "e f\xFCr Sch\xFCtz"},
-        EncodingCase{"utf8", "Gr\xC3\xB6\xC3\x9F" "e f\xC3\xBCr Sch\xC3\xBCtz"},
-        // CP850 0xFF is a non-breaking space: a blank, trimmed at the end.
-        EncodingCase{"cp850_nbsp", "Gr\x94\xE1" "e\xFF" "f\x81r Sch\x81tz\xFF"}),
-    [](const testing::TestParamInfo<EncodingCase>& info) { return std::string(info.param.name); });
+                         testing::Values(EncodingCase{"cp850",
+                                                      "Gr\x94\xE1"
+                                                      "e f\x81r Sch\x81tz"},
+                                         EncodingCase{"win1252",
+                                                      "Gr\xF6\xDF"
+                                                      "e f\xFCr Sch\xFCtz"},
+                                         EncodingCase{"utf8",
+                                                      "Gr\xC3\xB6\xC3\x9F"
+                                                      "e f\xC3\xBCr Sch\xC3\xBCtz"},
+                                         // CP850 0xFF is a non-breaking space: a blank, trimmed at the end.
+                                         EncodingCase{"cp850_nbsp",
+                                                      "Gr\x94\xE1"
+                                                      "e\xFF"
+                                                      "f\x81r Sch\x81tz\xFF"}),
+                         [](const testing::TestParamInfo<EncodingCase>& info) { return std::string(info.param.name); });
 
 struct LineEncodingCase {
     const char* name;
-    std::vector<std::string> texts;    // short text 1 of one A record each, as bytes in the file
+    std::vector<std::string> texts; // short text 1 of one A record each, as bytes in the file
     std::vector<std::string> expected; // UTF-8
 };
 
@@ -81,33 +90,57 @@ TEST_P(DatanormLineEncoding, KeepsEverySign)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DatanormLineEncoding,
-    testing::Values(
-        // Windows-1252 without a single umlaut: the signs alone decide.
-        LineEncodingCase{"win1252_signs", {"NYM-J 3x1,5 mm\xB2", "Bogen 90\xB0 \xD8 20", "Filter 5 \xB5m"},
-            {"NYM-J 3x1,5 mm²", "Bogen 90° Ø 20", "Filter 5 µm"}},
-        LineEncodingCase{"cp850_signs", {"NYM-J 3x1,5 mm\xFD", "Bogen 90\xF8 \x9D 20", "Filter 5 \xE6m"},
-            {"NYM-J 3x1,5 mm²", "Bogen 90° Ø 20", "Filter 5 µm"}},
-        // A UTF-8 file with one cut sequence: the other lines stay UTF-8, the cut one keeps what
-        // can be read.
-        LineEncodingCase{"utf8_one_cut", {"Gr\xC3\xB6\xC3\x9F" "e", "Sch\xC3\xBCtz f\xC3r", "Rohr 90\xC2\xB0"},
-            {"Größe", "Schütz f?r", "Rohr 90°"}},
-        // Lines of two code pages in one file.
-        LineEncodingCase{"cp850_and_win1252", {"Gr\x94\xE1" "e f\x81r", "Gr\xF6\xDF" "e f\xFCr", "T\x81r"},
-            {"Größe für", "Größe für", "Tür"}},
-        // DOS writers use 0x07 as a bullet; no control character is written raw.
-        LineEncodingCase{"control_characters", {"\x07" "Punkt eins", "Spalte\tzwei\x01", "Gr\x94\xE1" "e \x07 \x15" "3"},
-            {"•Punkt eins", "Spalte zwei•", "Größe • §3"}}),
-    [](const testing::TestParamInfo<LineEncodingCase>& info) { return std::string(info.param.name); });
+                         testing::Values(
+                             // Windows-1252 without a single umlaut: the signs alone decide.
+                             LineEncodingCase{"win1252_signs",
+                                              {"NYM-J 3x1,5 mm\xB2", "Bogen 90\xB0 \xD8 20", "Filter 5 \xB5m"},
+                                              {"NYM-J 3x1,5 mm²", "Bogen 90° Ø 20", "Filter 5 µm"}},
+                             LineEncodingCase{"cp850_signs",
+                                              {"NYM-J 3x1,5 mm\xFD", "Bogen 90\xF8 \x9D 20", "Filter 5 \xE6m"},
+                                              {"NYM-J 3x1,5 mm²", "Bogen 90° Ø 20", "Filter 5 µm"}},
+                             // A UTF-8 file with one cut sequence: the other lines stay UTF-8, the cut one keeps what
+                             // can be read.
+                             LineEncodingCase{"utf8_one_cut",
+                                              {"Gr\xC3\xB6\xC3\x9F"
+                                               "e",
+                                               "Sch\xC3\xBCtz f\xC3r", "Rohr 90\xC2\xB0"},
+                                              {"Größe", "Schütz f?r", "Rohr 90°"}},
+                             // Lines of two code pages in one file.
+                             LineEncodingCase{"cp850_and_win1252",
+                                              {"Gr\x94\xE1"
+                                               "e f\x81r",
+                                               "Gr\xF6\xDF"
+                                               "e f\xFCr",
+                                               "T\x81r"},
+                                              {"Größe für", "Größe für", "Tür"}},
+                             // DOS writers use 0x07 as a bullet; no control character is written raw.
+                             LineEncodingCase{"control_characters",
+                                              {"\x07"
+                                               "Punkt eins",
+                                               "Spalte\tzwei\x01",
+                                               "Gr\x94\xE1"
+                                               "e \x07 \x15"
+                                               "3"},
+                                              {"•Punkt eins", "Spalte zwei•", "Größe • §3"}}),
+                         [](const testing::TestParamInfo<LineEncodingCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(DatanormReader, PricesOfAnotherEncodingFindTheirArticle)
 {
     // The article number holds an umlaut: CP850 in the article file, Windows-1252 in the prices.
-    const Sink s = Convert({{"DATANORM.001", "A;N;M\x99" "BEL-1;00;Schrank f\x81r Z\x84hler;;1;0;Stck;10000;;;;\r\n"},
-        {"DATPREIS.001", "P;A;M\xD6" "BEL-1;1;12000;;;;;;;\r\nP;A;G\xE4" "BE;1;1;;;;;;;\r\n"}});
+    const Sink s = Convert({{"DATANORM.001",
+                             "A;N;M\x99"
+                             "BEL-1;00;Schrank f\x81r Z\x84hler;;1;0;Stck;10000;;;;\r\n"},
+                            {"DATPREIS.001",
+                             "P;A;M\xD6"
+                             "BEL-1;1;12000;;;;;;;\r\nP;A;G\xE4"
+                             "BE;1;1;;;;;;;\r\n"}});
     ASSERT_EQ(s.rows.size(), 2u);
     EXPECT_EQ(s.rows[1][0], "MÖBEL-1");
     EXPECT_EQ(s.rows[1][Col(s, "Preis")], "120,00");
-    EXPECT_EQ(s.notes, std::vector<std::string>{"1 Preisänderung betraf keinen Artikel der Lieferung und wurde übersprungen."});
+    EXPECT_EQ(s.notes,
+              std::vector<std::string>{"1 Preisänderung betraf keinen Artikel der Lieferung und wurde übersprungen."});
 }
 
 struct UnitCase {
@@ -124,8 +157,9 @@ class DatanormPriceUnit : public testing::TestWithParam<UnitCase> {};
 TEST_P(DatanormPriceUnit, DividesExactly)
 {
     const UnitCase& c = GetParam();
-    const Sink s = Convert({{"ARTIKEL.DAT", std::string("V;050;A;20240101;EUR;;\r\nA;N;X1;Rohr;;MTR;") + c.flagAndUnit
-                                                + ";" + c.cents + ";;;;;;;;;;;;;;;;;;;;;\r\n"}});
+    const Sink s = Convert({{"ARTIKEL.DAT",
+                             std::string("V;050;A;20240101;EUR;;\r\nA;N;X1;Rohr;;MTR;") + c.flagAndUnit + ";" +
+                                 c.cents + ";;;;;;;;;;;;;;;;;;;;;\r\n"}});
     ASSERT_EQ(s.rows.size(), 2u);
     const auto& r = s.rows[1];
     EXPECT_EQ(r[Col(s, "Preiseinheit")], c.unit);
@@ -134,29 +168,31 @@ TEST_P(DatanormPriceUnit, DividesExactly)
     EXPECT_EQ(r[Col(s, "Preisart")], c.kind);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, DatanormPriceUnit,
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DatanormPriceUnit,
     testing::Values(UnitCase{"1;1", "4590", "1", "45,90", "45,9000", "Listenpreis"},
-        UnitCase{"1;100", "4590", "100", "45,90", "0,4590", "Listenpreis"},
-        UnitCase{"2;1000", "4590", "1000", "45,90", "0,04590", "Nettopreis"},
-        // Swapped fields: a "price flag" of 100 is the unit.
-        UnitCase{"100;2", "4590", "100", "45,90", "0,4590", "Nettopreis"},
-        // A unit that is no power of ten is rounded half up.
-        UnitCase{"1;3", "100", "3", "1,00", "0,3333", "Listenpreis"},
-        UnitCase{"1;3", "200", "3", "2,00", "0,6667", "Listenpreis"},
-        UnitCase{"1;", "0", "1", "", "", ""},
-        UnitCase{"9;1", "0", "1", "", "", "auf Anfrage"},
-        // The largest price taken, and a broken field far beyond any price, which is none.
-        UnitCase{"1;1", "1000000000000000", "1", "10000000000000,00", "10000000000000,0000", "Listenpreis"},
-        UnitCase{"1;1", "-999999999999999,99", "1", "", "", ""}));
+                    UnitCase{"1;100", "4590", "100", "45,90", "0,4590", "Listenpreis"},
+                    UnitCase{"2;1000", "4590", "1000", "45,90", "0,04590", "Nettopreis"},
+                    // Swapped fields: a "price flag" of 100 is the unit.
+                    UnitCase{"100;2", "4590", "100", "45,90", "0,4590", "Nettopreis"},
+                    // A unit that is no power of ten is rounded half up.
+                    UnitCase{"1;3", "100", "3", "1,00", "0,3333", "Listenpreis"},
+                    UnitCase{"1;3", "200", "3", "2,00", "0,6667", "Listenpreis"}, UnitCase{"1;", "0", "1", "", "", ""},
+                    UnitCase{"9;1", "0", "1", "", "", "auf Anfrage"},
+                    // The largest price taken, and a broken field far beyond any price, which is none.
+                    UnitCase{"1;1", "1000000000000000", "1", "10000000000000,00", "10000000000000,0000", "Listenpreis"},
+                    UnitCase{"1;1", "-999999999999999,99", "1", "", "", ""}));
 
 TEST(DatanormReader, EachPriceKeepsItsOwnUnit)
 {
     // X1: a list price per 1 in the article, a net price per 1000 in the update; X2 the other
     // way round. The net price is shown, divided by its own unit.
-    const Sink s = Convert({{"DATANORM.001", "V;050;A;20240101;EUR;;\r\n"
-                                             "A;N;X1;Schraube;;PCE;1;1;12;;;;;;;;;;;;;;;;;;;;\r\n"
-                                             "A;N;X2;Mutter;;PCE;2;1000;4590;;;;;;;;;;;;;;;;;;;;\r\n"},
-        {"DATPREIS.001", "V;050;P;20240101;EUR;;\r\nP;X1;2;1000;4590;;;;;;;;;\r\nP;X2;1;1;9;;;;;;;;;\r\n"}});
+    const Sink s =
+        Convert({{"DATANORM.001",
+                  "V;050;A;20240101;EUR;;\r\n"
+                  "A;N;X1;Schraube;;PCE;1;1;12;;;;;;;;;;;;;;;;;;;;\r\n"
+                  "A;N;X2;Mutter;;PCE;2;1000;4590;;;;;;;;;;;;;;;;;;;;\r\n"},
+                 {"DATPREIS.001", "V;050;P;20240101;EUR;;\r\nP;X1;2;1000;4590;;;;;;;;;\r\nP;X2;1;1;9;;;;;;;;;\r\n"}});
     ASSERT_EQ(s.rows.size(), 3u);
     for (size_t r : {1, 2}) {
         EXPECT_EQ(s.rows[r][Col(s, "Preis")], "45,90") << r;
@@ -170,7 +206,7 @@ TEST(DatanormReader, AppliesPriceRecordsBeforeTheirArticles)
 {
     // Price records ahead of their articles, in the article file itself and in an earlier file.
     const Sink s = Convert({{"DATANORM.001", "P;A;1;1;500;;;;;;;3;2;700;;;;;;;\r\nA;N;1;00;Eins;;1;0;Stck;200;;;;\r\n"},
-        {"DATANORM.002", "A;N;3;00;Drei;;1;0;Stck;100;;;;\r\n"}});
+                            {"DATANORM.002", "A;N;3;00;Drei;;1;0;Stck;100;;;;\r\n"}});
     ASSERT_EQ(s.rows.size(), 3u);
     EXPECT_EQ(s.rows[1][Col(s, "Preis")], "5,00");
     EXPECT_EQ(s.rows[2][Col(s, "Preis")], "7,00");
@@ -181,9 +217,10 @@ TEST(DatanormReader, AppliesPriceRecordsBeforeTheirArticles)
 TEST(DatanormReader, ReadsArticleFilesInNameOrderAndPricesAfterThem)
 {
     // Added in the wrong order: the price file first, the change file before the base file.
-    const Sink s = Convert({{"DATPREIS.001", "P;A;1;1;500;;;;;;;\r\n"},
-        {"DATANORM.002", "A;A;1;00;Neuer Text;;1;0;Stck;300;;;;\r\nA;N;2;00;Zweiter;;1;0;Stck;100;;;;\r\n"},
-        {"DATANORM.001", "A;N;1;00;Alter Text;;1;0;Stck;200;;;;\r\nA;N;3;00;Dritter;;1;0;Stck;100;;;;\r\n"}});
+    const Sink s =
+        Convert({{"DATPREIS.001", "P;A;1;1;500;;;;;;;\r\n"},
+                 {"DATANORM.002", "A;A;1;00;Neuer Text;;1;0;Stck;300;;;;\r\nA;N;2;00;Zweiter;;1;0;Stck;100;;;;\r\n"},
+                 {"DATANORM.001", "A;N;1;00;Alter Text;;1;0;Stck;200;;;;\r\nA;N;3;00;Dritter;;1;0;Stck;100;;;;\r\n"}});
     ASSERT_EQ(s.rows.size(), 4u);
     EXPECT_EQ(s.rows[1][0], "1");
     EXPECT_EQ(s.rows[1][Col(s, "Text")], "Neuer Text");
@@ -234,25 +271,28 @@ class DatanormEndRecord : public testing::TestWithParam<EndCountCase> {};
 TEST_P(DatanormEndRecord, WarnsOnlyOfATruncatedFile)
 {
     const std::string a = "A;N;1;Rohr;;MTR;1;1;100;;;;;;;;;;;;;;;;;;;;\r\n";
-    const Sink s = Convert({{"DATANORM.001", "V;050;A;20240101;EUR;;\r\n" + a + a + "E;" + GetParam().count + ";\r\n"}});
+    const Sink s =
+        Convert({{"DATANORM.001", "V;050;A;20240101;EUR;;\r\n" + a + a + "E;" + GetParam().count + ";\r\n"}});
     ASSERT_EQ(s.rows.size(), 2u);
-    const bool warned = std::any_of(s.notes.begin(), s.notes.end(),
-        [](const std::string& n) { return n.find("vermutlich unvollständig") != std::string::npos; });
+    const bool warned = std::any_of(s.notes.begin(), s.notes.end(), [](const std::string& n) {
+        return n.find("vermutlich unvollständig") != std::string::npos;
+    });
     EXPECT_EQ(warned, GetParam().warns);
 }
 
 // Two articles, counted without the header and end record, with one of them, or with both.
 INSTANTIATE_TEST_SUITE_P(Cases, DatanormEndRecord,
-    testing::Values(EndCountCase{"2", false}, EndCountCase{"3", false}, EndCountCase{"4", false},
-        EndCountCase{"1", true}, EndCountCase{"5", true}, EndCountCase{"99", true}));
+                         testing::Values(EndCountCase{"2", false}, EndCountCase{"3", false}, EndCountCase{"4", false},
+                                         EndCountCase{"1", true}, EndCountCase{"5", true}, EndCountCase{"99", true}));
 
 TEST(DatanormReader, ShowsMetalWeightsAsDelivered)
 {
     // B fields 7-9: metal flag, base and weight; a column only where some article has a weight.
-    const Sink s = Convert({{"DATANORM.001", "A;N;K1;00;NYM-J 3x1,5;;1;0;m;8990;;;;\r\n"
-                                             "B;N;K1;NYM;;;1;150;0288;;;;;;;;\r\n"
-                                             "A;N;K2;00;Dose;;1;0;Stck;100;;;;\r\n"
-                                             "B;N;K2;DOSE;;;;;;4011234000018;;;;;;;\r\n"}});
+    const Sink s = Convert({{"DATANORM.001",
+                             "A;N;K1;00;NYM-J 3x1,5;;1;0;m;8990;;;;\r\n"
+                             "B;N;K1;NYM;;;1;150;0288;;;;;;;;\r\n"
+                             "A;N;K2;00;Dose;;1;0;Stck;100;;;;\r\n"
+                             "B;N;K2;DOSE;;;;;;4011234000018;;;;;;;\r\n"}});
     ASSERT_EQ(s.rows.size(), 3u);
     const size_t metal = Col(s, "Metallzuschlag");
     ASSERT_LT(metal, s.rows[0].size());
@@ -272,8 +312,9 @@ TEST(DatanormDeliveries, KeepArticlesOfTheSameNumberApart)
     std::vector<std::unique_ptr<TDatanormReader>> readers;
     readers.push_back(std::make_unique<TDatanormReader>());
     readers.back()->SetName("Ordner A");
-    readers.back()->AddBuffer("DATANORM.001", "V;050;A;20240101;EUR;Liste;;KURZ;Elektro Nord GmbH;;;;;;\r\n"
-                                              "A;N;1;Kabel;;MTR;1;1;120;;;;;;;;;;;;;;;;;;;;\r\n");
+    readers.back()->AddBuffer("DATANORM.001",
+                              "V;050;A;20240101;EUR;Liste;;KURZ;Elektro Nord GmbH;;;;;;\r\n"
+                              "A;N;1;Kabel;;MTR;1;1;120;;;;;;;;;;;;;;;;;;;;\r\n");
     readers.push_back(std::make_unique<TDatanormReader>());
     readers.back()->SetName("Ordner B");
     readers.back()->AddBuffer("DATANORM.001", "A;N;1;00;Rohr;;1;0;m;800;;;;\r\nA;N;2;00;Bogen;;1;0;Stck;250;;;;\r\n");
@@ -285,10 +326,14 @@ TEST(DatanormDeliveries, KeepArticlesOfTheSameNumberApart)
     EXPECT_EQ(h.back(), "Lieferant");
     EXPECT_NE(std::find(h.begin(), h.end(), "Hersteller"), h.end());
     const size_t text = Col(s, "Text"), price = Col(s, "Preis");
-    EXPECT_EQ(s.rows[1][0] + "|" + s.rows[1][text] + "|" + s.rows[1][price] + "|" + s.rows[1].back(), "1|Kabel|1,20|Elektro Nord GmbH");
-    EXPECT_EQ(s.rows[2][0] + "|" + s.rows[2][text] + "|" + s.rows[2][price] + "|" + s.rows[2].back(), "1|Rohr|5,00|Ordner B");
+    EXPECT_EQ(s.rows[1][0] + "|" + s.rows[1][text] + "|" + s.rows[1][price] + "|" + s.rows[1].back(),
+              "1|Kabel|1,20|Elektro Nord GmbH");
+    EXPECT_EQ(s.rows[2][0] + "|" + s.rows[2][text] + "|" + s.rows[2][price] + "|" + s.rows[2].back(),
+              "1|Rohr|5,00|Ordner B");
     EXPECT_EQ(s.rows[3][0] + "|" + s.rows[3].back(), "2|Ordner B");
-    EXPECT_EQ(s.notes, std::vector<std::string>{"Ordner B: 1 Preisänderung betraf keinen Artikel der Lieferung und wurde übersprungen."});
+    EXPECT_EQ(s.notes,
+              std::vector<std::string>{
+                  "Ordner B: 1 Preisänderung betraf keinen Artikel der Lieferung und wurde übersprungen."});
 }
 
 struct RefusedCase {
@@ -313,11 +358,12 @@ TEST_P(DatanormRefused, SaysWhy)
     EXPECT_TRUE(sink.rows.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, DatanormRefused,
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DatanormRefused,
     testing::Values(RefusedCase{"text", "Artikel;Preis\r\n1;2\r\n3;4\r\n", "„LIEFERUNG.001“ ist keine DATANORM-Datei"},
-        RefusedCase{"empty", "", "ist keine DATANORM-Datei"},
-        RefusedCase{"groups_only", "S;;10;Elektro;;;\r\nS;;10;;1010;Dosen;\r\n", "enthält keine Artikel"},
-        RefusedCase{"all_deleted_is_fine_but_none", "R;;K1;1;100;Rabatt;\r\n", "enthält keine Artikel"}),
+                    RefusedCase{"empty", "", "ist keine DATANORM-Datei"},
+                    RefusedCase{"groups_only", "S;;10;Elektro;;;\r\nS;;10;;1010;Dosen;\r\n", "enthält keine Artikel"},
+                    RefusedCase{"all_deleted_is_fine_but_none", "R;;K1;1;100;Rabatt;\r\n", "enthält keine Artikel"}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
 TEST(DatanormDelivery, GathersTheFilesOfOneDelivery)
@@ -350,7 +396,9 @@ TEST(DatanormProbe, RecognisesFilesByContent)
     EXPECT_FALSE(ProbeDatanorm("\x89PNG\r\n\x1a\n").isDatanorm);
     // A CSV whose first column holds an ABC class: the records lack DATANORM's shape.
     EXPECT_FALSE(ProbeDatanorm("A;00017;Schraube M3;0,12;Stk\r\nB;00018;Mutter M3;0,08;Stk\r\n"
-                               "C;00019;Scheibe;0,02;Stk\r\nA;00020;D\xFC" "bel 6;0,15;Stk\r\n").isDatanorm);
+                               "C;00019;Scheibe;0,02;Stk\r\nA;00020;D\xFC"
+                               "bel 6;0,15;Stk\r\n")
+                     .isDatanorm);
     EXPECT_FALSE(ProbeDatanorm("A;N;00017;Schraube M3;0,12;Stk\r\nA;N;00018;Mutter M3;0,08;Stk\r\n").isDatanorm);
     // With a header the records are taken as they come.
     EXPECT_TRUE(ProbeDatanorm("V 010124Lieferant 04EUR\r\nA;N;1;x;;;;\r\n").isDatanorm);

@@ -118,13 +118,13 @@ TEST_P(GoldenTest, ConvertsAsExpected)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, GoldenTest, testing::ValuesIn(CaseNames()),
-    [](const testing::TestParamInfo<std::string>& info) {
-        std::string n = info.param;
-        for (char& c : n)
-            if (!std::isalnum(static_cast<unsigned char>(c)))
-                c = '_';
-        return n;
-    });
+                         [](const testing::TestParamInfo<std::string>& info) {
+                             std::string n = info.param;
+                             for (char& c : n)
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return n;
+                         });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(GoldenTest);
 
 } // namespace

@@ -1,7 +1,6 @@
+#include "SheetTestSupport.h"
 #include "converter/TXlsxParts.h"
 #include "converter/TXlsxReader.h"
-
-#include "SheetTestSupport.h"
 #include "platform/Win1252.h"
 #include "tests/common/TestEnv.h"
 
@@ -15,7 +14,8 @@ using sheettest::Rows;
 using sheettest::SheetXml;
 using sheettest::WriteTestXlsx;
 
-std::string ErrorOf(const std::filesystem::path& file, const TZipLimits& limits = TXlsxReader::DefaultLimits()) {
+std::string ErrorOf(const std::filesystem::path& file, const TZipLimits& limits = TXlsxReader::DefaultLimits())
+{
     RecordingSink sink;
     try {
         TXlsxReader(limits).ReadFile(file, sink);
@@ -30,17 +30,22 @@ std::string ErrorOf(const std::filesystem::path& file, const TZipLimits& limits 
 const std::vector<int> kXfs = {0, 14, 164, 2, 165, 49};
 const std::vector<std::pair<int, std::string>> kCustom = {{164, "dd/mm/yyyy\\ hh:mm"}, {165, "000000"}};
 
-TEST(XlsxReader, CellsAsTheUserSeesThem) {
+TEST(XlsxReader, CellsAsTheUserSeesThem)
+{
     const auto dir = test::MakeTempDir("xlsx");
     const std::string data =
         "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c><c r=\"C1\" t=\"s\"><v>2</v></c>"
-        "<c r=\"D1\" t=\"inlineStr\"><is><t>Datum</t></is></c><c r=\"E1\" t=\"str\"><f>\"Men\"&amp;\"ge\"</f><v>Menge</v></c></row>"
+        "<c r=\"D1\" t=\"inlineStr\"><is><t>Datum</t></is></c><c r=\"E1\" "
+        "t=\"str\"><f>\"Men\"&amp;\"ge\"</f><v>Menge</v></c></row>"
         // leading zeros as text, EAN as a number, a date, a price with two decimals, a plain number
-        "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>3</v></c><c r=\"B2\"><v>4006381333931</v></c><c r=\"C2\" s=\"3\"><v>12.5</v></c>"
+        "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>3</v></c><c r=\"B2\"><v>4006381333931</v></c><c r=\"C2\" "
+        "s=\"3\"><v>12.5</v></c>"
         "<c r=\"D2\" s=\"1\"><v>45000</v></c><c r=\"E2\"><v>3.0</v></c></row>"
         // gaps keep their column; a number shown zero-padded; rich text; escapes; booleans, errors
-        "<row r=\"4\"><c r=\"A4\" s=\"4\"><v>4711</v></c><c r=\"C4\" t=\"s\"><v>4</v></c><c r=\"E4\" t=\"b\"><v>1</v></c></row>"
-        "<row r=\"5\"><c r=\"A5\" t=\"inlineStr\"><is><r><t>Rohr </t></r><r><rPr><b/></rPr><t xml:space=\"preserve\">1/2\" </t></r>"
+        "<row r=\"4\"><c r=\"A4\" s=\"4\"><v>4711</v></c><c r=\"C4\" t=\"s\"><v>4</v></c><c r=\"E4\" "
+        "t=\"b\"><v>1</v></c></row>"
+        "<row r=\"5\"><c r=\"A5\" t=\"inlineStr\"><is><r><t>Rohr </t></r><r><rPr><b/></rPr><t "
+        "xml:space=\"preserve\">1/2\" </t></r>"
         "<rPh><t>x</t></rPh></is></c><c r=\"B5\" t=\"e\"><v>#N/A</v></c><c r=\"D5\" s=\"2\"><v>45000.5</v></c>"
         "<c r=\"E5\" t=\"s\"><v>5</v></c></row>"
         // cells without a reference follow the one before; an empty styled cell ends nothing
@@ -49,14 +54,19 @@ TEST(XlsxReader, CellsAsTheUserSeesThem) {
         "<row r=\"9\"><c r=\"C9\"><is><t>ohne t</t></is></c></row>";
     WriteTestXlsx(dir / "Preise.xlsx", {{"Artikel", SheetXml(data)}},
                   {"<t>Artikelnummer</t>", "<t>EAN</t>", "<t>Preis</t>", "<t>00012345</t>",
-                   "<r><t>Stra</t></r><r><t>\xC3\x9F" "e</t></r>", "<t>Zeile_x000D_\nzwei</t>", "<t>ohne r</t>"},
+                   "<r><t>Stra</t></r><r><t>\xC3\x9F"
+                   "e</t></r>",
+                   "<t>Zeile_x000D_\nzwei</t>", "<t>ohne r</t>"},
                   kXfs, kCustom);
     RecordingSink sink;
     TXlsxReader().ReadFile(dir / "Preise.xlsx", sink);
     const Rows expected = {
         {"Artikelnummer", "EAN", "Preis", "Datum", "Menge"},
         {"00012345", "4006381333931", "12,50", "15.03.2023", "3"},
-        {"004711", "", "Stra\xDF" "e", "", "WAHR"},
+        {"004711", "",
+         "Stra\xDF"
+         "e",
+         "", "WAHR"},
         {"Rohr 1/2\" ", "#NV", "", "15.03.2023 12:00", "Zeile\r\nzwei"},
         {"ohne r", "0,1"},
         {"", "", "ohne t"},
@@ -65,14 +75,17 @@ TEST(XlsxReader, CellsAsTheUserSeesThem) {
     EXPECT_TRUE(sink.notes.empty());
 }
 
-TEST(XlsxReader, FirstSheetWithDataAndTheOthersNamed) {
+TEST(XlsxReader, FirstSheetWithDataAndTheOthersNamed)
+{
     const auto dir = test::MakeTempDir("xlsx");
     const std::string empty = SheetXml("<row r=\"1\"><c r=\"A1\" s=\"3\"/></row>");
-    const std::string hiddenData = SheetXml("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>versteckt</t></is></c></row>");
+    const std::string hiddenData =
+        SheetXml("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>versteckt</t></is></c></row>");
     const std::string data = SheetXml("<row r=\"3\"><c r=\"B3\" t=\"inlineStr\"><is><t>Nr</t></is></c></row>"
                                       "<row r=\"4\"><c r=\"B4\"><v>7</v></c></row>");
     WriteTestXlsx(dir / "Mappe.xlsx",
-                  {{"Hinweise", hiddenData, true}, {"Leer", empty}, {"Daten", data}, {"Rest", data}}, {}, kXfs, kCustom);
+                  {{"Hinweise", hiddenData, true}, {"Leer", empty}, {"Daten", data}, {"Rest", data}}, {}, kXfs,
+                  kCustom);
     RecordingSink sink;
     TXlsxReader().ReadFile(dir / "Mappe.xlsx", sink);
     EXPECT_EQ(sink.rows, (Rows{{"", "Nr"}, {"", "7"}}));
@@ -89,15 +102,18 @@ TEST(XlsxReader, FirstSheetWithDataAndTheOthersNamed) {
     EXPECT_EQ(hidden.rows, (Rows{{"versteckt"}}));
 }
 
-TEST(XlsxReader, Date1904System) {
+TEST(XlsxReader, Date1904System)
+{
     const auto dir = test::MakeTempDir("xlsx");
-    WriteTestXlsx(dir / "Mac.xlsx", {{"T", SheetXml("<row><c s=\"1\"><v>43538</v></c></row>")}}, {}, kXfs, kCustom, true);
+    WriteTestXlsx(dir / "Mac.xlsx", {{"T", SheetXml("<row><c s=\"1\"><v>43538</v></c></row>")}}, {}, kXfs, kCustom,
+                  true);
     RecordingSink sink;
     TXlsxReader().ReadFile(dir / "Mac.xlsx", sink);
     EXPECT_EQ(sink.rows, (Rows{{"15.03.2023"}}));
 }
 
-TEST(XlsxReader, BrokenAndHostileWorkbooks) {
+TEST(XlsxReader, BrokenAndHostileWorkbooks)
+{
     const auto dir = test::MakeTempDir("xlsx");
     const std::string laughs =
         "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\"><!ENTITY lol2 \"&lol;&lol;&lol;&lol;\">]>"
@@ -146,14 +162,16 @@ TEST(XlsxReader, BrokenAndHostileWorkbooks) {
     EXPECT_EQ(ErrorOf(dir / "Bombe.xlsx"), "no error"); // within the normal limits
 }
 
-TEST(XlsxSheetParser, ChunkBoundariesDoNotMatter) {
+TEST(XlsxSheetParser, ChunkBoundariesDoNotMatter)
+{
     TStringTable shared;
     shared.Add("Rohr");
     shared.Add("Muffe \xE4");
     const std::vector<TCellFormat> formats = {TCellFormat{}, TCellFormat::FromBuiltinId(14)};
-    const std::string xml = SheetXml("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"C1\" t=\"s\"><v>1</v></c></row>"
-                                     "<row r=\"2\"><c r=\"A2\" s=\"1\"><v>45000</v></c><c r=\"B2\" t=\"s\"><v>99</v></c>"
-                                     "<c r=\"C2\" t=\"inlineStr\"><is><t>&lt;&amp;&#228;</t></is></c></row>");
+    const std::string xml =
+        SheetXml("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"C1\" t=\"s\"><v>1</v></c></row>"
+                 "<row r=\"2\"><c r=\"A2\" s=\"1\"><v>45000</v></c><c r=\"B2\" t=\"s\"><v>99</v></c>"
+                 "<c r=\"C2\" t=\"inlineStr\"><is><t>&lt;&amp;&#228;</t></is></c></row>");
     const Rows expected = {{"Rohr", "", "Muffe \xE4"}, {"15.03.2023", "", "<&\xE4"}};
     for (std::size_t chunk : {std::size_t{1}, std::size_t{7}, xml.size()}) {
         RecordingSink sink;
@@ -172,10 +190,13 @@ TEST(XlsxSheetParser, ChunkBoundariesDoNotMatter) {
 namespace artikel::convert {
 namespace {
 
-TEST(XlsxReader, FarRightValuesAreDroppedWithANote) {
+TEST(XlsxReader, FarRightValuesAreDroppedWithANote)
+{
     const auto dir = test::MakeTempDir("xlsx");
-    WriteTestXlsx(dir / "Breit.xlsx", {{"T", SheetXml("<row><c r=\"A1\"><v>1</v></c><c r=\"AMJ1\"><v>2</v></c>"
-                                                        "<c r=\"AMK1\"><v>3</v></c><c r=\"XFD1\"><v>4</v></c></row>")}});
+    WriteTestXlsx(dir / "Breit.xlsx",
+                  {{"T",
+                    SheetXml("<row><c r=\"A1\"><v>1</v></c><c r=\"AMJ1\"><v>2</v></c>"
+                             "<c r=\"AMK1\"><v>3</v></c><c r=\"XFD1\"><v>4</v></c></row>")}});
     RecordingSink sink;
     TXlsxReader().ReadFile(dir / "Breit.xlsx", sink);
     ASSERT_EQ(sink.rows.size(), 1u);
@@ -186,14 +207,24 @@ TEST(XlsxReader, FarRightValuesAreDroppedWithANote) {
     EXPECT_NE(sink.notes[0].find("Spalte 1024"), std::string::npos) << sink.notes[0];
 }
 
-TEST(XlsxSheetParser, NumberCellsInTheGeneralForm) {
+TEST(XlsxSheetParser, NumberCellsInTheGeneralForm)
+{
     const struct {
         const char* v;
         const char* shown;
     } cases[] = {
-        {"12.50", "12,5"}, {"100", "100"}, {"-0.0", "0"}, {"0.5", "0,5"}, {"-3.25", "-3,25"},
-        {"0.30000000000000004", "0,3"}, {"1E-3", "0,001"}, {"4.0063813339310E12", "4006381333931"},
-        {"1234567890123456789", "1234567890123460000"}, {"78.459999999999994", "78,46"}, {"007", "7"}, {"abc", "abc"},
+        {"12.50", "12,5"},
+        {"100", "100"},
+        {"-0.0", "0"},
+        {"0.5", "0,5"},
+        {"-3.25", "-3,25"},
+        {"0.30000000000000004", "0,3"},
+        {"1E-3", "0,001"},
+        {"4.0063813339310E12", "4006381333931"},
+        {"1234567890123456789", "1234567890123460000"},
+        {"78.459999999999994", "78,46"},
+        {"007", "7"},
+        {"abc", "abc"},
     };
     const TStringTable shared;
     const std::vector<TCellFormat> formats = {TCellFormat{}};

@@ -1,9 +1,8 @@
-#include "converter/TZipExtract.h"
-
+#include "SheetTestSupport.h"
 #include "converter/ReadSpreadsheetOrText.h"
 #include "converter/TConvertSink.h"
+#include "converter/TZipExtract.h"
 #include "converter/TZipWriter.h"
-#include "SheetTestSupport.h"
 #include "platform/Win1252.h"
 #include "tests/common/TestEnv.h"
 
@@ -14,7 +13,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(ZipExtract, SafeRelativePaths) {
+TEST(ZipExtract, SafeRelativePaths)
+{
     const struct {
         const char* name;
         const char* rel; // empty: refused
@@ -34,10 +34,12 @@ TEST(ZipExtract, SafeRelativePaths) {
         {"", ""},
         {"./", ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(TZipExtract::SafeRelativePath(c.name), fs::path(c.rel)) << c.name;
+    for (const auto& c : cases)
+        EXPECT_EQ(TZipExtract::SafeRelativePath(c.name), fs::path(c.rel)) << c.name;
 }
 
-TEST(ZipExtract, ExtractsIntoAPrivateFolderThatIsRemoved) {
+TEST(ZipExtract, ExtractsIntoAPrivateFolderThatIsRemoved)
+{
     const auto dir = test::MakeTempDir("zip");
     {
         TZipWriter zip(dir / "Lieferung.zip");
@@ -62,7 +64,8 @@ TEST(ZipExtract, ExtractsIntoAPrivateFolderThatIsRemoved) {
     EXPECT_FALSE(fs::exists(folder));
 }
 
-TEST(ZipExtract, HostileArchivesAreRefused) {
+TEST(ZipExtract, HostileArchivesAreRefused)
+{
     const auto dir = test::MakeTempDir("zip");
     auto make = [&](const std::string& file, auto fill) {
         TZipWriter zip(dir / file);
@@ -80,18 +83,36 @@ TEST(ZipExtract, HostileArchivesAreRefused) {
         fs::path zip;
         const char* message;
     } cases[] = {
-        {make("trav.zip", [](TZipWriter& z) { z.Add("ok.txt", "x"); z.Add("../../evil.txt", "x"); }), "unzulässigen Pfad"},
+        {make("trav.zip",
+              [](TZipWriter& z) {
+                  z.Add("ok.txt", "x");
+                  z.Add("../../evil.txt", "x");
+              }),
+         "unzulässigen Pfad"},
         {make("abs.zip", [](TZipWriter& z) { z.Add("/tmp/evil.txt", "x"); }), "unzulässigen Pfad"},
         {make("back.zip", [](TZipWriter& z) { z.Add("a\\..\\..\\evil.txt", "x"); }), "unzulässigen Pfad"},
         {make("ratio.zip", [](TZipWriter& z) { z.Add("zeros.txt", std::string(1 << 20, '0')); }), "Zip-Bombe"},
         {make("entry.zip", [](TZipWriter& z) { z.Add("big.txt", std::string(400000, 'x'), false); }), "Zip-Bombe"},
-        {make("total.zip", [](TZipWriter& z) {
-             z.Add("a.txt", std::string(280000, 'a'), false);
-             z.Add("b.txt", std::string(280000, 'b'), false);
-         }), "Zip-Bombe"},
-        {make("many.zip", [](TZipWriter& z) { for (int i = 0; i < 6; ++i) z.Add("f" + std::to_string(i), "x"); }), "mehr als 5"},
-        {make("secret.zip", [](TZipWriter& z) { z.AddEncrypted("preise.csv", "Nr;Text\r\n", "geheim"); }), "verschlüsselt"},
-        {make("dup.zip", [](TZipWriter& z) { z.Add("a/b.txt", "1"); z.Add("a\\b.txt", "2"); }), "doppelten"},
+        {make("total.zip",
+              [](TZipWriter& z) {
+                  z.Add("a.txt", std::string(280000, 'a'), false);
+                  z.Add("b.txt", std::string(280000, 'b'), false);
+              }),
+         "Zip-Bombe"},
+        {make("many.zip",
+              [](TZipWriter& z) {
+                  for (int i = 0; i < 6; ++i)
+                      z.Add("f" + std::to_string(i), "x");
+              }),
+         "mehr als 5"},
+        {make("secret.zip", [](TZipWriter& z) { z.AddEncrypted("preise.csv", "Nr;Text\r\n", "geheim"); }),
+         "verschlüsselt"},
+        {make("dup.zip",
+              [](TZipWriter& z) {
+                  z.Add("a/b.txt", "1");
+                  z.Add("a\\b.txt", "2");
+              }),
+         "doppelten"},
     };
     test::WriteFileBytes(dir / "nozip.zip", "PK\x03\x04 kaputt");
     for (const auto& c : cases) {
@@ -115,16 +136,19 @@ TEST(ZipExtract, HostileArchivesAreRefused) {
 }
 
 // An archive whose entries all point at one stored body: every entry on its own is harmless.
-std::string OverlappingZip(const std::string& body, int entries) {
+std::string OverlappingZip(const std::string& body, int entries)
+{
     std::uint32_t crc = 0xFFFFFFFFu;
     for (unsigned char c : body) {
         crc ^= c;
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
     }
     crc = ~crc;
     std::string out;
     auto put = [&](std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+        for (int i = 0; i < bytes; ++i)
+            out += static_cast<char>((v >> (8 * i)) & 0xFF);
     };
     const auto size = static_cast<std::uint32_t>(body.size());
     put(0x04034b50, 4), put(20, 2), put(0, 2), put(0, 2), put(0, 4), put(crc, 4), put(size, 4), put(size, 4);
@@ -145,7 +169,8 @@ std::string OverlappingZip(const std::string& body, int entries) {
     return out;
 }
 
-TEST(ZipExtract, EntriesSharingTheirDataAreABomb) {
+TEST(ZipExtract, EntriesSharingTheirDataAreABomb)
+{
     const auto dir = test::MakeTempDir("zip");
     TZipLimits limits;
     limits.ratioFromBytes = 64 * 1024;
@@ -169,7 +194,8 @@ TEST(ZipExtract, EntriesSharingTheirDataAreABomb) {
     }
 }
 
-TEST(ReadSpreadsheetOrText, DecidesByContent) {
+TEST(ReadSpreadsheetOrText, DecidesByContent)
+{
     const auto dir = test::MakeTempDir("dispatch");
     // A workbook with a misleading name, text without an extension, a Zip that holds no workbook.
     sheettest::WriteTestXlsx(dir / "Export.csv", {{"T", sheettest::SheetXml("<row><c><v>1.5</v></c></row>")}});

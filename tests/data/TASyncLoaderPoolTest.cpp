@@ -5,6 +5,7 @@
 
 #include <QTest>
 #include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -56,9 +57,10 @@ class TProbeJob : public TWorkerThreadBaseJob {
 public:
     using TAction = std::function<void()>;
     TProbeJob(TJobLog& log, TAction execute = {}, TAction completed = {})
-        : FLog(log), FExecute(std::move(execute)), FCompleted(std::move(completed))
-    {
-    }
+        : FLog(log),
+          FExecute(std::move(execute)),
+          FCompleted(std::move(completed))
+    {}
     void Execute() override
     {
         {

@@ -1,12 +1,14 @@
 // The background loader: busy/idle timing, delivery of failed loads, destruction while loading.
 
 #include "data/TASyncLoader.h"
+
 #include "data/qt/TQtSyncWindow.h"
 #include "tests/common/TestEnv.h"
 
 #include <QEventLoop>
 #include <QTest>
 #include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -40,14 +42,15 @@ protected:
 
     void SetUp() override
     {
-        FLoader = std::make_unique<TASyncLoader>(
-            QtSynchronizerManager(), [this](TImportWorker& job, std::unique_ptr<TListDataSet> dataSet,
-                                            const std::string& tag, const std::string& fileName) {
-                FDeliveries.push_back({std::move(dataSet), job.ErrorText(), tag, fileName,
-                                       FReceiverLoader->Busy(), std::this_thread::get_id()});
-                if (FOnDelivery)
-                    FOnDelivery(*FReceiverLoader);
-            });
+        FLoader = std::make_unique<TASyncLoader>(QtSynchronizerManager(),
+                                                 [this](TImportWorker& job, std::unique_ptr<TListDataSet> dataSet,
+                                                        const std::string& tag, const std::string& fileName) {
+                                                     FDeliveries.push_back({std::move(dataSet), job.ErrorText(), tag,
+                                                                            fileName, FReceiverLoader->Busy(),
+                                                                            std::this_thread::get_id()});
+                                                     if (FOnDelivery)
+                                                         FOnDelivery(*FReceiverLoader);
+                                                 });
         FReceiverLoader = FLoader.get();
     }
 
@@ -67,7 +70,9 @@ protected:
 TEST_F(LoaderTest, BusyEndsJustBeforeTheCompletionWhichMayStartTheNextLoad)
 {
     const std::string first = File("a.csv", "Nr;Name\r\n1;Schraube\r\n");
-    const std::string second = File("b.csv", "Nr;Name\r\n2;Mutter\r\n3;D\xFC" "bel\r\n");
+    const std::string second = File("b.csv",
+                                    "Nr;Name\r\n2;Mutter\r\n3;D\xFC"
+                                    "bel\r\n");
     bool busyAfterNextLoad = false;
     FOnDelivery = [&](TASyncLoader& loader) {
         if (FDeliveries.size() == 1) {
@@ -97,7 +102,9 @@ TEST_F(LoaderTest, BusyEndsJustBeforeTheCompletionWhichMayStartTheNextLoad)
     }
     EXPECT_EQ(FDeliveries[0].DataSet->RecordCount(), 1);
     EXPECT_EQ(FDeliveries[1].DataSet->RecordCount(), 2);
-    EXPECT_EQ(FDeliveries[1].DataSet->Cell(1, 1), "D\xFC" "bel");
+    EXPECT_EQ(FDeliveries[1].DataSet->Cell(1, 1),
+              "D\xFC"
+              "bel");
 }
 
 TEST_F(LoaderTest, SequentialLoadsKeepASingleWorkerThread)
@@ -129,7 +136,8 @@ TEST_F(LoaderTest, FailedLoadsAreDeliveredWithTheirErrorText)
     };
     const std::vector<TCase> cases = {
         {"missing file", (MakeTempDir("loader") / "fehlt.csv").string(), "OSError", false, 0},
-        {"line of 101 fields", File("wide.csv", "Nr;Name\r\n1;a\r\n" + row101 + "\r\n3;c\r\n"), "to many cols", true, 3},
+        {"line of 101 fields", File("wide.csv", "Nr;Name\r\n1;a\r\n" + row101 + "\r\n3;c\r\n"), "to many cols", true,
+         3},
         {"header only", File("head.csv", "Nr;Name\r\n"), "", false, 0},
     };
     for (const auto& c : cases)

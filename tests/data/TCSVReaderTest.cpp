@@ -1,6 +1,7 @@
 // Dialect detection, the tokenizer's line and quote rules, unquoting and quoting.
 
 #include "data/TCSVReader.h"
+
 #include "data/TFastMemoryStream.h"
 
 #include <gtest/gtest.h>
@@ -82,11 +83,15 @@ TEST(TCSVReader, LinesAndFields)
 {
     const std::string Q = "\"";
     const std::vector<ReadCase> cases = {
-        {"quoted separators and doubled quotes", "a;" + Q + "b;c" + Q + ";" + Q + "d" + Q + Q + "e" + Q + "\r\n", "\r\n",
+        {"quoted separators and doubled quotes",
+         "a;" + Q + "b;c" + Q + ";" + Q + "d" + Q + Q + "e" + Q + "\r\n",
+         "\r\n",
          {{"a", "b;c", "d\"e"}}},
         {"quoted CR LF kept", Q + "x\r\ny" + Q + ";z\r\nnext\r\n", "\r\n", {{"x\r\ny", "z"}, {"next"}}},
         {"bytes after the closing quote", Q + "ab" + Q + "cd;e\r\n", "\r\n", {{"ab\"c", "e"}}},
-        {"trailing empty field, separator only, empty line", "a;b;\r\n;\r\n\r\nc\r\n", "\r\n",
+        {"trailing empty field, separator only, empty line",
+         "a;b;\r\n;\r\n\r\nc\r\n",
+         "\r\n",
          {{"a", "b", ""}, {"", ""}, {}, {"c"}}},
         {"last line without break is not delivered", "a;b\r\nc;d", "\r\n", {{"a", "b"}}},
         {"CR file", "a;b\rc\r", "\r", {{"a", "b"}, {"c"}}},
@@ -94,7 +99,9 @@ TEST(TCSVReader, LinesAndFields)
         {"LF file: CR stays in the last field", "a;b\r\nc\n", "\n", {{"a", "b\r"}, {"c"}}},
         {"CR LF file: lone CR ends the line and skips a byte", "a\rXb\r\n", "\r\n", {{"a"}, {"b"}}},
         {"NUL ends the data", std::string("a;b\r\nc\0d\r\ne\r\n", 13), "\r\n", {{"a", "b"}}},
-        {"unclosed quote is read as an ordinary byte", "a;" + Q + "b;c\r\nd;e\r\n", "\r\n",
+        {"unclosed quote is read as an ordinary byte",
+         "a;" + Q + "b;c\r\nd;e\r\n",
+         "\r\n",
          {{"a", "\"b", "c"}, {"d", "e"}}},
         {"unclosed quote at a line start", Q + "x\r\n" + Q + Q + "\r\ny\r\n", "\r\n", {{"\"x"}, {""}, {"y"}}},
         {"many fields grow the table", std::string(150, ';') + "\r\n", "\r\n", {std::vector<std::string>(151)}},

@@ -11,9 +11,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <future>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <string>
 #include <vector>
 
 namespace artikel {

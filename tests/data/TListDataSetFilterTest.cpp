@@ -44,15 +44,15 @@ std::string ErrorOf(const std::function<void()>& fn)
     return "";
 }
 
-const char* const kArticles =
-    "Nr;Hersteller;Text\r\n"
-    "1;Bosch;Bohrer 6mm\r\n"
-    "2;Makita;Bohrer 8mm\r\n"
-    "3;bosch;Akkuschrauber\r\n"
-    "4;M\xDCLLER;Dichtung abc\r\n"
-    "5;Wera;aXc Schl\xFCssel\r\n"
-    "6;;\r\n"
-    "7;Fischer;D\xFC" "bel\r\n";
+const char* const kArticles = "Nr;Hersteller;Text\r\n"
+                              "1;Bosch;Bohrer 6mm\r\n"
+                              "2;Makita;Bohrer 8mm\r\n"
+                              "3;bosch;Akkuschrauber\r\n"
+                              "4;M\xDCLLER;Dichtung abc\r\n"
+                              "5;Wera;aXc Schl\xFCssel\r\n"
+                              "6;;\r\n"
+                              "7;Fischer;D\xFC"
+                              "bel\r\n";
 
 TEST(TListDataSetFilter, FindBoxSemantics)
 {
@@ -72,7 +72,9 @@ TEST(TListDataSetFilter, FindBoxSemantics)
         {"Text=bosch", {}},
         {"*=makita", {"2"}},
         {"  6mm  ", {"1"}},
-        {"d\xDC" "bel", {"7"}},
+        {"d\xDC"
+         "bel",
+         {"7"}},
         {"6", {"1", "6"}}, // "6" is the number of row 6 too
     };
     TListDataSet ds;
@@ -173,9 +175,18 @@ TEST(SortTextCompare, FoldsCaseAndUmlauts)
         int sign;
     };
     const std::vector<Case> cases = {
-        {"\xC4pfel", "apfel", 0}, {"\xFC" "ber", "Uber", 0}, {"\xD6l", "ol", 0}, {"z", "\xDF", -1},
-        {"abc", "abcd", -1},      {"B", "a", 1},            {"", "a", -1},     {"\xE9", "f", 1},
-        {"\x8A", "\x9A", 0},      {"abcdefgh1", "ABCDEFGH2", -1},
+        {"\xC4pfel", "apfel", 0},
+        {"\xFC"
+         "ber",
+         "Uber", 0},
+        {"\xD6l", "ol", 0},
+        {"z", "\xDF", -1},
+        {"abc", "abcd", -1},
+        {"B", "a", 1},
+        {"", "a", -1},
+        {"\xE9", "f", 1},
+        {"\x8A", "\x9A", 0},
+        {"abcdefgh1", "ABCDEFGH2", -1},
     };
     for (const Case& c : cases) {
         const int r = SortTextCompare(c.a, c.b);
@@ -200,9 +211,17 @@ TEST(TListDataSetSort, StableByFoldedText)
 TEST(TListDataSetSort, ManyRowsMatchStableSort)
 {
     std::mt19937 rng(7);
-    const std::string alphabet = "aAbB\xE4\xC4\xFC\xDF" "z";
-    const std::vector<std::string> words = {"Kugelhahn Messing 1/2", "kugelhahn messing 1/2", "KUGELHAHN", "\xC4pfel",
-                                            "apfel", "Apfelbaum", "", "Kugelhahn Messing 3/4", "Dichtung"};
+    const std::string alphabet = "aAbB\xE4\xC4\xFC\xDF"
+                                 "z";
+    const std::vector<std::string> words = {"Kugelhahn Messing 1/2",
+                                            "kugelhahn messing 1/2",
+                                            "KUGELHAHN",
+                                            "\xC4pfel",
+                                            "apfel",
+                                            "Apfelbaum",
+                                            "",
+                                            "Kugelhahn Messing 3/4",
+                                            "Dichtung"};
     for (const bool fewTexts : {false, true}) {
         std::string csv = "K;I\r\n";
         std::vector<std::pair<std::string, int>> rows;
@@ -237,12 +256,14 @@ TEST(GlobMatch, WildcardsAndCase)
         bool match;
     };
     const std::vector<Case> cases = {
-        {"abc", "abc", true},    {"ABC", "abc", true},    {"abcd", "abc", false},  {"", "", true},
-        {"a", "", false},        {"", "*", true},         {"xyz", "**", true},     {"abc", "a?c", true},
-        {"ac", "a?c", false},    {"abc", "*b*", true},    {"abc", "*d*", false},   {"abc", "a*", true},
-        {"abc", "*c", true},     {"abc", "*b", false},    {"abab", "*ab", true},   {"aXbXc", "a*b*c", true},
-        {"acb", "a*b*c", false}, {"M\xDCLLER", "*m\xFCller*", true},               {"abc", "abc*", true},
-        {"ab", "a*b*", true},    {"aa", "a*a*a", false},  {"\xFF", "\x9F", true},  {"x?", "*\?", true},
+        {"abc", "abc", true},     {"ABC", "abc", true},    {"abcd", "abc", false},
+        {"", "", true},           {"a", "", false},        {"", "*", true},
+        {"xyz", "**", true},      {"abc", "a?c", true},    {"ac", "a?c", false},
+        {"abc", "*b*", true},     {"abc", "*d*", false},   {"abc", "a*", true},
+        {"abc", "*c", true},      {"abc", "*b", false},    {"abab", "*ab", true},
+        {"aXbXc", "a*b*c", true}, {"acb", "a*b*c", false}, {"M\xDCLLER", "*m\xFCller*", true},
+        {"abc", "abc*", true},    {"ab", "a*b*", true},    {"aa", "a*a*a", false},
+        {"\xFF", "\x9F", true},   {"x?", "*\?", true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(GlobMatch(c.text, c.pattern), c.match) << c.text << " ~ " << c.pattern;
@@ -409,7 +430,8 @@ TEST(TListDataSetFilter, LongTokensOnRepetitiveCellsAgreeWithTheRules)
         return s;
     };
     auto same = [](char t, char p) {
-        return t != '\0' && (p == '?' || kAnsiUpper[static_cast<unsigned char>(t)] == kAnsiUpper[static_cast<unsigned char>(p)]);
+        return t != '\0' &&
+            (p == '?' || kAnsiUpper[static_cast<unsigned char>(t)] == kAnsiUpper[static_cast<unsigned char>(p)]);
     };
     auto at = [&](const std::string& cell, size_t s, const std::string& core) {
         for (size_t i = 0; i < core.size(); ++i)

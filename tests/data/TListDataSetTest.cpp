@@ -1,8 +1,9 @@
 // Loading, field naming, navigation, rows and saving of the list dataset.
 
+#include "data/TListDataSet.h"
+
 #include "data/TCSVReader.h"
 #include "data/TFastMemoryStream.h"
-#include "data/TListDataSet.h"
 #include "tests/common/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -11,9 +12,9 @@
 #include <atomic>
 #include <fcntl.h>
 #include <random>
+#include <string>
 #include <thread>
 #include <unistd.h>
-#include <string>
 #include <vector>
 
 namespace artikel {
@@ -78,8 +79,11 @@ TEST(TListDataSetLoad, LineBreaksAndLastLine)
         {"LF with final break", "a,b,c\n1,2,3\n4,5,6\n", {{"1", "2", "3"}, {"4", "5", "6"}}},
         {"LF without final break", "a,b,c\n1,2,3\n4,5,6", {{"1", "2", "3"}, {"4", "5", "6"}}},
         {"tabs", "a\tb\tc\n1\t2\t3\n", {{"1", "2", "3"}}},
-        {"empty line in the middle", "a;b;c\r\n1;2;3\r\n\r\n4;5;6\r\n", {{"1", "2", "3"}, {"", "", ""}, {"4", "5", "6"}}},
-        {"quoted cells with breaks and quotes", "a;b;c\r\n\"x;\r\ny\";\"say \"\"hi\"\"\";3\r\n",
+        {"empty line in the middle",
+         "a;b;c\r\n1;2;3\r\n\r\n4;5;6\r\n",
+         {{"1", "2", "3"}, {"", "", ""}, {"4", "5", "6"}}},
+        {"quoted cells with breaks and quotes",
+         "a;b;c\r\n\"x;\r\ny\";\"say \"\"hi\"\"\";3\r\n",
          {{"x;\r\ny", "say \"hi\"", "3"}}},
         {"short and long lines", "a;b;c\r\n1\r\n1;2;3;4;5\r\n", {{"1", "", ""}, {"1", "2", "3"}}},
         {"stray quote loses no row", "a;b;c\r\n1;\"2;3\r\n4;5;6\r\n", {{"1", "\"2", "3"}, {"4", "5", "6"}}},
@@ -100,7 +104,11 @@ TEST(TListDataSetLoad, FieldNames)
         std::vector<std::string> names;
     };
     const std::vector<Case> cases = {
-        {"Art.-Nr.;Preis (\x80);Rabatt %;Gr\xF6\xDF" "e", {"ArtNr", "Preis(Euro)", "RabattProz", "Gr\xDF" "e"}},
+        {"Art.-Nr.;Preis (\x80);Rabatt %;Gr\xF6\xDF"
+         "e",
+         {"ArtNr", "Preis(Euro)", "RabattProz",
+          "Gr\xDF"
+          "e"}},
         {"a;b;c;d;---", {"a", "b", "c", "d", "Spalte4"}},
         {"Preis;Preis;preis", {"Preis", "Preis1", "preis2"}},
         {"a+b;x y;\xE4\xF6\xFC", {"aundb", "xy", "Spalte2"}},
@@ -330,8 +338,9 @@ TEST(TListDataSetRows, AddRecordClearAndPositionsQueue)
     TListDataSetEx queue;
     queue.Open();
     ASSERT_EQ(queue.FieldCount(), 7);
-    EXPECT_EQ(FieldNames(queue), (std::vector<std::string>{"sfdescription", "sflongtext", "sfpartNo", "sfPrice",
-                                                           "sfpartUnit", "sfQuantity", "sfPos"}));
+    EXPECT_EQ(FieldNames(queue),
+              (std::vector<std::string>{"sfdescription", "sflongtext", "sfpartNo", "sfPrice", "sfpartUnit",
+                                        "sfQuantity", "sfPos"}));
     queue.AddRecord(Row({"Bohrer", "lang", "4711"}), false, true);
     queue.AddRecord(Row({"Schraube", "", "0815"}), false, true);
     EXPECT_EQ(queue.RecordCount(), 2);

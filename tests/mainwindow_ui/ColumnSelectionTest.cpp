@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -28,24 +28,17 @@ using test::WriteFileBytes;
 const char* kDbA = "44444444-AAAA-4AAA-8AAA-AAAAAAAAAAAA";
 const char* kDbB = "55555555-BBBB-4BBB-8BBB-BBBBBBBBBBBB";
 
-const char* kCsvA =
-    "Nr;Artikel;Text\r\n"
-    "1;A123;M\xDCLLER Rohr\r\n"
-    "2;B456;M\xF6ller Bogen\r\n"
-    "3;C1234;Schraube abc\r\n"
-    "4;D789;Kabel 123\r\n"
-    "5;E000;abcd Muffe\r\n";
+const char* kCsvA = "Nr;Artikel;Text\r\n"
+                    "1;A123;M\xDCLLER Rohr\r\n"
+                    "2;B456;M\xF6ller Bogen\r\n"
+                    "3;C1234;Schraube abc\r\n"
+                    "4;D789;Kabel 123\r\n"
+                    "5;E000;abcd Muffe\r\n";
 const char* kCsvB = "Artikel;Menge\r\nB1;5\r\nB2;7\r\n";
 
-std::string StatusText(const TMainFrm& w)
-{
-    return w.PSH()->text();
-}
+std::string StatusText(const TMainFrm& w) { return w.PSH()->text(); }
 
-int VisibleRows(TListDataSet& ds)
-{
-    return ds.Filtered() ? ds.FilteredCount() : ds.TotalCount();
-}
+int VisibleRows(TListDataSet& ds) { return ds.Filtered() ? ds.FilteredCount() : ds.TotalCount(); }
 
 struct TStarted {
     TCatalogFixture fx;
@@ -138,8 +131,8 @@ TEST(FindBox, ButtonsSitRightOfTheBoxWithinItsSpan)
 struct TSearchCase {
     const char* name;
     const char* text;
-    int rows;              // -1: not checked
-    const char* error;     // shown in red in the status line; nullptr: none
+    int rows; // -1: not checked
+    const char* error; // shown in red in the status line; nullptr: none
     std::vector<std::string> tokens;
     bool buttons;
 };
@@ -228,8 +221,9 @@ TEST(FindBox, KeysQueuedBehindASlowSearchGiveOneSearchOfTheFinalText)
     const int before = s.w->SearchCount();
     // Three keys wait in the queue while the first one's search runs.
     for (char c : std::string("bcd"))
-        QCoreApplication::postEvent(s.w->EditFind(), new QKeyEvent(QEvent::KeyPress, Qt::Key_A + (c - 'a'),
-                                                                  Qt::NoModifier, QString(QLatin1Char(c))));
+        QCoreApplication::postEvent(
+            s.w->EditFind(),
+            new QKeyEvent(QEvent::KeyPress, Qt::Key_A + (c - 'a'), Qt::NoModifier, QString(QLatin1Char(c))));
     QTest::keyClick(s.w->EditFind(), 'a');
     EXPECT_EQ(s.w->SearchCount(), before + 1);
     EXPECT_EQ(s.ds->FilterText(), "a");
@@ -264,9 +258,9 @@ TEST(FindBox, SearchesThatFindRowsAreLearned)
     };
     const std::vector<TLearnCase> cases = {
         {"schraube", true},
-        {"zzzzzz", false},          // finds nothing
-        {"nosuchcolumn=1", false},  // an error
-        {"ab", false},              // too short to be learned
+        {"zzzzzz", false}, // finds nothing
+        {"nosuchcolumn=1", false}, // an error
+        {"ab", false}, // too short to be learned
         {"kabel 123", true},
     };
     for (const TLearnCase& c : cases) {
@@ -372,10 +366,7 @@ TEST(FindBox, AnotherDatabaseEmptiesTheBoxWithoutSearchingAndBringsItsWords)
 // --- stopwatches
 
 TPerfomance::Clock::time_point gNow{};
-TPerfomance::Clock::time_point FakeNow()
-{
-    return gNow;
-}
+TPerfomance::Clock::time_point FakeNow() { return gNow; }
 
 TEST(TPerfomance, StopwatchTimesAndTheirText)
 {
@@ -407,7 +398,10 @@ TEST(TPerfomance, SecondsWithThreeDecimals)
         double seconds;
         char point;
         const char* text;
-    } cases[] = {{0, ',', "0,000"}, {0.0004, '.', "0.000"}, {0.0005001, '.', "0.001"}, {12.3456, ',', "12,346"},
+    } cases[] = {{0, ',', "0,000"},
+                 {0.0004, '.', "0.000"},
+                 {0.0005001, '.', "0.001"},
+                 {12.3456, ',', "12,346"},
                  {-1, '.', "0.000"}};
     for (const auto& c : cases)
         EXPECT_EQ(FormatSeconds(c.seconds, c.point), c.text) << c.seconds;

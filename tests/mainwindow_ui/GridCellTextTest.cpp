@@ -1,7 +1,8 @@
 // Link detection, the shown form of links, the token highlighting and the layout file texts.
 
-#include "mainwindow/ColumnLayout.h"
 #include "mainwindow/GridCellText.h"
+
+#include "mainwindow/ColumnLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +14,22 @@ namespace {
 
 TEST(GridCellText, LinkTextNeedsAnExactLowerCasePrefixAtTheStart)
 {
-    struct Case { const char* text; bool link; };
+    struct Case {
+        const char* text;
+        bool link;
+    };
     const Case cases[] = {
-        {"http://example.org", true}, {"https://x", true}, {"httpx", true}, {"file:bild.jpg", true},
-        {"picture://a.png", true}, {"HTTP://example.org", false}, {"Picture://a.png", false},
-        {" http://x", false}, {"htt", false}, {"", false}, {"siehe http://x", false},
+        {"http://example.org", true},
+        {"https://x", true},
+        {"httpx", true},
+        {"file:bild.jpg", true},
+        {"picture://a.png", true},
+        {"HTTP://example.org", false},
+        {"Picture://a.png", false},
+        {" http://x", false},
+        {"htt", false},
+        {"", false},
+        {"siehe http://x", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsLinkText(c.text), c.link) << c.text;
@@ -25,7 +37,10 @@ TEST(GridCellText, LinkTextNeedsAnExactLowerCasePrefixAtTheStart)
 
 TEST(GridCellText, StripLinkPrefixesTrimsAndRemovesEveryPrefixIgnoringCase)
 {
-    struct Case { const char* in; const char* out; };
+    struct Case {
+        const char* in;
+        const char* out;
+    };
     const Case cases[] = {
         {"http://example.org", "example.org"},
         {"  picture://bild.jpg  ", "bild.jpg"},
@@ -41,13 +56,20 @@ TEST(GridCellText, StripLinkPrefixesTrimsAndRemovesEveryPrefixIgnoringCase)
 
 TEST(GridCellText, HighlightMarksEveryOccurrenceInTheFirstOnesSpelling)
 {
-    struct Case { const char* cell; std::vector<std::string> tokens; const char* markup; };
+    struct Case {
+        const char* cell;
+        std::vector<std::string> tokens;
+        const char* markup;
+    };
     const Case cases[] = {
         // The lower-case token finds the capitalised word first: both are drawn capitalised.
         {"Kupfer und kupfer", {"kupfer"}, "<b>Kupfer</b> und <b>Kupfer</b>"},
         {"rohr Rohr ROHR", {"ROHR"}, "<b>rohr</b> <b>rohr</b> <b>rohr</b>"},
         // Umlauts compare by the code page's case mapping.
-        {"M\xDC" "LLER m\xFCller", {"m\xFCller"}, "<b>M\xDCLLER</b> <b>M\xDCLLER</b>"},
+        {"M\xDC"
+         "LLER m\xFCller",
+         {"m\xFCller"},
+         "<b>M\xDCLLER</b> <b>M\xDCLLER</b>"},
         {"NYM-J 3x1,5", {"nym", "3x1,5"}, "<b>NYM</b>-J <b>3x1,5</b>"},
         // Markup of the cell is stripped; "<" of the text stays text.
         {"<b>fett</b> a<b", {"a"}, "fett <b>a</b>&lt;b"},
@@ -97,10 +119,10 @@ TEST(ColumnLayoutText, ColumnsRoundTripAndDamagedListsAreRejected)
     EXPECT_EQ((*back)[2].fieldName, "Textmit Tab");
 
     const std::string header = "ARTIKELBLICK-COLUMNS 1\r\n";
-    for (const std::string& bad : {std::string("TPF0\x01garbage"), std::string(), header + "A\t1\t1\t0\r\n",
-                                  header + "A\t-1\t1\t0\t0\r\n", header + "A\t10\t2\t0\t0\r\n",
-                                  header + "A\t10\t1\t3\t0\r\n", header + "\t10\t1\t0\t0\r\n",
-                                  header + "A\t1x\t1\t0\t0\r\n", text.substr(0, text.size() - 4)})
+    for (const std::string& bad :
+         {std::string("TPF0\x01garbage"), std::string(), header + "A\t1\t1\t0\r\n", header + "A\t-1\t1\t0\t0\r\n",
+          header + "A\t10\t2\t0\t0\r\n", header + "A\t10\t1\t3\t0\r\n", header + "\t10\t1\t0\t0\r\n",
+          header + "A\t1x\t1\t0\t0\r\n", text.substr(0, text.size() - 4)})
         EXPECT_FALSE(DecodeColumns(bad).has_value()) << bad;
 }
 

@@ -18,11 +18,11 @@ namespace artikel::test {
 namespace {
 
 // A quote, a line break inside a quoted value, markup and an umlaut (Windows-1252).
-const char* kCsv =
-    "Nr;Text;Preis\r\n"
-    "1;\"Rohr 1/2\"\"\";1,50\r\n"
-    "2;\"Messing\r\nbogen\";2,00\r\n"
-    "3;<b>M\xFC" "ffe</b> & Co;0,75\r\n";
+const char* kCsv = "Nr;Text;Preis\r\n"
+                   "1;\"Rohr 1/2\"\"\";1,50\r\n"
+                   "2;\"Messing\r\nbogen\";2,00\r\n"
+                   "3;<b>M\xFC"
+                   "ffe</b> & Co;0,75\r\n";
 
 class GridCopy : public ::testing::Test {
 protected:
@@ -48,14 +48,20 @@ TEST_F(GridCopy, CellCopyPutsTheTextAndShowsItWithoutMarkup)
     SetCurrent(2, 1);
     grid_->setFocus();
     QTest::keyClick(grid_, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(ClipboardText(), "<b>M\xFC" "ffe</b> & Co");
-    EXPECT_EQ(w_->HLCopied()->text(), "| Kopiert:<b> M\xFC" "ffe &amp; Co");
+    EXPECT_EQ(ClipboardText(),
+              "<b>M\xFC"
+              "ffe</b> & Co");
+    EXPECT_EQ(w_->HLCopied()->text(),
+              "| Kopiert:<b> M\xFC"
+              "ffe &amp; Co");
     EXPECT_EQ(w_->SoundCount(TSound::WaveCopy), 1);
 
     // Ctrl must be the only modifier; the menu's "Kopieren" copies the same way.
     SetCurrent(0, 0);
     QTest::keyClick(grid_, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(ClipboardText(), "<b>M\xFC" "ffe</b> & Co");
+    EXPECT_EQ(ClipboardText(),
+              "<b>M\xFC"
+              "ffe</b> & Co");
     w_->MNU_COPYTEXT()->trigger();
     EXPECT_EQ(ClipboardText(), "1");
     EXPECT_EQ(w_->SoundCount(TSound::WaveCopy), 2);
@@ -77,15 +83,18 @@ TEST_F(GridCopy, RowCopyTakesMarksInMarkingOrderAndOnlyShownColumnsInDisplayOrde
     grid_->RowMarks().Mark(0);
     const std::string before = w_->HLCopied()->text();
     w_->Zeilekopieren1()->trigger();
-    EXPECT_EQ(ClipboardText(), "\"Preis\",\"Text\"\r\n"
-                               "\"0,75\",\"<b>M\xFC" "ffe</b> & Co\"\r\n"
-                               "\"1,50\",\"Rohr 1/2\"\"\"\r\n");
+    EXPECT_EQ(ClipboardText(),
+              "\"Preis\",\"Text\"\r\n"
+              "\"0,75\",\"<b>M\xFC"
+              "ffe</b> & Co\"\r\n"
+              "\"1,50\",\"Rohr 1/2\"\"\"\r\n");
     const QMimeData* mime = QApplication::clipboard()->mimeData();
     ASSERT_TRUE(mime->hasHtml());
     EXPECT_EQ(mime->html().toStdString(),
               "<html><head><meta charset=\"utf-8\"></head><body><table>"
               "<tr><th>Preis</th><th>Text</th></tr>"
-              "<tr><td>0,75</td><td>&lt;b&gt;M\xC3\xBC" "ffe&lt;/b&gt; &amp; Co</td></tr>"
+              "<tr><td>0,75</td><td>&lt;b&gt;M\xC3\xBC"
+              "ffe&lt;/b&gt; &amp; Co</td></tr>"
               "<tr><td>1,50</td><td>Rohr 1/2&quot;</td></tr></table></body></html>");
     // The row copy leaves the copy label alone.
     EXPECT_EQ(w_->HLCopied()->text(), before);

@@ -12,11 +12,10 @@
 namespace artikel::test {
 namespace {
 
-const char* kCsv =
-    "Nr;Text;Preis\r\n"
-    "1;Kupferrohr;1,50\r\n"
-    "2;Messingbogen;2,00\r\n"
-    "3;Kupfermuffe;0,75\r\n";
+const char* kCsv = "Nr;Text;Preis\r\n"
+                   "1;Kupferrohr;1,50\r\n"
+                   "2;Messingbogen;2,00\r\n"
+                   "3;Kupfermuffe;0,75\r\n";
 
 TEST(GridInMainWindow, TheSavedLayoutIsAppliedAfterTheLoad)
 {

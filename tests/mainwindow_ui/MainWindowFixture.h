@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -32,7 +33,8 @@ class TCatalogFixture {
 public:
     // The window keeps its settings in the scratch folder, which all tests of a run share: each
     // test starts without them.
-    TCatalogFixture() : clientRoot_(MakeTempDir("client"))
+    TCatalogFixture()
+        : clientRoot_(MakeTempDir("client"))
     {
         std::error_code ignored;
         std::filesystem::remove(SettingsFolder() + kUserModeFileName, ignored);
@@ -56,8 +58,9 @@ public:
                 items += ",";
             items += "{\"Caption\":\"" + f.caption + "\",\"filter\":\"" + f.filter + "\",\"uid\":\"" + f.uid + "\"}";
         }
-        WriteFileBytes(folder / "node.json", "{\"Caption\":\"" + caption + "\",\"Filename\":\"db.csv\",\"uid\":\"" + uid +
-                                                  "\",\"items\":[" + items + "]}");
+        WriteFileBytes(folder / "node.json",
+                       "{\"Caption\":\"" + caption + "\",\"Filename\":\"db.csv\",\"uid\":\"" + uid + "\",\"items\":[" +
+                           items + "]}");
         return folder;
     }
 

@@ -29,7 +29,9 @@ struct TOffice {
 
 class TFakeLink : public IOfficeLink {
 public:
-    explicit TFakeLink(TOffice& office) : office_(office) {}
+    explicit TFakeLink(TOffice& office)
+        : office_(office)
+    {}
     bool CanPost() override
     {
         ++office_.canPostCalls;
@@ -53,14 +55,13 @@ private:
     TOffice& office_;
 };
 
-const char* kCsv =
-    "Nr;Text;Preis\r\n"
-    "10;Rohr;1,50\r\n"
-    "20;Bogen;2,00\r\n"
-    "30;Muffe;0,75\r\n"
-    "40;Kappe;3,00\r\n"
-    "50;Nippel;0,40\r\n"
-    "60;Stopfen;0,20\r\n";
+const char* kCsv = "Nr;Text;Preis\r\n"
+                   "10;Rohr;1,50\r\n"
+                   "20;Bogen;2,00\r\n"
+                   "30;Muffe;0,75\r\n"
+                   "40;Kappe;3,00\r\n"
+                   "50;Nippel;0,40\r\n"
+                   "60;Stopfen;0,20\r\n";
 
 class Send : public ::testing::Test {
 protected:
@@ -69,10 +70,11 @@ protected:
     {
         const auto folder = fx_.AddDatabase("db-a", "A", kCsv);
         if (assigned)
-            WriteFileBytes(folder / "node.json",
-                           "{\"Caption\":\"A\",\"Filename\":\"db.csv\",\"uid\":\"db-a\",\"items\":[],"
-                           "\"sfdescription\":\"\\\"Text\\\"\",\"sfpartNo\":\"\\\"Nr\\\"\",\"sfPrice\":\"\\\"Preis\\\"\","
-                           "\"PriceFactor\":\"1\"}");
+            WriteFileBytes(
+                folder / "node.json",
+                "{\"Caption\":\"A\",\"Filename\":\"db.csv\",\"uid\":\"db-a\",\"items\":[],"
+                "\"sfdescription\":\"\\\"Text\\\"\",\"sfpartNo\":\"\\\"Nr\\\"\",\"sfPrice\":\"\\\"Preis\\\"\","
+                "\"PriceFactor\":\"1\"}");
         fx_.SetLastNode("db-a");
         TMainFrm& w = fx_.Start(std::make_unique<TFakeLink>(office_));
         EXPECT_EQ(w.I_DBGrid1()->model()->rowCount(), 6);
@@ -143,8 +145,9 @@ TEST_F(Send, WithoutAnAssignmentTheMessageThenTheDialog)
         dlg->FOK()->click();
     });
     w.FLX()->click();
-    EXPECT_EQ(message, "Um nach <b>Ledgix zu senden</b>, m\xFCssen Sie die <b>Quellfelder dieser Datenbank</b> zun\xE4"
-                       "chst zuordnen.");
+    EXPECT_EQ(message,
+              "Um nach <b>Ledgix zu senden</b>, m\xFCssen Sie die <b>Quellfelder dieser Datenbank</b> zun\xE4"
+              "chst zuordnen.");
     EXPECT_TRUE(dialogOpened);
     EXPECT_TRUE(office_.documents.empty());
     EXPECT_EQ(office_.canPostCalls, 0);
@@ -172,7 +175,9 @@ TEST_F(Send, NoOrderOpenOrNoReplyIsToldAndNothingStaysQueued)
     message.clear();
     AnswerMessage(message);
     w.FLX()->click();
-    EXPECT_EQ(message, "<b>Ledgix antwortet nicht.</b><br>Es wurde nichts \xFC" "bertragen.");
+    EXPECT_EQ(message,
+              "<b>Ledgix antwortet nicht.</b><br>Es wurde nichts \xFC"
+              "bertragen.");
     EXPECT_EQ(w.Catalog().PositionSet().RecordCount(), 0);
 }
 

@@ -26,7 +26,8 @@ namespace {
 // exchange-sim logging every document it takes into a file, running until destroyed.
 class TSimulator {
 public:
-    explicit TSimulator(QStringList options) : log_(MakeTempDir("simlog") / "documents.log")
+    explicit TSimulator(QStringList options)
+        : log_(MakeTempDir("simlog") / "documents.log")
     {
         // The pipe lives in a private folder of this test; no server of an earlier test is kept.
         const std::filesystem::path run = MakeTempDir("run");
@@ -73,8 +74,11 @@ public:
             if (line.trimmed().isEmpty())
                 continue;
             std::vector<std::string> parts;
-            const QJsonArray array = QJsonDocument::fromJson(line).object()[QStringLiteral("Order")].toArray()[0]
-                                         .toObject()[QStringLiteral("Parts")].toArray();
+            const QJsonArray array = QJsonDocument::fromJson(line)
+                                         .object()[QStringLiteral("Order")]
+                                         .toArray()[0]
+                                         .toObject()[QStringLiteral("Parts")]
+                                         .toArray();
             for (const auto& part : array)
                 parts.push_back((part.toObject()[QStringLiteral("Description1")].toString() + QStringLiteral("/") +
                                  part.toObject()[QStringLiteral("Number")].toString())
@@ -90,14 +94,13 @@ private:
     bool listening_ = false;
 };
 
-const char* kCsv =
-    "Nr;Text;Preis\r\n"
-    "10;Rohr;1,50\r\n"
-    "20;Bogen;2,00\r\n"
-    "30;Muffe;0,75\r\n"
-    "40;Kappe;3,00\r\n"
-    "50;Nippel;0,40\r\n"
-    "60;Stopfen;0,20\r\n";
+const char* kCsv = "Nr;Text;Preis\r\n"
+                   "10;Rohr;1,50\r\n"
+                   "20;Bogen;2,00\r\n"
+                   "30;Muffe;0,75\r\n"
+                   "40;Kappe;3,00\r\n"
+                   "50;Nippel;0,40\r\n"
+                   "60;Stopfen;0,20\r\n";
 
 class SendToSimulator : public ::testing::Test {
 protected:
@@ -128,10 +131,11 @@ TEST_F(SendToSimulator, OneRowThenFiveMarkedRowsInMarkingOrder)
     QTest::keyClick(&w, Qt::Key_F7);
     using Parts = std::vector<std::string>;
     ASSERT_TRUE(QTest::qWaitFor([&] { return sim.Documents().size() == 2; }, 5000));
-    EXPECT_EQ(sim.Documents(), (std::vector<Parts>{
-                                   {"Muffe/30"},
-                                   {"Nippel/50", "Rohr/10", "Stopfen/60", "Bogen/20", "Kappe/40"},
-                               }));
+    EXPECT_EQ(sim.Documents(),
+              (std::vector<Parts>{
+                  {"Muffe/30"},
+                  {"Nippel/50", "Rohr/10", "Stopfen/60", "Bogen/20", "Kappe/40"},
+              }));
     EXPECT_EQ(w.Catalog().PositionSet().RecordCount(), 0);
 }
 

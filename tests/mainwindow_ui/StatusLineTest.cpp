@@ -1,6 +1,7 @@
 // The counts line of the status row.
 
 #include "mainwindow/StatusLine.h"
+
 #include "platform/ui/MarkupRenderer.h"
 
 #include <QApplication>
@@ -20,9 +21,17 @@ TEST(StatusLine, CountsAreGroupedInThrees)
         const char* text;
     };
     const Case cases[] = {
-        {0, ".", "0"},           {999, ".", "999"},          {1000, ".", "1.000"},
-        {999999, ".", "999.999"}, {1000000, ".", "1.000.000"}, {1234567, "\xA0", "1\xA0" "234\xA0" "567"},
-        {1234567, "", "1234567"}, {-1234, ".", "-1.234"},
+        {0, ".", "0"},
+        {999, ".", "999"},
+        {1000, ".", "1.000"},
+        {999999, ".", "999.999"},
+        {1000000, ".", "1.000.000"},
+        {1234567, "\xA0",
+         "1\xA0"
+         "234\xA0"
+         "567"},
+        {1234567, "", "1234567"},
+        {-1234, ".", "-1.234"},
         {LLONG_MIN, ",", "-9,223,372,036,854,775,808"},
     };
     for (const Case& c : cases)

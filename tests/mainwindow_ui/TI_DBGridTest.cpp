@@ -1,16 +1,18 @@
 // The grid's own behaviour: link opening, row marking, type-ahead, colours and column layouts.
 
+#include "mainwindow/TI_DBGrid.h"
+
 #include "data/TListDataSet.h"
 #include "mainwindow/TGridDelegate.h"
-#include "mainwindow/TI_DBGrid.h"
 #include "tests/common/TestEnv.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QMouseEvent>
-#include <QToolTip>
 #include <QTest>
+#include <QToolTip>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -25,13 +27,12 @@ using test::MakeTempDir;
 using test::ReadFileBytes;
 using test::WriteFileBytes;
 
-const char* kRows =
-    "Nr;Text;Bild\r\n"
-    "1;Kupferrohr;picture://rohr.jpg\r\n"
-    "2;Kupferbogen;http://bogen.png\xACpicture://fehlt.png\r\n"
-    "3;Schraube;picture://../draussen.jpg\r\n"
-    "4;Mutter;kein Bild\r\n"
-    "5;Scheibe;\r\n";
+const char* kRows = "Nr;Text;Bild\r\n"
+                    "1;Kupferrohr;picture://rohr.jpg\r\n"
+                    "2;Kupferbogen;http://bogen.png\xACpicture://fehlt.png\r\n"
+                    "3;Schraube;picture://../draussen.jpg\r\n"
+                    "4;Mutter;kein Bild\r\n"
+                    "5;Scheibe;\r\n";
 
 class GridFixture : public ::testing::Test {
 protected:
@@ -62,7 +63,8 @@ protected:
 
     void SetCurrent(int row, int column)
     {
-        grid_->selectionModel()->setCurrentIndex(grid_->Model().index(row, column), QItemSelectionModel::ClearAndSelect);
+        grid_->selectionModel()->setCurrentIndex(grid_->Model().index(row, column),
+                                                 QItemSelectionModel::ClearAndSelect);
     }
 
     QPoint CellPoint(int row, int column) const
@@ -100,7 +102,12 @@ TEST_F(GridFixture, OpenCellLinkShowsPicturesOfThePictureFolderOrItsExplanatoryF
     WriteFileBytes(folder_ / "draussen.jpg", "jpg");
     const std::string hint = (images / TI_DBGrid::kPictureHintFile).string();
 
-    struct Case { int row; int column; bool link; std::vector<std::string> shown; };
+    struct Case {
+        int row;
+        int column;
+        bool link;
+        std::vector<std::string> shown;
+    };
     const Case cases[] = {
         {0, 2, true, {(images / "rohr.jpg").string()}},
         // Two links, both missing: the explanatory file is shown for each.
@@ -231,7 +238,10 @@ TEST_F(GridFixture, MarkedRowsAndTheCurrentRowAmongThemTakeTheirColours)
 TEST_F(GridFixture, LinkCellsArePinkWithBlueTextAndLinesFollowTheirOptions)
 {
     SetCurrent(3, 0);
-    struct Case { bool columnLines; bool rowLines; };
+    struct Case {
+        bool columnLines;
+        bool rowLines;
+    };
     for (const Case c : {Case{true, true}, Case{true, false}, Case{false, true}, Case{false, false}}) {
         grid_->SetGridLines(c.columnLines, c.rowLines);
         const QImage image = grid_->viewport()->grab().toImage();
@@ -250,7 +260,11 @@ TEST_F(GridFixture, LinkCellsArePinkWithBlueTextAndLinesFollowTheirOptions)
 
 TEST_F(GridFixture, HintsShowTheFullTextExceptForLinksAndLinksGetTheHandCursor)
 {
-    struct Case { int row; int column; bool link; };
+    struct Case {
+        int row;
+        int column;
+        bool link;
+    };
     // Links first: a hidden hint keeps its text for a moment.
     for (const Case c : {Case{0, 2, true}, Case{1, 2, true}, Case{3, 2, false}, Case{0, 1, false}}) {
         const QPoint at = CellPoint(c.row, c.column);
@@ -309,12 +323,13 @@ TEST_F(GridFixture, ASavedLayoutRestoresOrderWidthsVisibilityAndAlignment)
     grid_->SetGridLines(true, true);
     SetCurrent(0, 0);
     grid_->LoadColumnLayout();
-    EXPECT_EQ(grid_->ColumnStates(), (std::vector<TColumnState>{
-                                         {"Bild", 170, true, TColumnAlignment::Left, TColumnAlignment::Left},
-                                         {"Nr", 40, true, TColumnAlignment::Right, TColumnAlignment::Center},
-                                         {"Text", 100, false, TColumnAlignment::Left, TColumnAlignment::Left},
-                                         {"Neu", 55, true, TColumnAlignment::Left, TColumnAlignment::Left},
-                                     }));
+    EXPECT_EQ(grid_->ColumnStates(),
+              (std::vector<TColumnState>{
+                  {"Bild", 170, true, TColumnAlignment::Left, TColumnAlignment::Left},
+                  {"Nr", 40, true, TColumnAlignment::Right, TColumnAlignment::Center},
+                  {"Text", 100, false, TColumnAlignment::Left, TColumnAlignment::Left},
+                  {"Neu", 55, true, TColumnAlignment::Left, TColumnAlignment::Left},
+              }));
     EXPECT_EQ(grid_->SelectedField(), "Bild");
     EXPECT_TRUE(grid_->ColumnLines());
     EXPECT_FALSE(grid_->RowLines());
@@ -350,11 +365,12 @@ TEST_F(GridFixture, NewColumnsStartInFieldOrderAllShownWhateverTheLastDatabaseHa
     grid_->SetColumns(columns);
     grid_->SetLayoutName((folder_ / "other.col").string());
     grid_->LoadColumnLayout();
-    EXPECT_EQ(grid_->ColumnStates(), (std::vector<TColumnState>{
-                                         {"A", 30, true, TColumnAlignment::Left, TColumnAlignment::Left},
-                                         {"B", 40, true, TColumnAlignment::Left, TColumnAlignment::Left},
-                                         {"C", 50, true, TColumnAlignment::Left, TColumnAlignment::Left},
-                                     }));
+    EXPECT_EQ(grid_->ColumnStates(),
+              (std::vector<TColumnState>{
+                  {"A", 30, true, TColumnAlignment::Left, TColumnAlignment::Left},
+                  {"B", 40, true, TColumnAlignment::Left, TColumnAlignment::Left},
+                  {"C", 50, true, TColumnAlignment::Left, TColumnAlignment::Left},
+              }));
 }
 
 TEST_F(GridFixture, ACoxWithTwoLinesSetsTheLinesAndLeavesAutoSizeOff)

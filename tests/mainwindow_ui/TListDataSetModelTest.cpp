@@ -1,15 +1,17 @@
 // The grid's table model over a list dataset, and the grid's cursor following and empty message.
 
+#include "mainwindow/TListDataSetModel.h"
+
 #include "data/TListDataSet.h"
 #include "mainwindow/ProgramTitle.h"
 #include "mainwindow/TI_DBGrid.h"
-#include "mainwindow/TListDataSetModel.h"
 #include "tests/common/TestEnv.h"
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QTest>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -47,12 +49,11 @@ void CollectWarnings(QtMsgType type, const QMessageLogContext&, const QString& t
         g_warnings->push_back(text.toStdString());
 }
 
-const char* kArticles =
-    "Nr;Text;Preis\r\n"
-    "3;Kupferrohr;1,50\r\n"
-    "1;M\xFCtze;2,00\r\n"
-    "2;Kupferbogen;0,75\r\n"
-    "4;Schraube;0,10\r\n";
+const char* kArticles = "Nr;Text;Preis\r\n"
+                        "3;Kupferrohr;1,50\r\n"
+                        "1;M\xFCtze;2,00\r\n"
+                        "2;Kupferbogen;0,75\r\n"
+                        "4;Schraube;0,10\r\n";
 
 TEST(TListDataSetModel, PassesTheModelTesterThroughLoadFilterSortReloadAndDestruction)
 {
@@ -96,9 +97,12 @@ TEST(TListDataSetModel, CellsAndTitlesComeFromTheFieldsTheColumnsName)
         QString text;
     };
     const Case cases[] = {
-        {0, 0, QStringLiteral("1,50")},   {0, 1, QStringLiteral("Kupferrohr")},
-        {1, 1, QStringLiteral("M\u00fctze")}, {3, 3, QStringLiteral("4")},
-        {2, 2, QString()},                 {0, 3, QStringLiteral("3")},
+        {0, 0, QStringLiteral("1,50")},
+        {0, 1, QStringLiteral("Kupferrohr")},
+        {1, 1, QStringLiteral("M\u00fctze")},
+        {3, 3, QStringLiteral("4")},
+        {2, 2, QString()},
+        {0, 3, QStringLiteral("3")},
     };
     for (const Case& c : cases)
         EXPECT_EQ(model.data(model.index(c.row, c.column)).toString(), c.text) << c.row << "," << c.column;

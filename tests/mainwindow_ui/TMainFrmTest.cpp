@@ -1,6 +1,8 @@
 // The main window driven with real widgets: start-up with and without "Last.Node", loading,
 // a click during a load, title-click sorting, the status line, closing and drops.
 
+#include "catalog/ui/TCatalogCommands.h"
+#include "catalog/ui/TImporter.h"
 #include "data/TListDataSet.h"
 #include "mainwindow/ProgramTitle.h"
 #include "mainwindow/StatusLine.h"
@@ -8,10 +10,8 @@
 #include "platform/ui/AnsiQString.h"
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/TMarkupLabel.h"
-#include "platform/ui/TWiiProgressBar.h"
-#include "catalog/ui/TCatalogCommands.h"
-#include "catalog/ui/TImporter.h"
 #include "platform/ui/TQuestionDlg.h"
+#include "platform/ui/TWiiProgressBar.h"
 #include "search/ui/TAutoComplete.h"
 #include "tests/mainwindow_ui/MainWindowFixture.h"
 #include "tests/platform_ui/ModalDriver.h"
@@ -24,8 +24,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QToolButton>
-#include <QWheelEvent>
 #include <QUrl>
+#include <QWheelEvent>
 
 namespace artikel {
 namespace {
@@ -36,12 +36,11 @@ const char* kDbA = "11111111-AAAA-4AAA-8AAA-AAAAAAAAAAAA";
 const char* kDbB = "22222222-BBBB-4BBB-8BBB-BBBBBBBBBBBB";
 const char* kFilterA = "33333333-CCCC-4CCC-8CCC-CCCCCCCCCCCC";
 
-const char* kCsvA =
-    "Nr;Text;Preis\r\n"
-    "3;Kupferrohr;1,50\r\n"
-    "1;M\xFCtze;2,00\r\n"
-    "2;Kupferbogen;0,75\r\n"
-    "4;Schraube;0,10\r\n";
+const char* kCsvA = "Nr;Text;Preis\r\n"
+                    "3;Kupferrohr;1,50\r\n"
+                    "1;M\xFCtze;2,00\r\n"
+                    "2;Kupferbogen;0,75\r\n"
+                    "4;Schraube;0,10\r\n";
 const char* kCsvB = "Artikel;Menge\r\nB1;5\r\nB2;7\r\n";
 
 std::string Counts(int total, int filtered, const std::string& filter = {})
@@ -97,7 +96,8 @@ TEST(TMainFrm, TheAutoLearningSwitchIsReadWhereTheWindowKeepsItsSettings)
         ASSERT_NE(w.AutoComplete(), nullptr);
         EXPECT_EQ(w.AutoComplete()->AutoLearning, c.expected);
         // The value read is written back where it was read: the scratch folder's settings file.
-        EXPECT_NE(test::ReadFileBytes(fx.SettingsFolder() + "UserMode.INI").find(std::string(key) + (c.expected ? "=1" : "=0")),
+        EXPECT_NE(test::ReadFileBytes(fx.SettingsFolder() + "UserMode.INI")
+                      .find(std::string(key) + (c.expected ? "=1" : "=0")),
                   std::string::npos);
         std::error_code ec;
         if (std::filesystem::exists(fx.CatalogRoot() / "UserMode.INI", ec)) {
@@ -110,8 +110,8 @@ TEST(TMainFrm, TheAutoLearningSwitchIsReadWhereTheWindowKeepsItsSettings)
 struct StartCase {
     const char* name;
     std::string lastNode;
-    bool loaded;        // database A is the current dataset
-    int rows;           // rows in view
+    bool loaded; // database A is the current dataset
+    int rows; // rows in view
     std::string filter; // FilterText of the dataset
     int tag;
 };
@@ -213,9 +213,8 @@ TEST(TMainFrm, ASecondDatabaseClickedDuringALoadIsLoadedAfterIt)
 
     fx.WaitIdle();
     // A's delivery re-fired B's selection, which started B's load.
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        return !w.LoaderBusy() && w.CurrentDataSet() && w.CurrentDataSet()->FieldCount() == 2;
-    }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return !w.LoaderBusy() && w.CurrentDataSet() && w.CurrentDataSet()->FieldCount() == 2; }, 5000));
     EXPECT_EQ(w.I_DBGrid1()->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Artikel"));
     EXPECT_EQ(CountsLine(w), Counts(2, 0));
     EXPECT_FALSE(w.PWII()->isVisibleTo(&w));
@@ -245,7 +244,8 @@ TEST(TMainFrm, TitleClickSortsAscendingByThatColumnEveryTime)
     };
     QHeaderView* titles = grid->horizontalHeader();
     for (const Case& c : cases) {
-        const QPoint at(titles->sectionViewportPosition(c.column) + titles->sectionSize(c.column) / 2, titles->height() / 2);
+        const QPoint at(titles->sectionViewportPosition(c.column) + titles->sectionSize(c.column) / 2,
+                        titles->height() / 2);
         QTest::mouseClick(titles->viewport(), Qt::LeftButton, Qt::NoModifier, at);
         std::vector<QString> got;
         for (int row = 0; row < grid->model()->rowCount(); ++row)
@@ -322,7 +322,8 @@ TEST(TMainFrm, FileDragsAreRefusedWhileAnImportRuns)
     for (const Case& c : cases) {
         w.SetImportBusy(c.importBusy);
         auto mime = FileDrag(c.files);
-        QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction | Qt::LinkAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction | Qt::LinkAction, mime.get(), Qt::LeftButton,
+                              Qt::NoModifier);
         QApplication::sendEvent(&w, &enter);
         EXPECT_EQ(enter.isAccepted(), c.accepted) << c.importBusy << " " << c.files.size();
         if (c.accepted) {
@@ -366,10 +367,8 @@ TEST(TMainFrm, KeysOfTheTreeReachTheirCommands)
         int deletes, resyncs;
     };
     const Case cases[] = {
-        {Qt::Key_Delete, Qt::ControlModifier, 1, 0},
-        {Qt::Key_F5, Qt::ControlModifier, 1, 1},
-        {Qt::Key_Delete, Qt::NoModifier, 1, 1},
-        {Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier, 1, 1},
+        {Qt::Key_Delete, Qt::ControlModifier, 1, 0}, {Qt::Key_F5, Qt::ControlModifier, 1, 1},
+        {Qt::Key_Delete, Qt::NoModifier, 1, 1},      {Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier, 1, 1},
         {Qt::Key_F5, Qt::NoModifier, 1, 1},
     };
     for (const Case& c : cases) {
@@ -549,8 +548,9 @@ TEST(TMainFrm, DroppedFilesAreImportedAndTheLastOneIsLoaded)
     w.SetImportBusy(false);
     EXPECT_EQ(w.Catalog().NodeCount(), 1u);
 
-    ASSERT_TRUE(Drop(w, {QString::fromStdString((sources / "lieferant.txt").string()),
-                         QString::fromStdString((sources / "zweiter.txt").string())}));
+    ASSERT_TRUE(Drop(w,
+                     {QString::fromStdString((sources / "lieferant.txt").string()),
+                      QString::fromStdString((sources / "zweiter.txt").string())}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.Catalog().NodeCount() == 3; }, 10000));
     fx.WaitIdle();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !w.LoaderBusy() && w.CurrentDataSet(); }, 5000));

@@ -1,7 +1,6 @@
+#include "data/TListDataSet.h"
 #include "officelink/FieldAssignment.h"
 #include "officelink/TPutLXParser.h"
-
-#include "data/TListDataSet.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +55,9 @@ TEST(DocumentTest, CurrentOrder)
     };
     const std::string fifty(50, 'a');
     const Case cases[] = {
-        {R"({"Order":[{"InternalType":3,"Adress":[{"AdressSmart":"Muster GmbH)" "\xAC" R"(Hauptstr. 1"}]}]})",
+        {R"({"Order":[{"InternalType":3,"Adress":[{"AdressSmart":"Muster GmbH)"
+         "\xAC"
+         R"(Hauptstr. 1"}]}]})",
          "Muster GmbHHauptstr. 1", true},
         {R"({"Order":[{"InternalType":"3","Adress":[{"AdressSmart":"  A\r\nB\u00ac "}]}]})", "AB", true},
         {R"({"Order":[{"InternalType":1,"Adress":[{"AdressSmart":")" + fifty + R"("}]}]})", fifty, false},

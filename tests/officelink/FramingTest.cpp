@@ -11,7 +11,10 @@ namespace {
 // A channel over memory that hands out at most `piece` bytes per read and counts the reads.
 class MemoryChannel : public IFrameChannel {
 public:
-    explicit MemoryChannel(std::string input = {}, int64_t piece = 1 << 30) : input_(std::move(input)), piece_(piece) {}
+    explicit MemoryChannel(std::string input = {}, int64_t piece = 1 << 30)
+        : input_(std::move(input)),
+          piece_(piece)
+    {}
 
     int64_t ReadSome(char* buffer, int64_t size) override
     {

@@ -1,11 +1,10 @@
+#include "data/TListDataSet.h"
 #include "officelink/TExchangeOfficeLink.h"
 #include "officelink/TIPCClient.h"
-#include "tests/common/TestEnv.h"
-#include "tests/officelink/PipeTestSupport.h"
-
-#include "data/TListDataSet.h"
 #include "platform/FileRetry.h"
 #include "platform/TJsonDocument.h"
+#include "tests/common/TestEnv.h"
+#include "tests/officelink/PipeTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -39,8 +38,9 @@ TEST_F(PipeTest, RequestOnTheWireAndTheEndMark)
     const TMessageData expected = MakeRequestMessage("CANPOSTJSON", -1, "", true);
     const std::vector<std::string> received = fake.Received(1);
     ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0], Le64(0) + Le64(static_cast<int64_t>(expected.Storage.Size())) + expected.Storage.Bytes() +
-                               std::string(8, '\xFF'));
+    EXPECT_EQ(received[0],
+              Le64(0) + Le64(static_cast<int64_t>(expected.Storage.Size())) + expected.Storage.Bytes() +
+                  std::string(8, '\xFF'));
 }
 
 TEST_F(PipeTest, LongRequestAndReplyCrossChunks)
@@ -83,8 +83,9 @@ TEST_F(PipeTest, RaiseOnErrorTexts)
         ReadIPCValueSync("CANPOSTJSON", true, {}, Server("NOBODY"));
         FAIL();
     } catch (const TIPCClientException& e) {
-        EXPECT_STREQ(e.what(), "Named Pipe Error [ReadIPCValueSync]\r\nErrorDesc: WaitNamedPipe failed while wating "
-                               "for the pipe\r\nComputerName: .\r\nServerName: NOBODY");
+        EXPECT_STREQ(e.what(),
+                     "Named Pipe Error [ReadIPCValueSync]\r\nErrorDesc: WaitNamedPipe failed while wating "
+                     "for the pipe\r\nComputerName: .\r\nServerName: NOBODY");
     }
     try {
         WriteIPCValueSync("x", 1, true, "OUTDATA", Server("NOBODY"));
@@ -187,7 +188,10 @@ TEST_F(PipeTest, SimulatorAnswersTheProgramsQuestionsAndLogsDocuments)
     link.SetWaitHooks([&] { ++waits; }, [&] { ++waits; });
     EXPECT_TRUE(link.CanPost());
     const TCurrentOrder order = link.GetCurrentOrder();
-    EXPECT_EQ(order.AddressText, "B\xE4" "ckerei M\xFC" "ller GmbHHauptstr. 1");
+    EXPECT_EQ(order.AddressText,
+              "B\xE4"
+              "ckerei M\xFC"
+              "ller GmbHHauptstr. 1");
     EXPECT_FALSE(order.PurchaseType);
 
     TListDataSetEx positions;

@@ -58,7 +58,8 @@ std::string Le64(int64_t v)
 }
 
 FakeExchange::FakeExchange(std::string name, std::function<std::optional<std::string>(const std::string&)> answer)
-    : name_(std::move(name)), answer_(std::move(answer))
+    : name_(std::move(name)),
+      answer_(std::move(answer))
 {
     const std::string path = ExchangeSocketPath(name_);
     listenFd_ = socket(AF_UNIX, SOCK_STREAM, 0);
@@ -133,10 +134,7 @@ std::vector<std::string> FakeExchange::Received(size_t expected)
     }
 }
 
-int FakeExchange::Connections(size_t expected)
-{
-    return static_cast<int>(Received(expected).size());
-}
+int FakeExchange::Connections(size_t expected) { return static_cast<int>(Received(expected).size()); }
 
 SimProcess::SimProcess(const std::string& name, QStringList arguments)
 {

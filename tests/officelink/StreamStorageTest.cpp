@@ -35,8 +35,9 @@ TEST(StreamStorageTest, CanPostRequestHoldsExactlyCommandIndexSync)
 {
     const TMessageData m = MakeRequestMessage("CANPOSTJSON", -1, "", true);
     EXPECT_EQ(m.MessageID, "");
-    EXPECT_EQ(m.Storage.Bytes(), Value("COMMAND", Wide("CANPOSTJSON")) + Value("INDEX", Le(0xFFFFFFFF, 4)) +
-                                     Value("SYNC", std::string(1, '\x01')));
+    EXPECT_EQ(m.Storage.Bytes(),
+              Value("COMMAND", Wide("CANPOSTJSON")) + Value("INDEX", Le(0xFFFFFFFF, 4)) +
+                  Value("SYNC", std::string(1, '\x01')));
 }
 
 TEST(StreamStorageTest, WriteRequestsCarryDataAndSyncOnlyWhenSynchronous)
@@ -82,11 +83,11 @@ TEST(StreamStorageTest, MalformedStreamsReadAsMissingValues)
 {
     const std::string good = Value("DATA", Wide("ok"));
     const std::string cases[] = {
-        Le(1000, 4) + Wide("DATA"),                          // name longer than the stream
-        Le(8, 4) + Wide("DATA") + Le(uint64_t(-5), 8),        // negative value size
-        Le(8, 4) + Wide("DATA") + Le(1ull << 62, 8) + "xx",   // value size far beyond the end
-        Le(8, 4) + Wide("DA"),                               // cut inside the name
-        std::string("\x01\x02", 2),                          // cut inside the name length
+        Le(1000, 4) + Wide("DATA"), // name longer than the stream
+        Le(8, 4) + Wide("DATA") + Le(uint64_t(-5), 8), // negative value size
+        Le(8, 4) + Wide("DATA") + Le(1ull << 62, 8) + "xx", // value size far beyond the end
+        Le(8, 4) + Wide("DA"), // cut inside the name
+        std::string("\x01\x02", 2), // cut inside the name length
     };
     for (const std::string& bad : cases) {
         TStreamStorage s(good + bad);

@@ -2,6 +2,7 @@
 // Delete, Escape, and what it shows of an assignment.
 
 #include "officelink/ui/TVisualDeliverySetup.h"
+
 #include "platform/ui/AnsiQString.h"
 #include "platform/ui/TIDragDrop.h"
 #include "platform/ui/TMarkupLabel.h"
@@ -13,6 +14,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTest>
+
 #include <gtest/gtest.h>
 
 namespace artikel::test {
@@ -72,7 +74,8 @@ protected:
         PressAndMove(from, row, 3 * QApplication::startDragDistance());
         if (ontoRow >= 0)
             onto->scrollToItem(onto->item(ontoRow));
-        const QPoint pos = ontoRow >= 0 ? onto->visualItemRect(onto->item(ontoRow)).center() : QPoint(5, onto->height() - 4);
+        const QPoint pos =
+            ontoRow >= 0 ? onto->visualItemRect(onto->item(ontoRow)).center() : QPoint(5, onto->height() - 4);
         DropAt(onto->viewport(), pos);
     }
 
@@ -85,7 +88,8 @@ protected:
 TEST_F(DeliverySetup, ShowsTheAssignmentTheFactorAndTheName)
 {
     EXPECT_EQ(dlg_.HLTOP()->text(), TVisualDeliverySetup::kTopText);
-    EXPECT_EQ(TVisualDeliverySetup::Entries(dlg_.LB()), (Entries{"Artikelnummer", "Kurztext", "Langtext", "Preis", "ME"}));
+    EXPECT_EQ(TVisualDeliverySetup::Entries(dlg_.LB()),
+              (Entries{"Artikelnummer", "Kurztext", "Langtext", "Preis", "ME"}));
     EXPECT_EQ(TVisualDeliverySetup::Entries(dlg_.Target(0)), Entries{"Kurztext"});
     EXPECT_EQ(TVisualDeliverySetup::Entries(dlg_.Target(1)), (Entries{"A", "B", "C"}));
     EXPECT_TRUE(dlg_.Target(6)->count() == 0);

@@ -1,6 +1,7 @@
 // The drag-and-drop block's layout and the storing of dropped file contents.
 
 #include "platform/DragDropBlock.h"
+
 #include "tests/common/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +30,8 @@ TEST(DragDropBlock, FieldsSitAtTheirOffsetsAndReadBack)
     EXPECT_EQ(back.extra, "x");
 
     // An origin too long for its field is cut; blanks around it are dropped when read.
-    EXPECT_EQ(DecodeDragDropBlock(EncodeDragDropBlock({std::string(30, 'o'), "", "", ""})).origin, std::string(21, 'o'));
+    EXPECT_EQ(DecodeDragDropBlock(EncodeDragDropBlock({std::string(30, 'o'), "", "", ""})).origin,
+              std::string(21, 'o'));
     EXPECT_EQ(DecodeDragDropBlock(EncodeDragDropBlock({" 3 ", "", "", ""})).origin, "3");
     // A foreign, short block: what is missing reads as empty.
     const TDragDropBlock shortBlock = DecodeDragDropBlock(std::string("5\0\0", 3));
@@ -40,7 +42,10 @@ TEST(DragDropBlock, FieldsSitAtTheirOffsetsAndReadBack)
 
 TEST(DragDropBlock, VirtualFileNamesLoseWhatNoFileNameMayHold)
 {
-    struct Case { std::string name; std::string clean; };
+    struct Case {
+        std::string name;
+        std::string clean;
+    };
     const Case cases[] = {
         {"Angebot: 12?.pdf", "Angebot 12.pdf"},
         {"  a\\b/c|d>e<f*g\"h  ", "abcdefgh"},

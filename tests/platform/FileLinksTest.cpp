@@ -1,10 +1,12 @@
 #include "platform/FileLinks.h"
+
 #include "platform/Folders.h"
 #include "tests/common/TestEnv.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <filesystem>
-#include <gtest/gtest.h>
 
 using namespace artikel;
 using namespace artikel::test;
@@ -58,9 +60,9 @@ TEST_F(FileLinksTest, PathAndLinkRoundTripThroughTheServerPlaceholder)
 
 TEST_F(FileLinksTest, LinksThatYieldNoFile)
 {
-    for (const char* link : {"http://www.example.de/a.pdf", "HTTPS://x", "www.example.de", "ftp.example.de/a",
-                             "mailto:info@example.de", "meier@example.de", "file://news:a", "file://", "",
-                             "file://[SERVER]fehlt.pdf", "file:///gibt/es/nicht.txt"})
+    for (const char* link :
+         {"http://www.example.de/a.pdf", "HTTPS://x", "www.example.de", "ftp.example.de/a", "mailto:info@example.de",
+          "meier@example.de", "file://news:a", "file://", "", "file://[SERVER]fehlt.pdf", "file:///gibt/es/nicht.txt"})
         EXPECT_EQ(LinkToPath(link, roots_, RealExists), std::nullopt) << link;
     EXPECT_TRUE(IsWebAddress("Gopher:x"));
     EXPECT_FALSE(IsWebAddress("C:\\Mail@Ablage\\a.txt"));
@@ -136,7 +138,6 @@ TEST_F(FileLinksTest, LegacyProgramListMovesToTheClientRootOnce)
     EXPECT_EQ(path, (client / "OpenFileEx.txt").string());
     EXPECT_EQ(ReadFileBytes(path), ".pdf=/usr/bin/alt\r\n");
     EXPECT_FALSE(fs::exists(legacy));
-
 }
 
 TEST(OpenFileEx, ProgramPerExtension)
@@ -149,8 +150,9 @@ TEST(OpenFileEx, ProgramPerExtension)
 
     SetProgramForFile(lines, "x.pdf", "/usr/bin/m\xC3\xBCller");
     SetProgramForFile(lines, "x.odt", "/usr/bin/office");
-    EXPECT_EQ(lines, (std::vector<std::string>{"; Kommentar", ".pdf=/usr/bin/m\xFCller", ".txt=/usr/bin/edit",
-                                               ".odt=/usr/bin/office"}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"; Kommentar", ".pdf=/usr/bin/m\xFCller", ".txt=/usr/bin/edit",
+                                        ".odt=/usr/bin/office"}));
     EXPECT_EQ(ProgramForFile(lines, "y.PDF"), "/usr/bin/m\xC3\xBCller");
 }
 

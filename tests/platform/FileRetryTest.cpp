@@ -1,13 +1,15 @@
-#include "platform/EInOutError.h"
 #include "platform/FileRetry.h"
+
+#include "platform/EInOutError.h"
 #include "platform/TBetterFileStream.h"
 #include "platform/TFileStreamEx.h"
 #include "tests/common/TestEnv.h"
 #include "tests/platform/RetryTestHooks.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <random>
 #include <sys/stat.h>
 
@@ -50,7 +52,10 @@ int FullDisk(const std::string& path, int flags, const std::string& part)
 TEST(FileRetry, SplitLinesAcceptsEveryLineEnd)
 {
     using V = std::vector<std::string>;
-    struct Case { std::string in; V out; };
+    struct Case {
+        std::string in;
+        V out;
+    };
     for (const Case& c : {Case{"", {}}, Case{"a", {"a"}}, Case{"a\r\nb\r\n", {"a", "b"}}, Case{"a\nb", {"a", "b"}},
                           Case{"a\rb\r", {"a", "b"}}, Case{"a\r\n\r\nb", {"a", "", "b"}}, Case{"\n", {""}},
                           Case{"a\r\rb\n\r\n", {"a", "", "b", ""}}}) {
@@ -81,7 +86,10 @@ TEST(FileRetry, LoadStringsRetryWaitsForAHeldFile)
         LoadStringsRetry(list, file);
         FAIL() << "a file held for good must raise";
     } catch (const EInOutError& e) {
-        EXPECT_EQ(std::string(e.what()), "Datei " + file + " kann nicht ge\xF6" "ffnet werden");
+        EXPECT_EQ(std::string(e.what()),
+                  "Datei " + file +
+                      " kann nicht ge\xF6"
+                      "ffnet werden");
     }
     EXPECT_EQ(hooks.pauses.size(), 99u); // 100 attempts
 }
@@ -289,7 +297,10 @@ TEST(FileRetry, FileStreamExRetriesEvery10MsFor10Seconds)
         TFileStreamEx s(file, TFileStreamEx::TMode::Read);
         FAIL() << "must give up";
     } catch (const EInOutError& e) {
-        EXPECT_EQ(std::string(e.what()), "Datei " + file + " kann nicht ge\xF6" "ffnet werden");
+        EXPECT_EQ(std::string(e.what()),
+                  "Datei " + file +
+                      " kann nicht ge\xF6"
+                      "ffnet werden");
     }
     // Gives up once more than 10000 ms have passed since the first failure.
     EXPECT_GE(hooks.TotalPauseMs(), 10000);

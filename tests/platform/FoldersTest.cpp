@@ -1,10 +1,12 @@
-#include "platform/EInOutError.h"
 #include "platform/Folders.h"
+
+#include "platform/EInOutError.h"
 #include "tests/common/TestEnv.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,7 +18,8 @@ namespace {
 // Sets an environment variable for one scope.
 class TEnvGuard {
 public:
-    TEnvGuard(const char* name, const char* value) : name_(name)
+    TEnvGuard(const char* name, const char* value)
+        : name_(name)
     {
         if (const char* old = std::getenv(name)) {
             old_ = old;
@@ -47,10 +50,13 @@ std::string S(const fs::path& p) { return p.string(); }
 
 TEST(Folders, IncludeBackslashKeepsDriveLetterRules)
 {
-    struct Case { const char* in; const char* out; };
-    for (const Case c : {Case{"", ""}, Case{"C", "C:/"}, Case{"c", "c:/"}, Case{"C:", "C:"}, Case{"/a/", "/a/"},
-                         Case{"/a", "/a/"}, Case{"ab", "ab/"}, Case{"1", "1/"}, Case{"\xC4", "\xC4/"},
-                         Case{"/", "/"}, Case{"a:b", "a:b/"}}) {
+    struct Case {
+        const char* in;
+        const char* out;
+    };
+    for (const Case c :
+         {Case{"", ""}, Case{"C", "C:/"}, Case{"c", "c:/"}, Case{"C:", "C:"}, Case{"/a/", "/a/"}, Case{"/a", "/a/"},
+          Case{"ab", "ab/"}, Case{"1", "1/"}, Case{"\xC4", "\xC4/"}, Case{"/", "/"}, Case{"a:b", "a:b/"}}) {
         EXPECT_EQ(IncludeBackslash(c.in), c.out) << '"' << c.in << '"';
     }
 }
@@ -67,10 +73,17 @@ TEST(Folders, PathPartsSplitAtTheLastSeparator)
 
 TEST(Folders, MakeValidFileNameDropsWhatNoFileNameMayHold)
 {
-    struct Case { const char* in; bool removeBlanks; const char* out; };
+    struct Case {
+        const char* in;
+        bool removeBlanks;
+        const char* out;
+    };
     for (const Case c : {Case{"a:b*c?.csv", false, "abc.csv"}, Case{"a b", true, "ab"}, Case{"a b", false, "a b"},
                          Case{"  x\t y  ", false, "x y"}, Case{"\\?|><:/*\"", false, ""},
-                         Case{"a\x01\x1F" "b", false, "ab"}, Case{"M\xFCller & S\xF6hne", false, "M\xFCller & S\xF6hne"},
+                         Case{"a\x01\x1F"
+                              "b",
+                              false, "ab"},
+                         Case{"M\xFCller & S\xF6hne", false, "M\xFCller & S\xF6hne"},
                          Case{" \"quoted\" ", false, "quoted"}, Case{"   ", false, ""}}) {
         EXPECT_EQ(MakeValidFileName(c.in, c.removeBlanks), c.out) << '"' << c.in << '"';
     }
@@ -196,29 +209,46 @@ TEST(Folders, PrivateRuntimeFolderIsOnlyEverAFolderOfOursThatNobodyElseCanReach)
     };
     const Case cases[] = {
         {"a private runtime folder is used as it is",
-            [](const fs::path& b, const std::string&) { fs::create_directory(b / "run");
-                fs::permissions(b / "run", fs::perms::owner_all); return S(b / "run"); }, "run"},
+         [](const fs::path& b, const std::string&) {
+             fs::create_directory(b / "run");
+             fs::permissions(b / "run", fs::perms::owner_all);
+             return S(b / "run");
+         },
+         "run"},
         {"a runtime folder others can read is not private",
-            [](const fs::path& b, const std::string&) { fs::create_directory(b / "run");
-                fs::permissions(b / "run", fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
-                return S(b / "run"); }, "tmp/artikelblick-UID"},
+         [](const fs::path& b, const std::string&) {
+             fs::create_directory(b / "run");
+             fs::permissions(b / "run", fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+             return S(b / "run");
+         },
+         "tmp/artikelblick-UID"},
         {"a link is never followed, even to a private folder",
-            [](const fs::path& b, const std::string&) { fs::create_directory(b / "real");
-                fs::permissions(b / "real", fs::perms::owner_all);
-                fs::create_directory_symlink(b / "real", b / "run"); return S(b / "run"); }, "tmp/artikelblick-UID"},
-        {"a relative runtime folder is ignored",
-            [](const fs::path&, const std::string&) { return std::string("run"); }, "tmp/artikelblick-UID"},
+         [](const fs::path& b, const std::string&) {
+             fs::create_directory(b / "real");
+             fs::permissions(b / "real", fs::perms::owner_all);
+             fs::create_directory_symlink(b / "real", b / "run");
+             return S(b / "run");
+         },
+         "tmp/artikelblick-UID"},
+        {"a relative runtime folder is ignored", [](const fs::path&, const std::string&) { return std::string("run"); },
+         "tmp/artikelblick-UID"},
         {"without a runtime folder one is made in the temporary folder",
-            [](const fs::path&, const std::string&) { return std::string(); }, "tmp/artikelblick-UID"},
+         [](const fs::path&, const std::string&) { return std::string(); }, "tmp/artikelblick-UID"},
         {"a link planted in the temporary folder sends us to the state folder",
-            [](const fs::path& b, const std::string& name) { fs::create_directory(b / "planted");
-                fs::permissions(b / "planted", fs::perms::owner_all);
-                fs::create_directory_symlink(b / "planted", b / "tmp" / name); return std::string(); },
-            "state/artikelblick/run"},
+         [](const fs::path& b, const std::string& name) {
+             fs::create_directory(b / "planted");
+             fs::permissions(b / "planted", fs::perms::owner_all);
+             fs::create_directory_symlink(b / "planted", b / "tmp" / name);
+             return std::string();
+         },
+         "state/artikelblick/run"},
         {"an open folder of that name in the temporary folder is not used",
-            [](const fs::path& b, const std::string& name) { fs::create_directory(b / "tmp" / name);
-                fs::permissions(b / "tmp" / name, fs::perms::all); return std::string(); },
-            "state/artikelblick/run"},
+         [](const fs::path& b, const std::string& name) {
+             fs::create_directory(b / "tmp" / name);
+             fs::permissions(b / "tmp" / name, fs::perms::all);
+             return std::string();
+         },
+         "state/artikelblick/run"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -274,7 +304,10 @@ TEST(Folders, ExistenceTestsTellFilesFromFolders)
     fs::create_symlink(base / "dir", base / "linkToDir");
     fs::create_symlink(base / "gone", base / "dangling");
 
-    struct Case { const char* name; bool file, dir; };
+    struct Case {
+        const char* name;
+        bool file, dir;
+    };
     for (const Case c : {Case{"file", true, false}, Case{"dir", false, true}, Case{"missing", false, false},
                          Case{"linkToFile", true, false}, Case{"linkToDir", false, true},
                          Case{"dangling", false, false}, Case{"file/below", false, false}}) {

@@ -10,8 +10,8 @@ namespace {
 // accelerator characters as _X.
 std::string Describe(std::string_view markup, bool accelerators = true)
 {
-    static const char* kNames[] = {"?", "B", "I", "U", "S", "A", "FONT", "BR", "P", "HR", "HI", "IND", "OFS", "IMG",
-                                   "UL", "LI", "SUB", "SUP", "SHAD", "Z", "E", "R", "BODY", "BLINK"};
+    static const char* kNames[] = {"?",   "B",   "I",  "U",  "S",   "A",   "FONT", "BR", "P", "HR", "HI",   "IND",
+                                   "OFS", "IMG", "UL", "LI", "SUB", "SUP", "SHAD", "Z",  "E", "R",  "BODY", "BLINK"};
     TMarkupParser parser;
     parser.Parse(markup, TMarkupParser::Options{accelerators});
     std::string out;
@@ -37,7 +37,10 @@ std::string Describe(std::string_view markup, bool accelerators = true)
 
 TEST(StripMarkup, Steps)
 {
-    struct Case { const char* in; const char* out; };
+    struct Case {
+        const char* in;
+        const char* out;
+    };
     for (const Case c : {
              Case{"", ""},
              Case{"  Kupferrohr 15 mm  ", "Kupferrohr 15 mm"},
@@ -53,9 +56,9 @@ TEST(StripMarkup, Steps)
              Case{"<font color=\"clred\" /font>rot", "rot"},
              Case{"<font color=\"clred\"><i>Achtung</i>", "Achtung"}, // tags directly after one another
              Case{"<a href=\"x\">Link</a> und <u>mehr</u>", "Link und mehr"},
-             Case{"a < b", "a < b"},        // no ">": the "<" stays
+             Case{"a < b", "a < b"}, // no ">": the "<" stays
              Case{"a <x> b < c", "a  b < c"},
-             Case{"&amp;lt;", ""},          // "&amp;" becomes "&" before "&lt;" is removed
+             Case{"&amp;lt;", ""}, // "&amp;" becomes "&" before "&lt;" is removed
              Case{"Preis > 5", "Preis > 5"},
          }) {
         EXPECT_EQ(StripMarkup(c.in), c.out) << c.in;
@@ -71,16 +74,20 @@ TEST(StripMarkup, Steps)
 
 TEST(MiniMarkup, PreprocessingEntitiesAndLineBreaks)
 {
-    struct Case { const char* in; bool accelerators; const char* out; };
+    struct Case {
+        const char* in;
+        bool accelerators;
+        const char* out;
+    };
     for (const Case c : {
              Case{"x&amp;y", true, "x&&y"},
              Case{"x&amp;y", false, "x&y"},
-             Case{"&amp;amp;", true, "&&&"},     // replaced until none is left
+             Case{"&amp;amp;", true, "&&&"}, // replaced until none is left
              Case{"&sect;&permil;&reg;&copy;&para;&trade;&euro;&quot;", true, "\xA7\x89\xAE\xA9\xB6\x99\x80\""},
              Case{"&nbsp;&lt;&gt;", true, "&nbsp;&lt;&gt;"}, // shown by the line drawing, not here
              Case{"&Euro;", true, "&Euro;"},
              Case{"eins\r\nzwei\rdrei\nvier", true, "eins<BR>zwei<BR>dreivier"},
-             Case{"a<#FF>b<#c>", true, "a#FFb<#c>"},  // only the first "<#" and its ">"
+             Case{"a<#FF>b<#c>", true, "a#FFb<#c>"}, // only the first "<#" and its ">"
              Case{"<#\r>x", true, "#<BR>x"},
          }) {
         std::string out, scratch;
@@ -91,7 +98,10 @@ TEST(MiniMarkup, PreprocessingEntitiesAndLineBreaks)
 
 TEST(MiniMarkup, TagsAndRuns)
 {
-    struct Case { const char* in; const char* parsed; };
+    struct Case {
+        const char* in;
+        const char* parsed;
+    };
     for (const Case c : {
              Case{"a<b>b</b>c", "a[B]b[/B]c"},
              Case{"<B>x</b >", "[B]x[/B]"},
@@ -103,11 +113,14 @@ TEST(MiniMarkup, TagsAndRuns)
              Case{"<img src=\"idx:0\"><ul><li type=\"square\">x</li></ul>", "[IMG][UL][LI]x[/LI][/UL]"},
              Case{"<sub>1</sub><sup>2</sup><shad>s</shad><z>h</z><e>e</e><r a=\"90\">r</r>",
                   "[SUB]1[/SUB][SUP]2[/SUP][SHAD]s[/SHAD][Z]h[/Z][E]e[/E][R]r[/R]"},
-             Case{"<p align=\"right\">p</p><a href=\"x\">l</a><i>i</i><u>u</u><s>s</s>", "[P]p[/P][A]l[/A][I]i[/I][U]u[/U][S]s[/S]"},
+             Case{"<p align=\"right\">p</p><a href=\"x\">l</a><i>i</i><u>u</u><s>s</s>",
+                  "[P]p[/P][A]l[/A][I]i[/I][U]u[/U][S]s[/S]"},
              Case{"<strong>x</strong><big>y</big><span>z", "[?]x[/?][?]y[/B*][?]z"},
-             Case{"ab<cd", "ab"},              // "<" without ">" drops the rest
+             Case{"ab<cd", "ab"}, // "<" without ">" drops the rest
              Case{"a>b", "a>b"},
-             Case{"a&nbsp;b&lt;c&gt;", "a\xA0" "b<c>"},
+             Case{"a&nbsp;b&lt;c&gt;",
+                  "a\xA0"
+                  "b<c>"},
          }) {
         EXPECT_EQ(Describe(c.in), c.parsed) << c.in;
     }
@@ -115,13 +128,17 @@ TEST(MiniMarkup, TagsAndRuns)
 
 TEST(MiniMarkup, Accelerators)
 {
-    struct Case { const char* in; bool accelerators; const char* parsed; };
+    struct Case {
+        const char* in;
+        bool accelerators;
+        const char* parsed;
+    };
     for (const Case c : {
              Case{"&Datei", true, "_Datei"},
              Case{"Da&tei &Neu", true, "Da_tei _Neu"},
              Case{"A&&B", true, "A&B"},
              Case{"x&amp;y", true, "x&y"},
-             Case{"x & y", true, "x & y"},           // an ampersand between blanks turns them off
+             Case{"x & y", true, "x & y"}, // an ampersand between blanks turns them off
              Case{"x & y &Neu", true, "x & y &Neu"},
              Case{"x &amp; y &N", true, "x & y _N"},
              Case{"Ende&", true, "Ende&"},
@@ -135,7 +152,10 @@ TEST(MiniMarkup, Accelerators)
 TEST(MiniMarkup, Colors)
 {
     const MarkupColor black = MarkupColor::Rgb(0, 0, 0);
-    struct Case { const char* in; MarkupColor color; };
+    struct Case {
+        const char* in;
+        MarkupColor color;
+    };
     for (const Case c : {
              Case{"clred", MarkupColor::Rgb(255, 0, 0)},
              Case{"CLRed", MarkupColor::Rgb(255, 0, 0)},
@@ -163,7 +183,12 @@ TEST(MiniMarkup, Colors)
 
 TEST(MiniMarkup, AttributesAndNumbers)
 {
-    struct Case { const char* tag; const char* keyword; bool found; const char* value; };
+    struct Case {
+        const char* tag;
+        const char* keyword;
+        bool found;
+        const char* value;
+    };
     for (const Case c : {
              Case{"font color=\"clred\" /font", " COLOR", true, "clred"},
              Case{"font color:\"clblack\"/font", " COLOR", true, "clblack"},
@@ -181,7 +206,10 @@ TEST(MiniMarkup, AttributesAndNumbers)
             EXPECT_EQ(value, c.value) << c.tag;
         }
     }
-    struct Num { const char* in; int value; };
+    struct Num {
+        const char* in;
+        int value;
+    };
     for (const Num n : {Num{"12", 12}, Num{" 7 ", 7}, Num{"-5", -5}, Num{"x", 0}, Num{"12px", 0}, Num{"", 0},
                         Num{"99999999999", 0}}) {
         EXPECT_EQ(ParseMarkupInt(n.in), n.value) << n.in;

@@ -1,9 +1,11 @@
 #include "platform/PeerCredentials.h"
+
 #include "tests/common/TestEnv.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -17,7 +19,7 @@ namespace {
 // An abstract local socket (no file, no permissions in the way) listening under a unique name.
 struct Listener {
     int fd = -1;
-    sockaddr_un addr {};
+    sockaddr_un addr{};
     socklen_t len = 0;
     Listener()
     {

@@ -1,12 +1,14 @@
-#include "platform/EInOutError.h"
 #include "platform/TFastIniFile.h"
+
+#include "platform/EInOutError.h"
 #include "platform/Win1252.h"
 #include "tests/common/TestEnv.h"
 #include "tests/platform/RetryTestHooks.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <map>
 
 using namespace artikel;
@@ -28,22 +30,21 @@ std::string IniWith(const std::string& bytes)
 
 TEST(FastIniFile, LinesAWriteDoesNotTouchStayByteForByte)
 {
-    const std::string before =
-        "stray text before any section\r\n"
-        "; a comment\r\n"
-        "\r\n"
-        "[Other]\r\n"
-        "  Spaced Key   =   spaced value  \r\n"
-        "line without equals\r\n"
-        "\tTab=\tx\t\r\n"
-        "[MODE]\r\n"
-        "A = 1 ; keep me\r\n"
-        "b=two\r\n"
-        "Target=old\r\n"
-        "; trailing\r\n"
-        "\r\n"
-        "[Last]\r\n"
-        "z=\xE4\xF6\xFC\r\n";
+    const std::string before = "stray text before any section\r\n"
+                               "; a comment\r\n"
+                               "\r\n"
+                               "[Other]\r\n"
+                               "  Spaced Key   =   spaced value  \r\n"
+                               "line without equals\r\n"
+                               "\tTab=\tx\t\r\n"
+                               "[MODE]\r\n"
+                               "A = 1 ; keep me\r\n"
+                               "b=two\r\n"
+                               "Target=old\r\n"
+                               "; trailing\r\n"
+                               "\r\n"
+                               "[Last]\r\n"
+                               "z=\xE4\xF6\xFC\r\n";
     const std::string file = IniWith(before);
     {
         TFastIniFile ini(file);
@@ -62,13 +63,20 @@ TEST(FastIniFile, LinesAWriteDoesNotTouchStayByteForByte)
 
 TEST(FastIniFile, InlineCommentsAreCutOnReadAndKeepTheirColumnOnWrite)
 {
-    struct Case { const char* stored; const char* read; const char* write; const char* line; };
+    struct Case {
+        const char* stored;
+        const char* read;
+        const char* write;
+        const char* line;
+    };
     for (const Case c : {
              Case{"abc ; note", "abc", "x", "k=x   ; note"},
              Case{"abc;note", "abc", "longer", "k=longer ;note"},
              Case{"abc    ;n", "abc", "abcd", "k=abcd   ;n"},
              Case{"\"a;b\" ; c", "\"a;b\"", "\"x;y\"", "k=\"x;y\" ; c"},
-             Case{"\"say \"\"hi\"\";\" ;c", "\"say \"\"hi\"\";\"", "v", "k=v" "             ;c"},
+             Case{"\"say \"\"hi\"\";\" ;c", "\"say \"\"hi\"\";\"", "v",
+                  "k=v"
+                  "             ;c"},
              Case{"; only a comment", "", "v", "k=v ; only a comment"},
              Case{"plain", "plain", "other", "k=other"},
              Case{"\"unclosed ; not a comment", "\"unclosed ; not a comment", "w", "k=w"},
@@ -101,7 +109,11 @@ TEST(FastIniFile, InlineCommentsAreCutOnReadAndKeepTheirColumnOnWrite)
 
 TEST(FastIniFile, NewKeysGoAfterTheLastKeyAndNewSectionsAfterABlankLine)
 {
-    struct Case { const char* before; const char* section; const char* after; };
+    struct Case {
+        const char* before;
+        const char* section;
+        const char* after;
+    };
     for (const Case c : {
              Case{"[A]\r\nk1=1\r\n; trailing\r\n\r\n[B]\r\nx=1\r\n", "A",
                   "[A]\r\nk1=1\r\nnew=v\r\n; trailing\r\n\r\n[B]\r\nx=1\r\n"},
@@ -124,11 +136,19 @@ TEST(FastIniFile, NewKeysGoAfterTheLastKeyAndNewSectionsAfterABlankLine)
 TEST(FastIniFile, NamesIgnoreCaseByTheCodePage)
 {
     const std::string text = "[M\xC4RZ]\r\nSchl\xDCssel=1\r\nKey=2\r\n";
-    struct Case { bool caseSensitive, localeFolding; const char* section; const char* key; const char* result; };
+    struct Case {
+        bool caseSensitive, localeFolding;
+        const char* section;
+        const char* key;
+        const char* result;
+    };
     for (const Case c : {
-             Case{false, true, "m\xE4rz", "schl\xFCssel", "1"}, Case{false, true, "M\xC4RZ", "KEY", "2"},
-             Case{false, false, "m\xE4rz", "key", "-"}, Case{false, false, "m\xC4rz", "kEY", "2"},
-             Case{true, true, "M\xC4RZ", "key", "-"}, Case{true, true, "M\xC4RZ", "Key", "2"},
+             Case{false, true, "m\xE4rz", "schl\xFCssel", "1"},
+             Case{false, true, "M\xC4RZ", "KEY", "2"},
+             Case{false, false, "m\xE4rz", "key", "-"},
+             Case{false, false, "m\xC4rz", "kEY", "2"},
+             Case{true, true, "M\xC4RZ", "key", "-"},
+             Case{true, true, "M\xC4RZ", "Key", "2"},
          }) {
         TFastIniFile ini(IniWith(text));
         ini.SetCaseSensitive(c.caseSensitive);
@@ -154,12 +174,15 @@ TEST(FastIniFile, NamesIgnoreCaseByTheCodePage)
 
 TEST(FastIniFile, IntegersAreDecimalOrHex)
 {
-    struct Case { const char* stored; int result; };
-    for (const Case c : {Case{"0x1F", 31}, Case{"0X1f", 31}, Case{"$10", 16}, Case{"12", 12}, Case{"-5", -5},
-                         Case{"+7", 7}, Case{"  8  ", 8}, Case{"0xFFFFFFFF", -1}, Case{"0x", 99}, Case{"abc", 99},
-                         Case{"", 99}, Case{"1e3", 99}, Case{"12abc", 99}, Case{"99999999999", 99},
-                         Case{"-", 99}, Case{"0x1G", 99}, Case{"2147483647", 2147483647},
-                         Case{"-2147483648", -2147483647 - 1}, Case{"7 ; comment", 7}}) {
+    struct Case {
+        const char* stored;
+        int result;
+    };
+    for (const Case c :
+         {Case{"0x1F", 31}, Case{"0X1f", 31}, Case{"$10", 16}, Case{"12", 12}, Case{"-5", -5}, Case{"+7", 7},
+          Case{"  8  ", 8}, Case{"0xFFFFFFFF", -1}, Case{"0x", 99}, Case{"abc", 99}, Case{"", 99}, Case{"1e3", 99},
+          Case{"12abc", 99}, Case{"99999999999", 99}, Case{"-", 99}, Case{"0x1G", 99}, Case{"2147483647", 2147483647},
+          Case{"-2147483648", -2147483647 - 1}, Case{"7 ; comment", 7}}) {
         TFastIniFile ini(IniWith(std::string("[S]\r\nk=") + c.stored + "\r\n"));
         EXPECT_EQ(ini.ReadInteger("S", "k", 99), c.result) << c.stored;
         const bool invalid = c.result == 99;
@@ -172,10 +195,13 @@ TEST(FastIniFile, IntegersAreDecimalOrHex)
 
 TEST(FastIniFile, ReadsEveryLineEndAndWritesCrLf)
 {
-    struct Case { const char* name; std::string bytes; };
-    for (const Case& c : {Case{"LF", "[S]\na=1\n;c\nb=2"}, Case{"CR", "[S]\ra=1\r;c\rb=2\r"},
-                          Case{"mixed", "[S]\r\na=1\r;c\nb=2\r\n"},
-                          Case{"NUL ends", std::string("[S]\na=1\n;c\nb=2\n\0[X]\ny=3\n", 24)}}) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+    };
+    for (const Case& c :
+         {Case{"LF", "[S]\na=1\n;c\nb=2"}, Case{"CR", "[S]\ra=1\r;c\rb=2\r"}, Case{"mixed", "[S]\r\na=1\r;c\nb=2\r\n"},
+          Case{"NUL ends", std::string("[S]\na=1\n;c\nb=2\n\0[X]\ny=3\n", 24)}}) {
         const std::string file = IniWith(c.bytes);
         {
             TFastIniFile ini(file);
@@ -283,7 +309,10 @@ TEST(FastIniFile, ValuesStayOneLine)
 
 TEST(FastIniFile, StripQuotesRemovesOneMatchingPair)
 {
-    struct Case { const char* stored; const char* read; };
+    struct Case {
+        const char* stored;
+        const char* read;
+    };
     for (const Case c : {Case{"\"a b\"", "a b"}, Case{"'x'", "x"}, Case{"\"x'", "\"x'"}, Case{"\"", "\""},
                          Case{"\"\"q\"\"", "\"q\""}}) {
         TFastIniFile ini(IniWith(std::string("[S]\r\nk=") + c.stored + "\r\n"));
@@ -301,7 +330,8 @@ TEST(FastIniFile, AFailedSaveKeepsTheOldFileAndTheChanges)
 
     // The disk is full: nothing reaches the file, the error is raised, the change stays pending.
     hooks.redirect = [](const std::string& path, int flags) {
-        return path.find(".tmp") != std::string::npos && (flags & O_CREAT) ? ::open("/dev/full", O_WRONLY | O_CLOEXEC) : -1;
+        return path.find(".tmp") != std::string::npos && (flags & O_CREAT) ? ::open("/dev/full", O_WRONLY | O_CLOEXEC)
+                                                                           : -1;
     };
     EXPECT_THROW(ini.UpdateFile(), EInOutError);
     EXPECT_EQ(test::ReadFileBytes(file), "[S]\r\nk=old\r\n");

@@ -20,8 +20,8 @@ namespace {
 
 struct EscapeCase {
     const char* name;
-    std::string ansi;     // the string value, Windows-1252
-    std::string written;  // the string as written, quotes included
+    std::string ansi; // the string value, Windows-1252
+    std::string written; // the string as written, quotes included
 };
 
 class JsonStringEscape : public ::testing::TestWithParam<EscapeCase> {};
@@ -35,15 +35,17 @@ TEST_P(JsonStringEscape, WritesConventionAndReadsBack)
 
 INSTANTIATE_TEST_SUITE_P(
     Escapes, JsonStringEscape,
-    ::testing::Values(
-        EscapeCase{"controls", "\b\t\n\f\r", R"("\b\t\n\f\r")"},
-        EscapeCase{"quoteSlashBackslash", "a\"b/c\\d", R"("a\"b\/c\\d")"},
-        EscapeCase{"euro", "5 \x80", R"("5 \u20ac")"},
-        EscapeCase{"otherLowBytes", std::string("\x01\x1F\x00", 3), R"("\u0001\u001F\u0000")"},
-        EscapeCase{"umlautsRaw", "M\xFC" "ller \xC4\xD6\xDF", "\"M\xFC" "ller \xC4\xD6\xDF\""},
-        EscapeCase{"highWin1252Raw", "\x84\x93\x96\x9F\x7F", "\"\x84\x93\x96\x9F\x7F\""},
-        EscapeCase{"unassignedByteRaw", "\x81", "\"\x81\""},
-        EscapeCase{"empty", "", R"("")"}),
+    ::testing::Values(EscapeCase{"controls", "\b\t\n\f\r", R"("\b\t\n\f\r")"},
+                      EscapeCase{"quoteSlashBackslash", "a\"b/c\\d", R"("a\"b\/c\\d")"},
+                      EscapeCase{"euro", "5 \x80", R"("5 \u20ac")"},
+                      EscapeCase{"otherLowBytes", std::string("\x01\x1F\x00", 3), R"("\u0001\u001F\u0000")"},
+                      EscapeCase{"umlautsRaw",
+                                 "M\xFC"
+                                 "ller \xC4\xD6\xDF",
+                                 "\"M\xFC"
+                                 "ller \xC4\xD6\xDF\""},
+                      EscapeCase{"highWin1252Raw", "\x84\x93\x96\x9F\x7F", "\"\x84\x93\x96\x9F\x7F\""},
+                      EscapeCase{"unassignedByteRaw", "\x81", "\"\x81\""}, EscapeCase{"empty", "", R"("")"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(JsonWriter, CharactersOutsideTheCodePageBecomeEscapesAndSurviveARoundTrip)
@@ -149,8 +151,8 @@ TEST(JsonReader, Utf8ByteOrderMarkMeansUtf8)
 
 TEST(JsonReader, MalformedTextRaisesAGermanMessage)
 {
-    const std::string bad[] = {"", "{", "{\"a\":}", "[1,]", "\"\\u12\"", "{\"a\":1}x", "\"\\uD800\"",
-                               std::string(300, '[') + std::string(300, ']')};
+    const std::string bad[] = {"",          "{",          "{\"a\":}",    "[1,]",
+                               "\"\\u12\"", "{\"a\":1}x", "\"\\uD800\"", std::string(300, '[') + std::string(300, ']')};
     for (const auto& text : bad) {
         try {
             ReadJson(text);

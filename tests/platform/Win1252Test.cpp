@@ -6,9 +6,11 @@ using namespace artikel;
 
 TEST(Win1252, CaseMappingsFollowTheCodePage)
 {
-    struct Case { unsigned char lower, upper; };
-    for (const Case c : {Case{'a', 'A'}, Case{0xE4, 0xC4} /* ä */, Case{0xFC, 0xDC} /* ü */,
-                         Case{0x9A, 0x8A} /* š */, Case{0xFF, 0x9F} /* ÿ */, Case{0x9C, 0x8C} /* œ */}) {
+    struct Case {
+        unsigned char lower, upper;
+    };
+    for (const Case c : {Case{'a', 'A'}, Case{0xE4, 0xC4} /* ä */, Case{0xFC, 0xDC} /* ü */, Case{0x9A, 0x8A} /* š */,
+                         Case{0xFF, 0x9F} /* ÿ */, Case{0x9C, 0x8C} /* œ */}) {
         EXPECT_EQ(AnsiUpperChar(c.lower), c.upper) << int(c.lower);
         EXPECT_EQ(AnsiLowerChar(c.upper), c.lower) << int(c.upper);
     }
@@ -30,14 +32,17 @@ TEST(Win1252, StartsWithNoCase)
         bool starts;
     };
     for (const Case c : {Case{"IDX:12", "idx:", true}, Case{"m\xFCller", "M\xDC", true}, Case{"abc", "", true},
-                         Case{"", "", true}, Case{"ab", "abc", false}, Case{"\xDF" "e", "SS", false},
+                         Case{"", "", true}, Case{"ab", "abc", false},
+                         Case{"\xDF"
+                              "e",
+                              "SS", false},
                          Case{"xabc", "abc", false}})
         EXPECT_EQ(StartsWithNoCase(c.text, c.prefix), c.starts) << c.text << " / " << c.prefix;
     // Folding either way pairs the same bytes, so callers may hold their prefix in either case.
     for (int a = 0; a < 256; ++a)
         for (int b = 0; b < 256; ++b)
             ASSERT_EQ(AnsiUpperChar(static_cast<unsigned char>(a)) == AnsiUpperChar(static_cast<unsigned char>(b)),
-                AnsiLowerChar(static_cast<unsigned char>(a)) == AnsiLowerChar(static_cast<unsigned char>(b)))
+                      AnsiLowerChar(static_cast<unsigned char>(a)) == AnsiLowerChar(static_cast<unsigned char>(b)))
                 << a << " " << b;
 }
 
@@ -49,15 +54,24 @@ TEST(Win1252, UnicodeRoundTripKeepsEveryByte)
     EXPECT_EQ(Utf8ToWin1252(Win1252ToUtf8(all)), all);
     EXPECT_EQ(Utf16ToWin1252(Win1252ToUtf16(all)), all);
     EXPECT_EQ(Win1252ToUtf8("\x80"), "\xE2\x82\xAC"); // euro sign
-    EXPECT_EQ(Win1252ToUtf8("Gr\xF6\xDF" "e"), "Gr\xC3\xB6\xC3\x9F" "e");
+    EXPECT_EQ(Win1252ToUtf8("Gr\xF6\xDF"
+                            "e"),
+              "Gr\xC3\xB6\xC3\x9F"
+              "e");
 }
 
 TEST(Win1252, UnrepresentableAndMalformedBecomeReplacement)
 {
-    EXPECT_EQ(Utf8ToWin1252("a\xE2\x98\x83" "b"), "a?b");  // snowman
-    EXPECT_EQ(Utf8ToWin1252("a\xC3" "b"), "a?b");          // truncated sequence
-    EXPECT_EQ(Utf8ToWin1252("\xC0\xAF"), "??");            // overlong
-    EXPECT_TRUE(IsValidUtf8("Gr\xC3\xB6\xC3\x9F" "e"));
-    EXPECT_FALSE(IsValidUtf8("Gr\xF6\xDF" "e"));
-    EXPECT_EQ(Utf16ToWin1252(u"\U0001F600x"), "?x");       // surrogate pair
+    EXPECT_EQ(Utf8ToWin1252("a\xE2\x98\x83"
+                            "b"),
+              "a?b"); // snowman
+    EXPECT_EQ(Utf8ToWin1252("a\xC3"
+                            "b"),
+              "a?b"); // truncated sequence
+    EXPECT_EQ(Utf8ToWin1252("\xC0\xAF"), "??"); // overlong
+    EXPECT_TRUE(IsValidUtf8("Gr\xC3\xB6\xC3\x9F"
+                            "e"));
+    EXPECT_FALSE(IsValidUtf8("Gr\xF6\xDF"
+                             "e"));
+    EXPECT_EQ(Utf16ToWin1252(u"\U0001F600x"), "?x"); // surrogate pair
 }

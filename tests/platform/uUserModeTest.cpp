@@ -1,10 +1,12 @@
-#include "platform/Folders.h"
 #include "platform/uUserMode.h"
+
+#include "platform/Folders.h"
 #include "tests/common/TestEnv.h"
 #include "tests/platform/RetryTestHooks.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using namespace artikel;
 namespace fs = std::filesystem;
@@ -57,7 +59,9 @@ TEST_F(UserMode, AReadOfAMissingFileGivesTheDefaultAndCreatesNothing)
 TEST_F(UserMode, StringsSurviveAWriteAndARead)
 {
     for (const std::string value : {"plain", "a;b", "say \"hi\"", "  lead and trail  ", "", "\"", "\"\"", "; x ;",
-                                    "M\xFC" "ller \x80", "C:\\Daten\\Preise", "tab\there", "=[MODE]"}) {
+                                    "M\xFC"
+                                    "ller \x80",
+                                    "C:\\Daten\\Preise", "tab\there", "=[MODE]"}) {
         ASSERT_TRUE(WriteUserModeString("Last.Node", value)) << value;
         EXPECT_EQ(ReadUserModeString("Last.Node", "-"), value) << value;
     }
@@ -67,7 +71,10 @@ TEST_F(UserMode, StringsSurviveAWriteAndARead)
 
 TEST_F(UserMode, StoredTextsAreUnquotedLikeTheWriterQuotes)
 {
-    struct Case { const char* stored; const char* read; };
+    struct Case {
+        const char* stored;
+        const char* read;
+    };
     for (const Case c : {Case{"\"abc\"", "abc"}, Case{"\"a\"\"b\"", "a\"b"}, Case{"\"no closing", "no closing"},
                          Case{"\"a\" tail", "a"}, Case{"unquoted", "unquoted"}, Case{"un\"quoted\"", "un\"quoted\""},
                          Case{"\"\"", ""}, Case{"\"x\" ; comment", "x"}}) {

@@ -4,7 +4,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+
 #include <gtest/gtest.h>
+
 #include <memory>
 
 using namespace artikel;

@@ -1,10 +1,12 @@
-#include "platform/uUserMode.h"
 #include "platform/ui/FormPlacement.h"
+
+#include "platform/uUserMode.h"
 #include "tests/common/TestEnv.h"
 
 #include <QHBoxLayout>
 #include <QSplitter>
 #include <QWidget>
+
 #include <gtest/gtest.h>
 
 using namespace artikel;
@@ -74,8 +76,9 @@ TEST_F(FormPlacement, SecondMonitorRoundTripAndMissingMonitor)
     } cases[] = {
         {"same monitors: back where it was", kTwo, QRect(2020, 100, 600, 400)},
         {"second monitor gone: on the primary one", kOne, QRect(100, 100, 600, 400)},
-        {"second monitor now left of the first", {{QRect(0, 0, 1920, 1040), QRect(-1280, 0, 1280, 984)}, 0},
-            QRect(-1180, 100, 600, 400)},
+        {"second monitor now left of the first",
+         {{QRect(0, 0, 1920, 1040), QRect(-1280, 0, 1280, 984)}, 0},
+         QRect(-1180, 100, 600, 400)},
     };
     for (const Case& c : cases) {
         Use(c.layout);

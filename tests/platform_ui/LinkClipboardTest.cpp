@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QMimeData>
 #include <QUrl>
+
 #include <gtest/gtest.h>
 
 using namespace artikel;
@@ -40,7 +41,10 @@ protected:
         WriteFileBytes(dir_ / rel, bytes);
         return QString::fromStdString((dir_ / rel).string());
     }
-    static QString Link(const QString& path) { return QStringLiteral("file://") + QString(path).replace(QLatin1Char(' '), QLatin1Char('*')); }
+    static QString Link(const QString& path)
+    {
+        return QStringLiteral("file://") + QString(path).replace(QLatin1Char(' '), QLatin1Char('*'));
+    }
 
     fs::path dir_;
     QString a_, b_;
@@ -69,8 +73,9 @@ TEST_F(LinkClipboardTest, OneLinkedFileIsCopiedWhereTheUserWants)
     // the clipboard instead.
     asked_.clear();
     EXPECT_TRUE(CopyTextWithLinks(Link(a_), q_));
-    EXPECT_EQ(asked_, (QStringList{QStringLiteral("target ") + QString::fromStdString((dir_ / "Ziel" / "Plan A.pdf").string()),
-                                   QStringLiteral("Kopie.pdf<BR>existiert bereits.<B> \u00DCberschreiben?")}));
+    EXPECT_EQ(asked_,
+              (QStringList{QStringLiteral("target ") + QString::fromStdString((dir_ / "Ziel" / "Plan A.pdf").string()),
+                           QStringLiteral("Kopie.pdf<BR>existiert bereits.<B> \u00DCberschreiben?")}));
     EXPECT_EQ(QApplication::clipboard()->text(), a_);
     EXPECT_EQ(QApplication::clipboard()->mimeData()->urls(), QList<QUrl>{QUrl::fromLocalFile(a_)});
 }
@@ -86,7 +91,8 @@ TEST_F(LinkClipboardTest, SeveralLinkedFilesGoOnTheClipboardAsPathsAndFileList)
 TEST_F(LinkClipboardTest, PastedFilesBecomeLinks)
 {
     QMimeData text;
-    text.setText(Link(a_) + QStringLiteral("\n") + b_ + QStringLiteral("\n") + b_.toUpper() + QStringLiteral("\nkein Link\n") + a_);
+    text.setText(Link(a_) + QStringLiteral("\n") + b_ + QStringLiteral("\n") + b_.toUpper() +
+                 QStringLiteral("\nkein Link\n") + a_);
     EXPECT_EQ(FilesToPaste(&text), (QStringList{a_, b_}));
     EXPECT_EQ(LinksToPaste(&text), Link(a_) + QStringLiteral("\r\n") + Link(b_));
 

@@ -1,12 +1,15 @@
+#include "platform/ui/MarkupRenderer.h"
+
 #include "platform/MiniMarkup.h"
 #include "platform/ui/AnsiQString.h"
-#include "platform/ui/MarkupRenderer.h"
 
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
-#include <cmath>
+
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace artikel;
 
@@ -39,7 +42,9 @@ QImage Render(std::string_view markup, QSize size, const MarkupOptions& options 
     return img;
 }
 
-struct PixelCount { int red = 0, black = 0, blue = 0, other = 0; };
+struct PixelCount {
+    int red = 0, black = 0, blue = 0, other = 0;
+};
 
 PixelCount CountInk(const QImage& img)
 {
@@ -85,7 +90,10 @@ TEST(MarkupRenderer, LineBreaksAndLineCount)
     const QFont font = TestFont();
     const int one = MeasureMarkup(font, "eins").height();
     ASSERT_GT(one, 0);
-    struct Case { const char* markup; size_t lines; };
+    struct Case {
+        const char* markup;
+        size_t lines;
+    };
     for (const Case c : {Case{"eins\r\nzwei", 2}, Case{"eins<br>zwei<BR>drei", 3}, Case{"eins\nzwei", 1},
                          Case{"<b>Wg<br>Wg", 2}, Case{"a<p>b</p>c", 2}, Case{"<ul><li>x<li>y</ul>", 2}}) {
         EXPECT_EQ(MarkupLineTexts(font, c.markup, 2000).size(), c.lines) << c.markup;
@@ -98,11 +106,14 @@ TEST(MarkupRenderer, LineBreaksAndLineCount)
 TEST(MarkupRenderer, ShownTextOfEntitiesAndAccelerators)
 {
     const QFont font = TestFont();
-    struct Case { const char* markup; const char* shown; };
-    for (const Case c : {Case{"x&amp;y", "x&y"}, Case{"x & y", "x & y"}, Case{"&Datei", "Datei"},
-                         Case{"A&&B", "A&B"}, Case{"&permil;", "\x89"}, Case{"1&lt;2&gt;0", "1<2>0"},
-                         Case{"  viel   Platz  ", "viel   Platz"}, Case{"a<unknown>b", "ab"},
-                         Case{"&euro; 5", "\x80 5"}}) {
+    struct Case {
+        const char* markup;
+        const char* shown;
+    };
+    for (const Case c :
+         {Case{"x&amp;y", "x&y"}, Case{"x & y", "x & y"}, Case{"&Datei", "Datei"}, Case{"A&&B", "A&B"},
+          Case{"&permil;", "\x89"}, Case{"1&lt;2&gt;0", "1<2>0"}, Case{"  viel   Platz  ", "viel   Platz"},
+          Case{"a<unknown>b", "ab"}, Case{"&euro; 5", "\x80 5"}}) {
         const auto lines = MarkupLineTexts(font, c.markup, 2000);
         ASSERT_EQ(lines.size(), 1u) << c.markup;
         EXPECT_EQ(lines[0], c.shown) << c.markup;
@@ -118,7 +129,8 @@ TEST(MarkupRenderer, ShownTextOfEntitiesAndAccelerators)
     EXPECT_EQ(MarkupLineTexts(font, EnabledMarkupText(true, "A&B"), 2000)[0], "AB");
     EXPECT_EQ(MarkupLineTexts(font, EnabledMarkupText(false, "A&B"), 2000)[0], "AB");
     EXPECT_EQ(MarkupLineTexts(font, EnabledMarkupText(true, "Schrauben & Muttern"), 2000)[0], "Schrauben & Muttern");
-    EXPECT_EQ(MarkupLineTexts(font, EnabledMarkupText(true, "&Kopieren &amp; Einf\xFCgen"), 2000)[0], "Kopieren & Einf\xFCgen");
+    EXPECT_EQ(MarkupLineTexts(font, EnabledMarkupText(true, "&Kopieren &amp; Einf\xFCgen"), 2000)[0],
+              "Kopieren & Einf\xFCgen");
     EXPECT_EQ(EnabledMarkupText(false, "x"), "<FONT color=\"#808080\">x</Font>");
 }
 
@@ -184,12 +196,15 @@ TEST(MarkupRenderer, WrappedTextLaysOutTheSameInItsMeasuredWidth)
     const QFont font = TestFont();
     MarkupOptions wrap;
     wrap.wordWrap = true;
-    for (const char* text : {"Um nach <b>Ledgix zu senden</b>, m\xFCssen Sie die <b>Quellfelder dieser Datenbank</b> zun\xE4" "chst zuordnen.",
-                             "</b>Datenbank <b>Lager 2024</b> l\xF6schen? ", "eins zwei drei vier f\xFCnf sechs sieben acht neun zehn"}) {
+    for (const char* text :
+         {"Um nach <b>Ledgix zu senden</b>, m\xFCssen Sie die <b>Quellfelder dieser Datenbank</b> zun\xE4"
+          "chst zuordnen.",
+          "</b>Datenbank <b>Lager 2024</b> l\xF6schen? ", "eins zwei drei vier f\xFCnf sechs sieben acht neun zehn"}) {
         for (const int max : {90, 140, 200, 333}) {
             const QSize size = MeasureMarkup(font, text, max);
             ASSERT_LE(size.width(), max) << text;
-            EXPECT_EQ(MarkupLineTexts(font, text, size.width(), wrap), MarkupLineTexts(font, text, max, wrap)) << text << " @" << max;
+            EXPECT_EQ(MarkupLineTexts(font, text, size.width(), wrap), MarkupLineTexts(font, text, max, wrap))
+                << text << " @" << max;
         }
     }
 }
@@ -202,7 +217,10 @@ TEST(MarkupRenderer, LinkHitTesting)
     const qreal before = Advance(font, "Mehr ");
     const qreal linkWidth = Advance(font, "Bilder");
     const int y = rect.top() + 5;
-    struct Case { qreal x; bool hit; };
+    struct Case {
+        qreal x;
+        bool hit;
+    };
     for (const Case c : {Case{before + 2, true}, Case{before + linkWidth - 2, true}, Case{before - 3, false},
                          Case{before + linkWidth + 3, false}}) {
         const MarkupHit hit = HitTestMarkup(font, text, rect, QPoint(rect.left() + static_cast<int>(c.x), y));
@@ -213,7 +231,8 @@ TEST(MarkupRenderer, LinkHitTesting)
         }
     }
     // Below the text, and in a second line's link.
-    EXPECT_FALSE(HitTestMarkup(font, text, rect, QPoint(rect.left() + static_cast<int>(before + 4), rect.top() + 35)).hit);
+    EXPECT_FALSE(
+        HitTestMarkup(font, text, rect, QPoint(rect.left() + static_cast<int>(before + 4), rect.top() + 35)).hit);
     const MarkupHit second = HitTestMarkup(font, "eins<br><a href=\"b\">zwei</a>", rect,
                                            QPoint(rect.left() + 3, rect.top() + MeasureMarkup(font, "x").height() + 3));
     EXPECT_TRUE(second.hit);
@@ -229,14 +248,17 @@ TEST(MarkupRenderer, LinkHitTesting)
 TEST(MarkupRenderer, DrawnColours)
 {
     const QSize size(160, 40);
-    struct Case { const char* markup; bool red, black, blue; };
+    struct Case {
+        const char* markup;
+        bool red, black, blue;
+    };
     for (const Case c : {
              Case{"<font color=\"#FF0000\">MMMM</font>", true, false, false},
              Case{"<font color=\"clred\" /font>MMMM", true, false, false},
              Case{"<font color:\"clred\"/font>MMMM", true, false, false},
              Case{"<font color=\"clnichtda\">MMMM</font>", false, true, false}, // unknown name: black
-             Case{"MMMM", false, false, true},                                    // the painter's pen colour
-             Case{"<font color=\"clred\">MM</bogus>MM", true, false, true},       // "/B..." resets the colour
+             Case{"MMMM", false, false, true}, // the painter's pen colour
+             Case{"<font color=\"clred\">MM</bogus>MM", true, false, true}, // "/B..." resets the colour
              Case{"<font color=\"clred\">MM<z>MM</z>", true, false, false},
          }) {
         const PixelCount ink = CountInk(Render(c.markup, size, {}, QColor(0, 0, 255)));
@@ -268,7 +290,8 @@ TEST(MarkupRenderer, ImagesFromTheImageList)
     EXPECT_EQ(MeasureMarkup(font, "ab<img src=\"idx:1\" height=\"40\" Wrap>", 2000, options).height(),
               MeasureMarkup(font, "ab", 2000, options).height());
     // Missing and empty images draw nothing and take no room.
-    for (const char* missing : {"ab<img src=\"idx:0\">", "ab<img src=\"idx:7\">", "ab<img src=\"idx:x\">", "ab<img src=\"bild\">"})
+    for (const char* missing :
+         {"ab<img src=\"idx:0\">", "ab<img src=\"idx:7\">", "ab<img src=\"idx:x\">", "ab<img src=\"bild\">"})
         EXPECT_EQ(MeasureMarkup(font, missing, 2000, options).width(), textOnly) << missing;
     const QImage img = Render("<img src=\"idx:1\">", QSize(40, 40), options);
     EXPECT_EQ(img.pixelColor(5, 20), QColor(0, 255, 0));
@@ -279,13 +302,60 @@ TEST(MarkupRenderer, SurvivesMarkupSoupAndRestoresThePainter)
     // Pieces of valid and broken markup, shuffled into many texts by a fixed generator.
     static const std::string kLongWord(300, 'W');
     static const char* kPieces[] = {
-        "<b>", "</b>", "<i>", "</font>", "<font color=\"clred\" size=\"5\" face=\"Tahoma\">", "<font size=\"999\">",
-        "<br>", "\r\n", "<hr>", "<p align=\"center\" bgcolor=\"#FF0000\" bgcolorto=\"clblue\" indent=\"-9\">", "</p>",
-        "<ul>", "</ul>", "</ul></ul>", "<li>", "<li type=\"square\">", "</li>", "<ind x=\"99999999\">", "<ofs x=\"-50\">",
-        "</ofs>", "<img src=\"idx:0\" width=\"5000\">", "<img src=\"idx:-1\">", "<sub>", "</sup>", "<z>", "</z></z>",
-        "<shad>", "<e>", "<r a=\"45\">", "</r>", "<a href=\"x\">", "</a>", "<a>", "<body background=\"idx:0\" dir=\"h\">",
-        "<blink>", "</blinky>", "<hi>", "</hi></hi>", "&amp;", "&", "&&", " & ", "&nbsp;", "&lt;", "<", ">", "<#", "\"",
-        "Kupferrohr ", "halbhart", "   ", "\xE4\xF6\xFC\xDF", "\x80\x81\x9D", kLongWord.c_str(),
+        "<b>",
+        "</b>",
+        "<i>",
+        "</font>",
+        "<font color=\"clred\" size=\"5\" face=\"Tahoma\">",
+        "<font size=\"999\">",
+        "<br>",
+        "\r\n",
+        "<hr>",
+        "<p align=\"center\" bgcolor=\"#FF0000\" bgcolorto=\"clblue\" indent=\"-9\">",
+        "</p>",
+        "<ul>",
+        "</ul>",
+        "</ul></ul>",
+        "<li>",
+        "<li type=\"square\">",
+        "</li>",
+        "<ind x=\"99999999\">",
+        "<ofs x=\"-50\">",
+        "</ofs>",
+        "<img src=\"idx:0\" width=\"5000\">",
+        "<img src=\"idx:-1\">",
+        "<sub>",
+        "</sup>",
+        "<z>",
+        "</z></z>",
+        "<shad>",
+        "<e>",
+        "<r a=\"45\">",
+        "</r>",
+        "<a href=\"x\">",
+        "</a>",
+        "<a>",
+        "<body background=\"idx:0\" dir=\"h\">",
+        "<blink>",
+        "</blinky>",
+        "<hi>",
+        "</hi></hi>",
+        "&amp;",
+        "&",
+        "&&",
+        " & ",
+        "&nbsp;",
+        "&lt;",
+        "<",
+        ">",
+        "<#",
+        "\"",
+        "Kupferrohr ",
+        "halbhart",
+        "   ",
+        "\xE4\xF6\xFC\xDF",
+        "\x80\x81\x9D",
+        kLongWord.c_str(),
     };
     QPixmap pix(8, 8);
     pix.fill(Qt::red);
@@ -296,7 +366,10 @@ TEST(MarkupRenderer, SurvivesMarkupSoupAndRestoresThePainter)
     p.setFont(font);
     p.setPen(QColor(1, 2, 3));
     std::uint32_t seed = 12345;
-    auto next = [&seed] { seed = seed * 1664525u + 1013904223u; return seed >> 8; };
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
     std::string plain;
     for (int round = 0; round < 400; ++round) {
         std::string text;
@@ -346,7 +419,7 @@ TEST(MarkupRenderer, AlignmentIndentsAndOffsets)
     EXPECT_NEAR((centre.first + centre.second) / 2.0, 100, 3);
     EXPECT_GE(inkRange("<p indent=\"30\">MM").first, 30);
     EXPECT_GE(inkRange("<ind x=\"120\">MM").first, 120);
-    EXPECT_GE(inkRange("<ofs x=\"50\">MM<br>MM").first, 50);     // following lines start there too
+    EXPECT_GE(inkRange("<ofs x=\"50\">MM<br>MM").first, 50); // following lines start there too
     EXPECT_LT(inkRange("<ofs x=\"50\">MM</ofs><br>MM").first, 5); // until /OFS
 
     const QFont font = TestFont();
@@ -354,7 +427,8 @@ TEST(MarkupRenderer, AlignmentIndentsAndOffsets)
     EXPECT_NEAR(MeasureMarkup(font, "<ind x=\"120\">M").width(), 120 + m, 1);
     // IND never moves back; OFS does.
     EXPECT_EQ(MeasureMarkup(font, "MMMMMMMMMMMM<ind x=\"20\">M").width(), MeasureMarkup(font, "MMMMMMMMMMMMM").width());
-    EXPECT_NEAR(MeasureMarkup(font, "MMMMMMMMMMMM<ofs x=\"20\">M").width(), std::max(20 + m, MeasureMarkup(font, "MMMMMMMMMMMM").width()), 1);
+    EXPECT_NEAR(MeasureMarkup(font, "MMMMMMMMMMMM<ofs x=\"20\">M").width(),
+                std::max(20 + m, MeasureMarkup(font, "MMMMMMMMMMMM").width()), 1);
     // Each list level indents by 12 pixels.
     EXPECT_EQ(MeasureMarkup(font, "<ul><ul>M").width() - MeasureMarkup(font, "<ul>M").width(), 12);
 }

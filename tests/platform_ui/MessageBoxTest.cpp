@@ -4,6 +4,7 @@
 #include "tests/platform_ui/ModalDriver.h"
 
 #include <QPushButton>
+
 #include <gtest/gtest.h>
 
 using namespace artikel;
@@ -35,7 +36,8 @@ TEST(MessageBox, LongMessagesKeepTwentyOneLinesAndTheLast)
         {Lines(30, QStringLiteral("<BR>")), cut},
         {Lines(30, QStringLiteral("<br>")), cut},
         {Lines(21, QStringLiteral("\r\n")), Lines(21, QStringLiteral("<br>"))},
-        {Lines(22, QStringLiteral("\n")), kept.join(QLatin1String("<br>")) + QStringLiteral("<br>................<br>Zeile 22")},
+        {Lines(22, QStringLiteral("\n")),
+         kept.join(QLatin1String("<br>")) + QStringLiteral("<br>................<br>Zeile 22")},
         {u"a\r\nb<Br>c\rd"_qs, u"a<br>b<br>c<br>d"_qs},
         {u"<B>Möglicher Fehler:</B><BR>Zugriff verweigert"_qs, u"<B>Möglicher Fehler:</B><br>Zugriff verweigert"_qs},
     };
@@ -54,12 +56,9 @@ TEST(MessageBox, MessageClosesOnAnyPlainKey)
         Qt::KeyboardModifiers modifiers;
         bool closes;
     } cases[] = {
-        {Qt::Key_X, Qt::NoModifier, true},
-        {Qt::Key_Space, Qt::NoModifier, true},
-        {Qt::Key_Return, Qt::NoModifier, true},
-        {Qt::Key_X, Qt::ControlModifier, false},
-        {Qt::Key_X, Qt::ShiftModifier, false},
-        {Qt::Key_Shift, Qt::ShiftModifier, false},
+        {Qt::Key_X, Qt::NoModifier, true},      {Qt::Key_Space, Qt::NoModifier, true},
+        {Qt::Key_Return, Qt::NoModifier, true}, {Qt::Key_X, Qt::ControlModifier, false},
+        {Qt::Key_X, Qt::ShiftModifier, false},  {Qt::Key_Shift, Qt::ShiftModifier, false},
         {Qt::Key_F1, Qt::NoModifier, false},
     };
     for (const Case& c : cases) {
@@ -95,9 +94,7 @@ TEST(MessageBox, QuestionKeysAndLinks)
         EXPECT_EQ(AskYesNoBox(u"C:\\Daten\\liste.csv<BR>existiert bereits.<B> Überschreiben?"_qs), c.expected)
             << c.keys.size() << " keys";
     }
-    OnNextModal([&](QWidget* w) {
-        emit static_cast<TFSB_BOX*>(w)->MessageLabel()->linkClicked(QStringLiteral("x"));
-    });
+    OnNextModal([&](QWidget* w) { emit static_cast<TFSB_BOX*>(w)->MessageLabel()->linkClicked(QStringLiteral("x")); });
     EXPECT_FALSE(AskYesNoBox(u"Mehr in der <a href=\"x\">Hilfe</a>"_qs)) << "a link ends the box with cancel";
 }
 

@@ -10,8 +10,10 @@
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
-#include <functional>
+
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace artikel::test {
 
@@ -51,7 +53,8 @@ inline void PressKeys(QWidget* dialog, std::initializer_list<Qt::Key> keys)
 inline void TypeText(QWidget* widget, const QString& text)
 {
     for (QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, c == QLatin1Char(' ') ? Qt::Key_Space : Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QKeyEvent press(QEvent::KeyPress, c == QLatin1Char(' ') ? Qt::Key_Space : Qt::Key_unknown, Qt::NoModifier,
+                        QString(c));
         QApplication::sendEvent(widget, &press);
         QKeyEvent release(QEvent::KeyRelease, press.key(), Qt::NoModifier, QString(c));
         QApplication::sendEvent(widget, &release);

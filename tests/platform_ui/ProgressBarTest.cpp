@@ -2,7 +2,9 @@
 #include "platform/ui/TWiiProgressBar.h"
 
 #include <QImage>
+
 #include <gtest/gtest.h>
+
 #include <set>
 
 using namespace artikel;

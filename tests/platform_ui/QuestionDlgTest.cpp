@@ -8,9 +8,11 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <stdexcept>
-#include <gtest/gtest.h>
 
 using namespace artikel;
 using artikel::test::OnNextModal;
@@ -95,8 +97,8 @@ TEST_F(QuestionDlg, AskTextResults)
             PressKeys(dlg, {c.end});
         });
         QString result = QStringLiteral("stale");
-        const bool answered = AskText(u"Geben Sie <b>Löschen</b> ein"_qs, false, u"Löschen"_qs, result, {}, {}, {},
-            c.compare, c.prefill);
+        const bool answered =
+            AskText(u"Geben Sie <b>Löschen</b> ein"_qs, false, u"Löschen"_qs, result, {}, {}, {}, c.compare, c.prefill);
         EXPECT_EQ(result, c.expected) << c.what;
         EXPECT_EQ(answered, !c.expected.isEmpty()) << c.what;
         EXPECT_TRUE(editFocused) << c.what;
@@ -148,8 +150,8 @@ TEST_F(QuestionDlg, HeightFollowsTheMessageAndFooterHint)
             dlg.SetMessage(message);
             const int label = dlg.HLSK()->sizeHint().height();
             const int expected = std::max(TQuestionDlg::kMinimumHeight,
-                static_cast<int>(std::floor(1.1 * label)) + TQuestionDlg::kBottomPanelHeight
-                    + (input ? TQuestionDlg::kEditHeight + 5 : 0));
+                                          static_cast<int>(std::floor(1.1 * label)) + TQuestionDlg::kBottomPanelHeight +
+                                              (input ? TQuestionDlg::kEditHeight + 5 : 0));
             EXPECT_EQ(dlg.height(), expected) << lines << " lines, input " << input;
             if (lines == 12) {
                 EXPECT_GT(dlg.height(), TQuestionDlg::kMinimumHeight) << "CR LF must break the lines";
@@ -183,7 +185,7 @@ TEST_F(QuestionDlg, LinkCallsTheHandler)
         PressKeys(dlg, {Qt::Key_Return});
     });
     ShowInformation(u"Siehe <a href=\"file://Handbuch.pdf\">Handbuch</a>"_qs, false, {},
-        [&](const QString& link) { clicked = link; });
+                    [&](const QString& link) { clicked = link; });
     EXPECT_EQ(clicked, QStringLiteral("file://Handbuch.pdf"));
 }
 

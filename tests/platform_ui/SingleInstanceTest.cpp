@@ -11,8 +11,10 @@
 #include <QProcess>
 #include <QTest>
 #include <QUuid>
-#include <filesystem>
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -20,10 +22,7 @@ using namespace artikel;
 
 namespace {
 
-QString NewMutexName()
-{
-    return QUuid::createUuid().toString(QUuid::WithBraces).toUpper();
-}
+QString NewMutexName() { return QUuid::createUuid().toString(QUuid::WithBraces).toUpper(); }
 
 // A probe process with its own lock name; waits for lines on stdout.
 class Probe {
@@ -67,10 +66,7 @@ public:
     QProcess process;
 };
 
-QString SocketPath(const QString& mutex)
-{
-    return TSingleInstance::ServerName(mutex);
-}
+QString SocketPath(const QString& mutex) { return TSingleInstance::ServerName(mutex); }
 
 } // namespace
 
@@ -87,7 +83,7 @@ TEST(SingleInstance, SecondStartHandsOverAndEndsFirstRestoresItsWindow)
         EXPECT_EQ(second.process.exitCode(), 3) << "a second start must end without running";
         EXPECT_EQ(second.WaitForLine(QStringLiteral("FIRST")), QString());
         EXPECT_EQ(first.WaitForLine(QStringLiteral("HANDOVER")),
-            QStringLiteral("HANDOVER [%1] minimized=0 visible=1").arg(arg));
+                  QStringLiteral("HANDOVER [%1] minimized=0 visible=1").arg(arg));
     }
 
     // A normal end removes the socket: the next start is the first again.
@@ -138,21 +134,25 @@ TEST(SingleInstance, NamesTakenByOthersDoNotKeepTheProgramFromStarting)
     std::filesystem::permissions(base / "planted", std::filesystem::perms::owner_all);
     // Someone listens under the name in the shared temporary folder, and has planted a link
     // where our own folder in it would be, with a listener inside.
-    std::filesystem::create_directory_symlink(base / "planted", base / "tmp" / ("artikelblick-" + std::to_string(::geteuid())));
+    std::filesystem::create_directory_symlink(base / "planted",
+                                              base / "tmp" / ("artikelblick-" + std::to_string(::geteuid())));
     QLocalServer inTmp, behindLink, oldName;
     ASSERT_TRUE(inTmp.listen(QDir(tmp).filePath(bareName)));
     ASSERT_TRUE(behindLink.listen(QDir(planted).filePath(bareName)));
     // The name earlier versions listened under, in the shared temporary folder.
     ASSERT_TRUE(oldName.listen(QDir(tmp).filePath(QStringLiteral("Artikelblick-%1-%2").arg(mutex).arg(::geteuid()))));
 
-    const QList<QPair<QString, QString>> env {{QStringLiteral("XDG_RUNTIME_DIR"), QString()},
-        {QStringLiteral("TMPDIR"), tmp}, {QStringLiteral("XDG_STATE_HOME"), QString::fromStdString((base / "state").string())}};
+    const QList<QPair<QString, QString>> env{
+        {QStringLiteral("XDG_RUNTIME_DIR"), QString()},
+        {QStringLiteral("TMPDIR"), tmp},
+        {QStringLiteral("XDG_STATE_HOME"), QString::fromStdString((base / "state").string())}};
     Probe first(mutex, QString(), env);
     ASSERT_EQ(first.WaitForLine(QStringLiteral("FIRST")), QStringLiteral("FIRST minimized=1"));
     Probe second(mutex, QStringLiteral("Preise.csv"), env);
     ASSERT_TRUE(second.process.waitForFinished(10000));
     EXPECT_EQ(second.process.exitCode(), 3);
-    EXPECT_EQ(first.WaitForLine(QStringLiteral("HANDOVER")), QStringLiteral("HANDOVER [Preise.csv] minimized=0 visible=1"));
+    EXPECT_EQ(first.WaitForLine(QStringLiteral("HANDOVER")),
+              QStringLiteral("HANDOVER [Preise.csv] minimized=0 visible=1"));
     QCoreApplication::processEvents();
     EXPECT_FALSE(inTmp.hasPendingConnections()) << "the file name must not reach a stranger";
     EXPECT_FALSE(behindLink.hasPendingConnections()) << "the file name must not reach a stranger";
@@ -168,8 +168,10 @@ TEST(SingleInstance, InProcessClaimAndGarbageDoesNotActivate)
     QObject::connect(&first, &TSingleInstance::HandOverReceived, [&](const std::string&) { ++received; });
 
     // A foreign tag is answered but not handed over; a size beyond the limit is dropped.
-    for (const QByteArray& raw : {QByteArray("\x01\x00\x00\x00\x02\x00\x00\x00" "a\0", 10),
-             QByteArray("\x60\xB2\x00\x00\xFF\xFF\xFF\x7F", 8), QByteArray("\x60\xB2", 2)}) {
+    for (const QByteArray& raw : {QByteArray("\x01\x00\x00\x00\x02\x00\x00\x00"
+                                             "a\0",
+                                             10),
+                                  QByteArray("\x60\xB2\x00\x00\xFF\xFF\xFF\x7F", 8), QByteArray("\x60\xB2", 2)}) {
         QLocalSocket socket;
         socket.connectToServer(TSingleInstance::ServerName(mutex));
         ASSERT_TRUE(socket.waitForConnected(1000));

@@ -1,14 +1,16 @@
 // The drop side of the program's drag and drop: which control a drop lands on and which handler
 // gets what.
 
-#include "platform/DragDropBlock.h"
 #include "platform/ui/TIDragDrop.h"
+
+#include "platform/DragDropBlock.h"
 
 #include <QApplication>
 #include <QDropEvent>
 #include <QListWidget>
 #include <QMimeData>
 #include <QUrl>
+
 #include <gtest/gtest.h>
 
 namespace artikel::test {

@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QSignalSpy>
+
 #include <gtest/gtest.h>
 
 using namespace artikel;
@@ -12,9 +13,10 @@ namespace {
 
 void SendMouse(QWidget& w, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton)
 {
-    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease || type == QEvent::MouseMove ? Qt::NoButton : button;
-    QMouseEvent event(type, QPointF(pos), w.mapToGlobal(QPointF(pos)), type == QEvent::MouseMove ? Qt::NoButton : button,
-                      buttons, Qt::NoModifier);
+    const Qt::MouseButtons buttons =
+        type == QEvent::MouseButtonRelease || type == QEvent::MouseMove ? Qt::NoButton : button;
+    QMouseEvent event(type, QPointF(pos), w.mapToGlobal(QPointF(pos)),
+                      type == QEvent::MouseMove ? Qt::NoButton : button, buttons, Qt::NoModifier);
     QCoreApplication::sendEvent(&w, &event);
 }
 
@@ -91,9 +93,14 @@ TEST(TMarkupLabel, ReportsClickedLinksAndShowsTheLinkCursor)
     SendMouse(label, QEvent::MouseMove, onText);
     EXPECT_EQ(label.cursor().shape(), Qt::ArrowCursor);
 
-    struct Click { QPoint press, release; Qt::MouseButton button; bool emits; };
-    for (const Click c : {Click{onFirst, onFirst, Qt::LeftButton, true}, Click{onText, onText, Qt::LeftButton, false},
-                          Click{onFirst, onText, Qt::LeftButton, false}, Click{onFirst, onFirst, Qt::RightButton, false}}) {
+    struct Click {
+        QPoint press, release;
+        Qt::MouseButton button;
+        bool emits;
+    };
+    for (const Click c :
+         {Click{onFirst, onFirst, Qt::LeftButton, true}, Click{onText, onText, Qt::LeftButton, false},
+          Click{onFirst, onText, Qt::LeftButton, false}, Click{onFirst, onFirst, Qt::RightButton, false}}) {
         spy.clear();
         SendMouse(label, QEvent::MouseButtonPress, c.press, c.button);
         SendMouse(label, QEvent::MouseButtonRelease, c.release, c.button);

@@ -16,10 +16,9 @@ TEST(SuggestMatching, CurrentWordEndsAtDelimiters)
         int expected;
     };
     const Case cases[] = {
-        {"kabel", 5, 5},     {"kabel", 3, 3},        {"nym 3x1", 7, 3},   {"nym ", 4, 0},
-        {"a-b", 3, 1},       {"x=" + kae + "b", 4, 2}, {"(ab)", 3, 2},     {"ab)", 3, 0},
-        {"", 0, 0},          {"abc", 99, 3},         {"ab\tcd", 5, 2},    {"#+*_", 4, 4},
-        {"a\\b", 3, 1},      {"m?l", 3, 1},          {"{x}", 2, 1},       {"x'y", 3, 1},
+        {"kabel", 5, 5}, {"kabel", 3, 3}, {"nym 3x1", 7, 3}, {"nym ", 4, 0}, {"a-b", 3, 1},    {"x=" + kae + "b", 4, 2},
+        {"(ab)", 3, 2},  {"ab)", 3, 0},   {"", 0, 0},        {"abc", 99, 3}, {"ab\tcd", 5, 2}, {"#+*_", 4, 4},
+        {"a\\b", 3, 1},  {"m?l", 3, 1},   {"{x}", 2, 1},     {"x'y", 3, 1},
     };
     for (const Case& c : cases)
         EXPECT_EQ(CurrentWordLength(c.text, c.caret), c.expected) << c.text << " @" << c.caret;
@@ -28,30 +27,25 @@ TEST(SuggestMatching, CurrentWordEndsAtDelimiters)
 TEST(SuggestMatching, TwoLowerCasingRules)
 {
     const std::vector<std::string> words = {
-        "Kabel",            // 0
-        "kabelbinder",      // 1
-        kAe + "pfel",       // 2  upper Ä lowers by the simple rule
-        kEacute + "clair",  // 3  upper É does not
-        keacute + "tude",   // 4
+        "Kabel", // 0
+        "kabelbinder", // 1
+        kAe + "pfel", // 2  upper Ä lowers by the simple rule
+        kEacute + "clair", // 3  upper É does not
+        keacute + "tude", // 4
         "Stra" + kss + "e", // 5
-        "KAB",              // 6
-        "ka",               // 7  shorter than the pattern
+        "KAB", // 6
+        "ka", // 7  shorter than the pattern
     };
     struct Case {
         std::string typed;
         std::vector<int> expected;
     };
     const Case cases[] = {
-        {"kab", {0, 1, 6}},
-        {"KAB", {0, 1, 6}},          // the typed text is lower-cased in full
-        {"kabelb", {1}},
-        {kae, {2}},
-        {kAe + "PF", {2}},
-        {keacute, {4}},              // É... stays upper in the stored word
-        {kEacute, {4}},
-        {"stra" + kss, {5}},
-        {"x", {}},
-        {"", {0, 1, 2, 3, 4, 5, 6, 7}},
+        {"kab", {0, 1, 6}}, {"KAB", {0, 1, 6}}, // the typed text is lower-cased in full
+        {"kabelb", {1}},    {kae, {2}},
+        {kAe + "PF", {2}},  {keacute, {4}}, // É... stays upper in the stored word
+        {kEacute, {4}},     {"stra" + kss, {5}},
+        {"x", {}},          {"", {0, 1, 2, 3, 4, 5, 6, 7}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(MatchSuggestions(words, c.typed), c.expected) << c.typed;
@@ -82,8 +76,12 @@ TEST(SuggestMatching, DisplayMarkupShowsTheUntypedRestBold)
         {"Kabel", "xy", "Kabel"},
         {"Kabel", "kabel", "Kabel<b></b>"},
         {kAe + "pfel", kae, kAe + "<b>pfel</b>"},
-        {"a<br>b", "a", "a<b>\xAC" "b</b>"},
-        {"a<BR>b", "", "a\xAC" "b"},
+        {"a<br>b", "a",
+         "a<b>\xAC"
+         "b</b>"},
+        {"a<BR>b", "",
+         "a\xAC"
+         "b"},
         {"<5mm & mehr", "<5", "&lt;5<b>mm &amp; mehr</b>"},
         {"A&B", "", "A&amp;B"},
     };

@@ -1,11 +1,12 @@
-#include "search/TEditList.h"
 #include "search/TSuggestWords.h"
 
 #include "platform/RetryHooks.h"
 #include "platform/uUserMode.h"
+#include "search/TEditList.h"
 #include "tests/common/TestEnv.h"
 
 #include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -67,9 +68,9 @@ TEST_F(WordFileTest, ShortTextsAndQuotesFollowTheLearningRules)
     };
     const Case cases[] = {
         {"ab", 3, false, ""},
-        {"ab", 1, false, ""},           // never fewer than three characters
+        {"ab", 1, false, ""}, // never fewer than three characters
         {"\"abc def\"", 3, true, "abc def"},
-        {"xyz", 4, false, ""},          // the selection's minimum
+        {"xyz", 4, false, ""}, // the selection's minimum
         {"wxyz", 4, true, "wxyz"},
         {"   ", 0, false, ""},
     };

@@ -14,9 +14,11 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <fcntl.h>
-#include <gtest/gtest.h>
 
 namespace artikel {
 namespace {
@@ -25,10 +27,7 @@ using test::MakeTempDir;
 using test::ReadFileBytes;
 using test::WriteFileBytes;
 
-void Type(QWidget* widget, const char* text)
-{
-    QTest::keyClicks(widget, QString::fromLatin1(text));
-}
+void Type(QWidget* widget, const char* text) { QTest::keyClicks(widget, QString::fromLatin1(text)); }
 
 // Counts the keys that reach the edit's own handlers (installed before the suggestion list,
 // as the find box's handlers are).
@@ -103,7 +102,10 @@ protected:
 
     int Row() const { return ac_->Popup() ? ac_->Popup()->currentRow() : -2; }
     int Rows() const { return (ac_->Popup()->height() - 2) / ac_->Popup()->ItemHeight(); }
-    int OwnerSaw(int key) const { return static_cast<int>(std::count(ownerKeys_.keys.begin(), ownerKeys_.keys.end(), key)); }
+    int OwnerSaw(int key) const
+    {
+        return static_cast<int>(std::count(ownerKeys_.keys.begin(), ownerKeys_.keys.end(), key));
+    }
 
     std::filesystem::path dir_, file_;
     std::unique_ptr<QWidget> form_;
@@ -117,7 +119,9 @@ protected:
 
 TEST_F(AutoCompleteTest, TypingListsThePhrasesThatBeginWithTheText)
 {
-    Words({"kabelbinder", "Rohr", "Kabel", "ka kabel", "\xC9" "clair"});
+    Words({"kabelbinder", "Rohr", "Kabel", "ka kabel",
+           "\xC9"
+           "clair"});
     Type(edit_, "ka");
     ASSERT_TRUE(ac_->IsListShown());
     EXPECT_EQ(Entries(), (std::vector<std::string>{"kabelbinder", "Kabel", "ka kabel"}));
@@ -151,11 +155,11 @@ TEST_F(AutoCompleteTest, ListKeysMoveTheSelection)
         int expected;
     };
     const Case cases[] = {
-        {5, -1, Qt::Key_Down, 0},     {5, -1, Qt::Key_Up, 0},       {5, -1, Qt::Key_PageDown, 0},
-        {5, -1, Qt::Key_PageUp, 0},   {5, 1, Qt::Key_PageDown, 4},  {5, 4, Qt::Key_Down, 0},
-        {5, 0, Qt::Key_Up, 4},        {5, 2, Qt::Key_Up, 1},        {5, 2, Qt::Key_Down, 3},
-        {5, 3, Qt::Key_PageUp, 0},    {30, 2, Qt::Key_PageDown, 22}, {30, 22, Qt::Key_PageDown, 29},
-        {30, 25, Qt::Key_PageUp, 5},  {30, 29, Qt::Key_Down, 0},
+        {5, -1, Qt::Key_Down, 0},    {5, -1, Qt::Key_Up, 0},        {5, -1, Qt::Key_PageDown, 0},
+        {5, -1, Qt::Key_PageUp, 0},  {5, 1, Qt::Key_PageDown, 4},   {5, 4, Qt::Key_Down, 0},
+        {5, 0, Qt::Key_Up, 4},       {5, 2, Qt::Key_Up, 1},         {5, 2, Qt::Key_Down, 3},
+        {5, 3, Qt::Key_PageUp, 0},   {30, 2, Qt::Key_PageDown, 22}, {30, 22, Qt::Key_PageDown, 29},
+        {30, 25, Qt::Key_PageUp, 5}, {30, 29, Qt::Key_Down, 0},
     };
     for (const Case& c : cases) {
         Words(std::vector<std::string>(many.begin(), many.begin() + c.words));
@@ -355,7 +359,7 @@ TEST_F(AutoCompleteTest, MenuEntryLearnsSelectionsOfFourOrMore)
     const Case cases[] = {
         {QStringLiteral("abc kabel"), 0, 3, true, false}, // three characters: below the minimum
         {QStringLiteral("abc kabel"), 4, 5, true, true},
-        {QStringLiteral("a    b"), 1, 3, false, false},  // blanks only
+        {QStringLiteral("a    b"), 1, 3, false, false}, // blanks only
         {QStringLiteral("\"rohr\" x"), 0, 6, true, true},
     };
     int expected = 0;
@@ -426,7 +430,12 @@ TEST_F(AutoCompleteTest, EntriesAreDrawnWithTheRedBarAndTheSelectionColour)
             tinted = tinted || (pixel(x, y) != QColor(Qt::white) && pixel(x, y).blue() > pixel(x, y).red());
     EXPECT_TRUE(tinted);
     // The widest entry, measured bold, fits with its icon.
-    const QFontMetrics bold([] { QFont f(QApplication::font()); f.setPointSize(9); f.setBold(true); return f; }());
+    const QFontMetrics bold([] {
+        QFont f(QApplication::font());
+        f.setPointSize(9);
+        f.setBold(true);
+        return f;
+    }());
     EXPECT_GE(list->width(), bold.horizontalAdvance(QStringLiteral("Kabelbinder <100mm> & mehr")) + 20);
 
     if (const char* out = std::getenv("ARTIKEL_SCREENSHOT_DIR"))
@@ -455,10 +464,11 @@ TEST_F(AutoCompleteTest, ContextMenuOfTheEditCarriesTheLearnEntry)
     QApplication::sendEvent(edit_, &event);
     ASSERT_FALSE(texts.isEmpty());
     // The German text menu, then the list's own entries after a separator.
-    EXPECT_EQ(texts, (QStringList{QStringLiteral("Ausschneiden"), QStringLiteral("Kopieren"), QStringLiteral("Einfügen"),
-                                  QString(), QStringLiteral("Alles markieren"), QStringLiteral("Symbol einfügen"), QString(),
-                                  QStringLiteral("Vorschläge manuell bearbeiten"),
-                                  QStringLiteral("Markierung als Vorschlag übernehmen")}));
+    EXPECT_EQ(texts,
+              (QStringList{QStringLiteral("Ausschneiden"), QStringLiteral("Kopieren"), QStringLiteral("Einfügen"),
+                           QString(), QStringLiteral("Alles markieren"), QStringLiteral("Symbol einfügen"), QString(),
+                           QStringLiteral("Vorschläge manuell bearbeiten"),
+                           QStringLiteral("Markierung als Vorschlag übernehmen")}));
     EXPECT_TRUE(enabled);
     EXPECT_EQ(ReadFileBytes(file_), "kabel nym\r\n");
 }

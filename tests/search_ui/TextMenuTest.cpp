@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+
 #include <gtest/gtest.h>
 
 namespace artikel {
@@ -50,7 +51,8 @@ TEST(TextMenu, EntriesFollowTheSelectionAndReadOnly)
         edit->setText(c.text);
         edit->setSelection(c.start, c.length);
         menu.Prepare();
-        const std::string what = c.text.toStdString() + (c.readOnly ? " read-only" : "") + " " + std::to_string(c.length);
+        const std::string what =
+            c.text.toStdString() + (c.readOnly ? " read-only" : "") + " " + std::to_string(c.length);
         EXPECT_EQ(menu.cutAction->isEnabled(), c.cut) << what;
         EXPECT_EQ(menu.copyAction->isEnabled(), c.copy) << what;
         EXPECT_EQ(menu.pasteAction->isEnabled(), c.paste) << what;

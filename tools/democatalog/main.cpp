@@ -17,7 +17,7 @@ using namespace artikel;
 namespace {
 
 struct Sample {
-    const char* File;    // below the samples folder
+    const char* File; // below the samples folder
     const char* Caption; // UTF-8
 };
 
@@ -62,8 +62,9 @@ int main(int argc, char** argv)
         const TConversion conversion = ConvertSourceFile(converter, source, {});
         if (!conversion.Ok()) {
             std::fprintf(stderr, "%s: %s\n", source.c_str(),
-                conversion.Status == TConversion::TStatus::SourceMissing ? "not found"
-                                                                        : Win1252ToUtf8(conversion.Message).c_str());
+                         conversion.Status == TConversion::TStatus::SourceMissing
+                             ? "not found"
+                             : Win1252ToUtf8(conversion.Message).c_str());
             continue;
         }
         try {

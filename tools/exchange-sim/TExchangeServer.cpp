@@ -41,7 +41,10 @@ void PutLe64(std::string& out, int64_t value)
 std::string DemoOrderText()
 {
     return "{\"Order\":[{\"ID\":\"A-1001\",\"PrintName\":\"ANGEBOT\",\"InternalType\":1,"
-           "\"Adress\":[{\"AdressSmart\":\"B\xE4" "ckerei M\xFC" "ller GmbH\xAC" "Hauptstr. 1\"}],\"Parts\":[]}]}";
+           "\"Adress\":[{\"AdressSmart\":\"B\xE4"
+           "ckerei M\xFC"
+           "ller GmbH\xAC"
+           "Hauptstr. 1\"}],\"Parts\":[]}]}";
 }
 
 // One client: bytes gathered until a whole request is there.
@@ -51,9 +54,9 @@ struct TExchangeServer::Connection {
 };
 
 TExchangeServer::TExchangeServer(TExchangeServerOptions options, QObject* parent)
-    : QObject(parent), options_(std::move(options))
-{
-}
+    : QObject(parent),
+      options_(std::move(options))
+{}
 
 TExchangeServer::~TExchangeServer()
 {

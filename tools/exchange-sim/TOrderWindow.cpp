@@ -11,10 +11,7 @@ namespace artikel {
 
 namespace {
 
-QString Text(const TJSON& obj, const char* key)
-{
-    return QString::fromUtf8(Win1252ToUtf8(JsonText(obj, key)));
-}
+QString Text(const TJSON& obj, const char* key) { return QString::fromUtf8(Win1252ToUtf8(JsonText(obj, key))); }
 
 } // namespace
 
@@ -48,8 +45,7 @@ TOrderWindow::TOrderWindow(const std::string& serverName, const std::string& ord
     table_ = new QTableWidget(0, 7, this);
     table_->setHorizontalHeaderLabels({QStringLiteral("Nr."), QStringLiteral("Bezeichnung"),
                                        QStringLiteral("Artikelnummer"), QStringLiteral("Menge"),
-                                       QStringLiteral("Einheit"), QStringLiteral("Preis"),
-                                       QStringLiteral("Langtext")});
+                                       QStringLiteral("Einheit"), QStringLiteral("Preis"), QStringLiteral("Langtext")});
     table_->verticalHeader()->hide();
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -73,8 +69,12 @@ void TOrderWindow::AddDocument(const TJSON& document)
             for (const TJSON& part : *parts) {
                 const int row = table_->rowCount();
                 table_->insertRow(row);
-                const QString cells[] = {QString::number(row + 1), Text(part, "Description1"), Text(part, "Number"),
-                                         Text(part, "Quantity"), Text(part, "Unit"), Text(part, "Price"),
+                const QString cells[] = {QString::number(row + 1),
+                                         Text(part, "Description1"),
+                                         Text(part, "Number"),
+                                         Text(part, "Quantity"),
+                                         Text(part, "Unit"),
+                                         Text(part, "Price"),
                                          Text(part, "LongText").replace(QStringLiteral("\r\n"), QStringLiteral(" "))};
                 for (int col = 0; col < 7; ++col)
                     table_->setItem(row, col, new QTableWidgetItem(cells[col]));

@@ -6,9 +6,8 @@
 //
 // Prints each request's command on its own line to standard output.
 
-#include "tools/exchange-sim/TExchangeServer.h"
-
 #include "platform/FileRetry.h"
+#include "tools/exchange-sim/TExchangeServer.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -114,8 +113,8 @@ int main(int argc, char** argv)
 #ifdef EXCHANGE_SIM_WINDOW
     std::unique_ptr<TOrderWindow> orderWindow;
     if (window) {
-        orderWindow = std::make_unique<TOrderWindow>(
-            options.Name, options.OrderText.empty() ? DemoOrderText() : options.OrderText);
+        orderWindow = std::make_unique<TOrderWindow>(options.Name,
+                                                     options.OrderText.empty() ? DemoOrderText() : options.OrderText);
         QObject::connect(&server, &TExchangeServer::documentReceived, orderWindow.get(),
                          [w = orderWindow.get()](const TJSON& doc) { w->AddDocument(doc); });
         QObject::connect(&server, &TExchangeServer::requestReceived, orderWindow.get(),

@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -27,10 +28,10 @@ struct Sample {
     const char* title;
     std::string markup;
     int width = 420;
-    bool bold = false;       // the canvas font is bold (grid highlighting, basket rows)
+    bool bold = false; // the canvas font is bold (grid highlighting, basket rows)
     bool ellipsis = false;
     bool wordWrap = false;
-    int enabled = -1;        // 0 or 1: drawn with the enabled/disabled form
+    int enabled = -1; // 0 or 1: drawn with the enabled/disabled form
 };
 
 QFont SampleFont(bool bold = false)
@@ -57,43 +58,65 @@ std::vector<Sample> Samples()
                  "<b>1.234.567 </b>Datens\xE4tze | Gefiltert: <b>1.234 </b>| [kupfer rohr]\r\n"
                  " </b>| <b><font color=\"clblue\" /font>0.184 s. + 0.012 s."});
     s.push_back({"status line while loading", "<font color=\"clred\" /font>Dauert etwas l\xE4nger.."});
-    s.push_back({"grid cell with highlighted tokens (bold canvas)", "</b>Kupfer<b>rohr</b> 15 x 1 mm <b>halb</b>hart", 420, true});
+    s.push_back({"grid cell with highlighted tokens (bold canvas)", "</b>Kupfer<b>rohr</b> 15 x 1 mm <b>halb</b>hart",
+                 420, true});
     s.push_back({"basket position (bold canvas)",
-                 "Kupferrohr 15 x 1 mm halbhart</b> 4711015<br><font color=\"clblue\"><b>2 Stk x 12,50 \x80   Pos. 3</b></font><br>"
-                 "<font color=\"#808080\">In Stangen zu 5 m, DVGW-gepr\xFC" "ft</font>", 420, true});
+                 "Kupferrohr 15 x 1 mm halbhart</b> 4711015<br><font color=\"clblue\"><b>2 Stk x 12,50 \x80   Pos. "
+                 "3</b></font><br>"
+                 "<font color=\"#808080\">In Stangen zu 5 m, DVGW-gepr\xFC"
+                 "ft</font>",
+                 420, true});
     s.push_back({"question text", "</b>Datenbank <b>Lager 2024</b> l\xF6schen?"});
-    s.push_back({"copy label, ellipsis in 273 px", "| Kopiert:<b> Kupferrohr 15 x 1 mm halbhart in Stangen zu 5 m, DVGW", 273, false, true});
+    s.push_back({"copy label, ellipsis in 273 px",
+                 "| Kopiert:<b> Kupferrohr 15 x 1 mm halbhart in Stangen zu 5 m, DVGW", 273, false, true});
     s.push_back({"word wrap at 200 px",
-                 "Um nach <b>Ledgix zu senden</b>, m\xFCssen Sie die <b>Quellfelder dieser Datenbank</b> zun\xE4" "chst zuordnen.",
+                 "Um nach <b>Ledgix zu senden</b>, m\xFCssen Sie die <b>Quellfelder dieser Datenbank</b> zun\xE4"
+                 "chst zuordnen.",
                  200, false, false, true});
-    s.push_back({"entities", "x&amp;y &quot;q&quot; &sect; 5&permil; &reg; &copy; &para; &trade; 9&euro; a&nbsp;b &lt;tag&gt;"});
+    s.push_back({"entities",
+                 "x&amp;y &quot;q&quot; &sect; 5&permil; &reg; &copy; &para; &trade; 9&euro; a&nbsp;b &lt;tag&gt;"});
     s.push_back({"accelerators", "&Datei   Da&tei   A&&B"});
     s.push_back({"ampersand between blanks", "Schrauben & Muttern &Neu"});
     s.push_back({"enabled / disabled form", "&Kopieren", 420, false, false, false, 1});
     s.push_back({"", "&Kopieren (disabled)", 420, false, false, false, 0});
-    s.push_back({"colour names",
-                 "<font color=\"clmaroon\">maroon</font> <font color=\"clred\">red</font> <font color=\"clgreen\">green</font> "
-                 "<font color=\"cllime\">lime</font> <font color=\"clolive\">olive</font> <font color=\"clnavy\">navy</font> "
-                 "<font color=\"clblue\">blue</font> <font color=\"clpurple\">purple</font> <font color=\"clfuchsia\">fuchsia</font> "
-                 "<font color=\"clteal\">teal</font> <font color=\"clgray\">gray</font> <font color=\"clsilver\">silver</font> "
-                 "<font color=\"#FF8000\">#FF8000</font> <font color=\"clnichtda\">unknown</font>", 420, false, false, true});
+    s.push_back(
+        {"colour names",
+         "<font color=\"clmaroon\">maroon</font> <font color=\"clred\">red</font> <font color=\"clgreen\">green</font> "
+         "<font color=\"cllime\">lime</font> <font color=\"clolive\">olive</font> <font color=\"clnavy\">navy</font> "
+         "<font color=\"clblue\">blue</font> <font color=\"clpurple\">purple</font> <font "
+         "color=\"clfuchsia\">fuchsia</font> "
+         "<font color=\"clteal\">teal</font> <font color=\"clgray\">gray</font> <font color=\"clsilver\">silver</font> "
+         "<font color=\"#FF8000\">#FF8000</font> <font color=\"clnichtda\">unknown</font>",
+         420, false, false, true});
     s.push_back({"background colours, highlight",
-                 "<font bgcolor=\"clyellow\">gelb hinterlegt</font> normal <hi>hervorgehoben</hi> <font bgcolor=\"#C0E0FF\" color=\"clnavy\">blau</font>"});
-    s.push_back({"styles", "<b>bold</b> <i>italic</i> <u>underline</u> <s>strike</s> <b><i>both</i></b> H<sub>2</sub>O m<sup>2</sup> "
-                           "<shad>shadow</shad> <e>Feler</e> <blink>blink</blink> [<z>hidden</z>]"});
-    s.push_back({"font sizes and faces", "<font size=\"1\">8pt</font> <font size=\"3\">12pt</font> <font size=\"5\">16pt</font> "
-                                         "<font face=\"DejaVu Serif\">Serif</font> <font face=\"DejaVu Sans Mono\">Mono</font> <font face=\"Tahoma\">Tahoma</font>"});
-    s.push_back({"link", "Mehr dazu in der <a href=\"https://example.org/hilfe\">Hilfe</a> oder im <a href=\"file://C:/x.pdf\">Handbuch</a>."});
+                 "<font bgcolor=\"clyellow\">gelb hinterlegt</font> normal <hi>hervorgehoben</hi> <font "
+                 "bgcolor=\"#C0E0FF\" color=\"clnavy\">blau</font>"});
+    s.push_back(
+        {"styles",
+         "<b>bold</b> <i>italic</i> <u>underline</u> <s>strike</s> <b><i>both</i></b> H<sub>2</sub>O m<sup>2</sup> "
+         "<shad>shadow</shad> <e>Feler</e> <blink>blink</blink> [<z>hidden</z>]"});
+    s.push_back({"font sizes and faces",
+                 "<font size=\"1\">8pt</font> <font size=\"3\">12pt</font> <font size=\"5\">16pt</font> "
+                 "<font face=\"DejaVu Serif\">Serif</font> <font face=\"DejaVu Sans Mono\">Mono</font> <font "
+                 "face=\"Tahoma\">Tahoma</font>"});
+    s.push_back({"link",
+                 "Mehr dazu in der <a href=\"https://example.org/hilfe\">Hilfe</a> oder im <a "
+                 "href=\"file://C:/x.pdf\">Handbuch</a>."});
     s.push_back({"paragraphs and rule",
                  "<p align=\"left\">links</p><p align=\"center\" bgcolor=\"#FFF0C0\">zentriert, hinterlegt</p>"
-                 "<p align=\"right\">rechts</p><hr>unter der Linie<br><p indent=\"30\" bgcolor=\"#FFFFFF\" bgcolorto=\"#80C0FF\">eingezogen, Verlauf</p>"});
-    s.push_back({"lists", "<ul><li>eins<li>zwei<ul><li>zwei a<li>zwei b</ul><li type=\"square\" color=\"clred\">Quadrat"
-                          "<li type=\"circle\" color=\"clgreen\">Kreis</ul>"});
-    s.push_back({"suggestion entry: indent and icon", "Kupferrohr 15 mm<IND x=\"380\"> <IMG src=\"idx:3\" align=\"top\"> "});
-    s.push_back({"images: bottom, middle, top, stretched", "ab<img src=\"idx:0\">cd<img src=\"idx:1\" align=\"middle\">ef"
-                                                          "<img src=\"idx:2\" align=\"top\">gh<img src=\"idx:3\" width=\"32\" height=\"32\">ij"});
+                 "<p align=\"right\">rechts</p><hr>unter der Linie<br><p indent=\"30\" bgcolor=\"#FFFFFF\" "
+                 "bgcolorto=\"#80C0FF\">eingezogen, Verlauf</p>"});
+    s.push_back({"lists",
+                 "<ul><li>eins<li>zwei<ul><li>zwei a<li>zwei b</ul><li type=\"square\" color=\"clred\">Quadrat"
+                 "<li type=\"circle\" color=\"clgreen\">Kreis</ul>"});
+    s.push_back(
+        {"suggestion entry: indent and icon", "Kupferrohr 15 mm<IND x=\"380\"> <IMG src=\"idx:3\" align=\"top\"> "});
+    s.push_back({"images: bottom, middle, top, stretched",
+                 "ab<img src=\"idx:0\">cd<img src=\"idx:1\" align=\"middle\">ef"
+                 "<img src=\"idx:2\" align=\"top\">gh<img src=\"idx:3\" width=\"32\" height=\"32\">ij"});
     s.push_back({"offset", "Name<ofs x=\"120\">Wert 1<br>Wert 2</ofs><br>wieder links"});
-    s.push_back({"body gradient", "<body bgcolor=\"#FFFFFF\" bgcolorto=\"#D0E8FF\" dir=\"h\">Hintergrund mit Verlauf<br>zweite Zeile"});
+    s.push_back({"body gradient",
+                 "<body bgcolor=\"#FFFFFF\" bgcolorto=\"#D0E8FF\" dir=\"h\">Hintergrund mit Verlauf<br>zweite Zeile"});
     s.push_back({"CR LF and unclosed tag", "erste Zeile\r\nzweite Zeile\r\ndritte <b>fett <unvollst\xE4ndig"});
     return s;
 }
@@ -184,13 +207,14 @@ int main(int argc, char** argv)
     const QDir out(folder);
     bool ok = Save(MarkupSheet(), out.filePath(QStringLiteral("markup.png")));
 
-    {   // The status line as a self-sizing label.
+    { // The status line as a self-sizing label.
         TMarkupLabel label;
         label.setFont(SampleFont());
         label.setAutoSize(true);
         label.setContentsMargins(4, 2, 4, 2);
         label.setAutoFillBackground(true);
-        label.setText("<b>1.234.567 </b>Datens\xE4tze | Gefiltert: <b>1.234 </b>| [kupfer]\r\n </b>| <b><font color=\"clblue\" /font>0.184 s.");
+        label.setText("<b>1.234.567 </b>Datens\xE4tze | Gefiltert: <b>1.234 </b>| [kupfer]\r\n </b>| <b><font "
+                      "color=\"clblue\" /font>0.184 s.");
         ok = Save(Grab(label), out.filePath(QStringLiteral("label_status.png"))) && ok;
     }
     {
@@ -203,8 +227,10 @@ int main(int argc, char** argv)
     }
     {
         TQuestionDlg dlg;
-        dlg.SetMessage(FromAnsi("Um nach <b>Ledgix zu senden</b>, m\xFCssen Sie die <b>Quellfelder dieser Datenbank</b> "
-                                "zun\xE4" "chst zuordnen."));
+        dlg.SetMessage(
+            FromAnsi("Um nach <b>Ledgix zu senden</b>, m\xFCssen Sie die <b>Quellfelder dieser Datenbank</b> "
+                     "zun\xE4"
+                     "chst zuordnen."));
         dlg.SetIconIndex(0);
         dlg.SetCancelVisible(false);
         dlg.Relayout();
@@ -219,7 +245,9 @@ int main(int argc, char** argv)
         ok = Save(Grab(dlg), out.filePath(QStringLiteral("question_input.png"))) && ok;
     }
     {
-        TFSB_BOX box(TFSB_BOX::Kind::Question, FromAnsi("C:\\Daten\\Bilder\\4711.png<BR>existiert bereits.<B> \xDC" "berschreiben?"),
+        TFSB_BOX box(TFSB_BOX::Kind::Question,
+                     FromAnsi("C:\\Daten\\Bilder\\4711.png<BR>existiert bereits.<B> \xDC"
+                              "berschreiben?"),
                      FromAnsi("Die vorhandene Datei wird <b>ersetzt</b>."), QString());
         ok = Save(Grab(box), out.filePath(QStringLiteral("box_question.png"))) && ok;
         box.ShowHelp();
@@ -230,7 +258,8 @@ int main(int argc, char** argv)
         for (int i = 1; i <= 30; ++i)
             lines += QStringLiteral("Zeile %1\r\n").arg(i);
         lines.chop(2);
-        TFSB_BOX box(TFSB_BOX::Kind::Message, FromAnsi("<B>M\xF6glicher Fehler:</B><BR>") + lines, QString(), QString());
+        TFSB_BOX box(TFSB_BOX::Kind::Message, FromAnsi("<B>M\xF6glicher Fehler:</B><BR>") + lines, QString(),
+                     QString());
         ok = Save(Grab(box), out.filePath(QStringLiteral("box_message_30_lines.png"))) && ok;
     }
     {
@@ -240,7 +269,7 @@ int main(int argc, char** argv)
         bar.Step();
         ok = Save(Grab(bar), out.filePath(QStringLiteral("busy_indicator.png"))) && ok;
     }
-    {   // A window dimmed behind a question, and the four dialog icons.
+    { // A window dimmed behind a question, and the four dialog icons.
         QWidget window;
         window.resize(420, 240);
         window.setAutoFillBackground(true);

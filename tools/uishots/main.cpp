@@ -23,6 +23,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+
 #include <cstdio>
 #include <fstream>
 
@@ -41,10 +42,7 @@ void Save(const QImage& image, const char* name)
         std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
 }
 
-void Settle(int ms = 150)
-{
-    QTest::qWait(ms);
-}
+void Settle(int ms = 150) { QTest::qWait(ms); }
 
 void ColumnSelection(const QString& folder)
 {

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QWidget>
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -26,11 +27,11 @@ int main(int argc, char** argv)
     TProbeFrm window;
     window.showMinimized();
     QObject::connect(artikel::SingleInstance(), &artikel::TSingleInstance::HandOverReceived,
-        [&window](const std::string& argument) {
-            std::printf("HANDOVER [%s] minimized=%d visible=%d\n", argument.c_str(), window.isMinimized() ? 1 : 0,
-                window.isVisible() ? 1 : 0);
-            std::fflush(stdout);
-        });
+                     [&window](const std::string& argument) {
+                         std::printf("HANDOVER [%s] minimized=%d visible=%d\n", argument.c_str(),
+                                     window.isMinimized() ? 1 : 0, window.isVisible() ? 1 : 0);
+                         std::fflush(stdout);
+                     });
     // Closing our stdin ends the program normally.
     QSocketNotifier stdinWatch(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&stdinWatch, &QSocketNotifier::activated, [&] {
