@@ -5,9 +5,7 @@
 
 #include "bench/converter/DatanormGenerator.h"
 #include "bench/converter/XlsGenerator.h"
-#if CONVBENCH_XLSX
 #include "bench/converter/XlsxGenerator.h"
-#endif
 #include "converter/ConvRun.h"
 
 #include <algorithm>
@@ -126,7 +124,6 @@ int main(int argc, char** argv)
         fs::remove(work / "out.csv");
     }
 
-#if CONVBENCH_XLSX
     // .xlsx
     t = std::chrono::steady_clock::now();
     const fs::path xlsx = work / "artikel.xlsx";
@@ -156,9 +153,6 @@ int main(int argc, char** argv)
         if (ss > 0 && xs > 0)
             std::printf("ssconvert_ratio: %.1f\n", ss / xs);
     }
-#else
-    (void)xlsxRows;
-#endif
 
     // .xls
     t = std::chrono::steady_clock::now();
