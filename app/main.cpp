@@ -1,7 +1,7 @@
 // Artikelblick: shows, filters and sends supplier article databases.
 #include "mainwindow/ProgramTitle.h"
-#include "mainwindow/TFColSelectFrm.h"
-#include "mainwindow/TMainFrm.h"
+#include "mainwindow/ui/TFColSelectFrm.h"
+#include "mainwindow/ui/TMainFrm.h"
 #include "platform/ui/AnsiQString.h"
 #include "platform/ui/ApplicationSetup.h"
 #include "platform/ui/ShellOpen.h"

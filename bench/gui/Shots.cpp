@@ -11,8 +11,8 @@
 #include "bench/gui/BenchCatalog.h"
 #include "catalog/ui/TNodeData.h"
 #include "data/TListDataSet.h"
-#include "mainwindow/TI_DBGrid.h"
-#include "mainwindow/TMainFrm.h"
+#include "mainwindow/ui/TI_DBGrid.h"
+#include "mainwindow/ui/TMainFrm.h"
 #include "platform/uUserMode.h"
 
 #include <QApplication>

@@ -3,8 +3,8 @@
 
 #include "data/TListDataSet.h"
 #include "mainwindow/ColumnLayout.h"
-#include "mainwindow/TFColSelectFrm.h"
-#include "mainwindow/TI_DBGrid.h"
+#include "mainwindow/ui/TFColSelectFrm.h"
+#include "mainwindow/ui/TI_DBGrid.h"
 #include "platform/ui/AnsiQString.h"
 #include "platform/ui/FormClassRegistry.h"
 #include "platform/ui/TFSB_BOX.h"

@@ -1,7 +1,7 @@
 // The grid's copy commands in the main window: the cell copy with its label, the row copy as CSV
 // and HTML in marking order without hidden columns, and the cells' context menu.
 
-#include "mainwindow/TI_DBGrid.h"
+#include "mainwindow/ui/TI_DBGrid.h"
 #include "platform/ui/AnsiQString.h"
 #include "platform/ui/TMarkupLabel.h"
 #include "tests/mainwindow_ui/MainWindowFixture.h"

@@ -2,8 +2,8 @@
 // handed over, and the row marks dropped by searches, sorts and loads.
 
 #include "mainwindow/ColumnLayout.h"
-#include "mainwindow/StatusLine.h"
-#include "mainwindow/TI_DBGrid.h"
+#include "mainwindow/ui/StatusLine.h"
+#include "mainwindow/ui/TI_DBGrid.h"
 #include "platform/ui/TMarkupLabel.h"
 #include "tests/mainwindow_ui/MainWindowFixture.h"
 

@@ -5,7 +5,7 @@
 #include "catalog/TCSVRequest.h"
 #include "catalog/ui/TLeftTree.h"
 #include "catalog/ui/TNodeData.h"
-#include "mainwindow/TMainFrm.h"
+#include "mainwindow/ui/TMainFrm.h"
 #include "platform/Folders.h"
 #include "platform/uUserMode.h"
 #include "tests/common/TestEnv.h"

@@ -3,7 +3,7 @@
 
 #include "basket/ui/TBasketCustomView.h"
 #include "data/TListDataSet.h"
-#include "mainwindow/TI_DBGrid.h"
+#include "mainwindow/ui/TI_DBGrid.h"
 #include "officelink/ui/TVisualDeliverySetup.h"
 #include "platform/ui/AnsiQString.h"
 #include "platform/ui/TMarkupLabel.h"

@@ -1,6 +1,6 @@
 // The counts line of the status row.
 
-#include "mainwindow/StatusLine.h"
+#include "mainwindow/ui/StatusLine.h"
 
 #include "platform/ui/MarkupRenderer.h"
 

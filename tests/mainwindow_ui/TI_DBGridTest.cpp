@@ -1,9 +1,9 @@
 // The grid's own behaviour: link opening, row marking, type-ahead, colours and column layouts.
 
-#include "mainwindow/TI_DBGrid.h"
+#include "mainwindow/ui/TI_DBGrid.h"
 
 #include "data/TListDataSet.h"
-#include "mainwindow/TGridDelegate.h"
+#include "mainwindow/ui/TGridDelegate.h"
 #include "tests/common/TestEnv.h"
 
 #include <QApplication>

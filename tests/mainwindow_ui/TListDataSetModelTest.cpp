@@ -1,10 +1,10 @@
 // The grid's table model over a list dataset, and the grid's cursor following and empty message.
 
-#include "mainwindow/TListDataSetModel.h"
+#include "mainwindow/ui/TListDataSetModel.h"
 
 #include "data/TListDataSet.h"
 #include "mainwindow/ProgramTitle.h"
-#include "mainwindow/TI_DBGrid.h"
+#include "mainwindow/ui/TI_DBGrid.h"
 #include "tests/common/TestEnv.h"
 
 #include <QAbstractItemModelTester>

@@ -3,8 +3,8 @@
 
 #include "catalog/ui/TVisualFindHelperDataModule.h"
 #include "data/TListDataSet.h"
-#include "mainwindow/TFColSelectFrm.h"
-#include "mainwindow/TI_DBGrid.h"
+#include "mainwindow/ui/TFColSelectFrm.h"
+#include "mainwindow/ui/TI_DBGrid.h"
 #include "platform/uUserMode.h"
 #include "search/ui/TAutoComplete.h"
 #include "search/ui/TSuggestEdit.h"

@@ -1,6 +1,6 @@
-#include "mainwindow/TGridDelegate.h"
+#include "mainwindow/ui/TGridDelegate.h"
 
-#include "mainwindow/TI_DBGrid.h"
+#include "mainwindow/ui/TI_DBGrid.h"
 #include "platform/Win1252.h"
 #include "platform/ui/AnsiQString.h"
 #include "platform/ui/MarkupRenderer.h"

@@ -1,4 +1,4 @@
-#include "mainwindow/ToolGlyphs.h"
+#include "mainwindow/ui/ToolGlyphs.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "mainwindow/StatusLine.h"
+#include "mainwindow/ui/StatusLine.h"
 
 #include "platform/MiniMarkup.h"
 #include "platform/ui/AnsiQString.h"

@@ -1,4 +1,4 @@
-#include "mainwindow/TListDataSetModel.h"
+#include "mainwindow/ui/TListDataSetModel.h"
 
 #include "data/TListDataSet.h"
 #include "platform/ui/AnsiQString.h"

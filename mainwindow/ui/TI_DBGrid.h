@@ -9,7 +9,7 @@
 
 #include "mainwindow/ColumnLayout.h"
 #include "mainwindow/THereRubberHandler.h"
-#include "mainwindow/TListDataSetModel.h"
+#include "mainwindow/ui/TListDataSetModel.h"
 
 #include <QElapsedTimer>
 #include <QTableView>

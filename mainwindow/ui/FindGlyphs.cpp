@@ -1,4 +1,4 @@
-#include "mainwindow/FindGlyphs.h"
+#include "mainwindow/ui/FindGlyphs.h"
 
 #include <QPainter>
 #include <QPainterPath>

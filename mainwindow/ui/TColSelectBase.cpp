@@ -1,4 +1,4 @@
-#include "mainwindow/TColSelectBase.h"
+#include "mainwindow/ui/TColSelectBase.h"
 
 namespace artikel {
 

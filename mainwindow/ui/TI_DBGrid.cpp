@@ -1,10 +1,10 @@
-#include "mainwindow/TI_DBGrid.h"
+#include "mainwindow/ui/TI_DBGrid.h"
 
 #include "data/TListDataSet.h"
 #include "mainwindow/GridCellText.h"
 #include "mainwindow/ProgramTitle.h"
-#include "mainwindow/TColSelectBase.h"
-#include "mainwindow/TGridDelegate.h"
+#include "mainwindow/ui/TColSelectBase.h"
+#include "mainwindow/ui/TGridDelegate.h"
 #include "platform/FileRetry.h"
 #include "platform/Win1252.h"
 #include "platform/ui/AnsiQString.h"

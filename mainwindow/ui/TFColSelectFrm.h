@@ -4,7 +4,7 @@
 // widths and alignments, the grid lines and auto-size, and saves or reloads the layout of the
 // database. Every change shows on the grid at once.
 
-#include "mainwindow/TColSelectBase.h"
+#include "mainwindow/ui/TColSelectBase.h"
 
 #include <string>
 

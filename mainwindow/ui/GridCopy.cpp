@@ -1,8 +1,8 @@
-#include "mainwindow/GridCopy.h"
+#include "mainwindow/ui/GridCopy.h"
 
 #include "data/TCSVReader.h"
 #include "data/TListDataSet.h"
-#include "mainwindow/TI_DBGrid.h"
+#include "mainwindow/ui/TI_DBGrid.h"
 #include "platform/Win1252.h"
 
 #include <QHeaderView>
