@@ -2,16 +2,14 @@
 
 // The field assignment of one database: which source columns fill the seven position fields.
 
+#include "data/PositionFields.h"
+
 #include <array>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace artikel {
-
-// The seven position fields, in this order; also the node-file keys of the assignment.
-inline constexpr std::array<const char*, 7> kPositionFieldNames = {"sfdescription", "sflongtext", "sfpartNo", "sfPrice",
-                                                                   "sfpartUnit",    "sfQuantity", "sfPos"};
 
 // Indexes into kPositionFieldNames and TCSVSetup::SourceColumns.
 enum TPositionField : int {

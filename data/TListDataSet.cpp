@@ -1,5 +1,6 @@
 #include "data/TListDataSet.h"
 
+#include "data/PositionFields.h"
 #include "data/TArenaLoader.h"
 #include "data/TCachedFileStream.h"
 #include "platform/EInOutError.h"
@@ -507,10 +508,8 @@ void TListDataSet::RefreshView(bool resort)
 
 void TListDataSetEx::BuildFields()
 {
-    static const char* const kNames[7] = {"sfdescription", "sflongtext", "sfpartNo", "sfPrice",
-                                          "sfpartUnit",    "sfQuantity", "sfPos"};
-    for (int i = 0; i < 7; ++i)
-        headers_[static_cast<size_t>(i)] = kNames[i];
+    for (size_t i = 0; i < kPositionFieldNames.size(); ++i)
+        headers_[i] = kPositionFieldNames[i];
     TListDataSet::BuildFields();
 }
 

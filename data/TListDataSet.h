@@ -200,8 +200,7 @@ private:
     size_t parallelLoadMinimum_ = size_t(4) << 20;
 };
 
-// The positions queue: its first seven fields are always named "sfdescription", "sflongtext",
-// "sfpartNo", "sfPrice", "sfpartUnit", "sfQuantity", "sfPos".
+// The positions queue: its first seven fields are always named as kPositionFieldNames says.
 class TListDataSetEx : public TListDataSet {
 protected:
     void BuildFields() override;
