@@ -21,11 +21,6 @@ constexpr std::array<std::array<const char*, 3>, 7> kKeywords = {{
 constexpr std::array<const char*, 7> kExactNames = {"Text",    "Langtext", "Artikelnummer", "Preis",
                                                     "Einheit", nullptr,    nullptr};
 
-bool ContainsNoCase(const std::string& upperText, std::string_view word)
-{
-    return upperText.find(AnsiUpperCase(word)) != std::string::npos;
-}
-
 } // namespace
 
 bool AutoAssignFields(const std::vector<std::string>& columns, TCSVSetup& setup)
@@ -35,7 +30,7 @@ bool AutoAssignFields(const std::vector<std::string>& columns, TCSVSetup& setup)
     std::string joined;
     for (const std::string& c : columns)
         joined += c;
-    const bool exactNames = ContainsNoCase(AnsiUpperCase(joined), "PreisOhnePreiseinheit");
+    const bool exactNames = ContainsNoCase(joined, "PreisOhnePreiseinheit");
 
     std::array<std::string, 7> found;
     for (size_t target = 0; target < found.size(); ++target) {
@@ -47,9 +42,8 @@ bool AutoAssignFields(const std::vector<std::string>& columns, TCSVSetup& setup)
                     found[target] = column;
                 continue;
             }
-            const std::string upper = AnsiUpperCase(column);
             for (const char* keyword : kKeywords[target]) {
-                if (keyword && ContainsNoCase(upper, keyword))
+                if (keyword && ContainsNoCase(column, keyword))
                     found[target] = column;
             }
         }

@@ -161,6 +161,16 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix)
     return text.size() >= prefix.size() && SameTextNoCase(text.substr(0, prefix.size()), prefix);
 }
 
+bool ContainsNoCase(std::string_view text, std::string_view word)
+{
+    if (word.size() > text.size())
+        return false;
+    for (size_t at = 0; at + word.size() <= text.size(); ++at)
+        if (SameTextNoCase(text.substr(at, word.size()), word))
+            return true;
+    return false;
+}
+
 int CompareTextNoCase(std::string_view a, std::string_view b)
 {
     const size_t n = a.size() < b.size() ? a.size() : b.size();

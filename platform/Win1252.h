@@ -26,6 +26,9 @@ int CompareTextNoCase(std::string_view a, std::string_view b);
 // True when text begins with prefix, ignoring case by the upper-case mapping (an empty prefix
 // begins every text).
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+// True when word occurs anywhere in text, ignoring case by the upper-case mapping (an empty word
+// occurs in every text).
+bool ContainsNoCase(std::string_view text, std::string_view word);
 
 // The Unicode code point of a Windows-1252 byte. The five unassigned bytes (81 8D 8F 90 9D)
 // map to the C1 control of the same value, as Windows does, so every byte survives a round trip.

@@ -24,6 +24,19 @@ TEST(Win1252, CaseMappingsFollowTheCodePage)
     EXPECT_LT(CompareTextNoCase("abc", "ABD"), 0);
 }
 
+TEST(Win1252, ContainsNoCase)
+{
+    struct Case {
+        const char* text;
+        const char* word;
+        bool contains;
+    };
+    for (const Case c : {Case{"Artikel-Langtext", "LANGTEXT", true}, Case{"Stra\xDF\x65", "STRA\xDF", true},
+                         Case{"M\xFCller", "\xDCL", true}, Case{"abc", "", true}, Case{"", "", true},
+                         Case{"ab", "abc", false}, Case{"Preis", "reiss", false}, Case{"Einheit", "EINHEIT", true}})
+        EXPECT_EQ(ContainsNoCase(c.text, c.word), c.contains) << c.text << " / " << c.word;
+}
+
 TEST(Win1252, StartsWithNoCase)
 {
     struct Case {
