@@ -3,7 +3,8 @@
 add_library(artikel_common INTERFACE)
 target_compile_features(artikel_common INTERFACE cxx_std_20)
 target_include_directories(artikel_common INTERFACE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
-target_compile_options(artikel_common INTERFACE -Wall -Wextra)
+target_compile_options(artikel_common INTERFACE -Wall -Wextra
+  $<$<COMPILE_LANGUAGE:CXX>:-Wshadow -Wnon-virtual-dtor -Wold-style-cast>)
 if(ARTIKELBLICK_WERROR)
   target_compile_options(artikel_common INTERFACE -Werror)
 endif()

@@ -541,10 +541,10 @@ struct TDatanormReader::Impl {
                 continue;
             }
             const int64_t v = ParseInt(rv, -1);
-            const int flag = static_cast<int>(ParseInt(rf, 1));
-            if (!PlausibleRebate(flag, v))
+            const int rebateFlag = static_cast<int>(ParseInt(rf, 1));
+            if (!PlausibleRebate(rebateFlag, v))
                 continue;
-            factor *= RebateFactor(flag, v);
+            factor *= RebateFactor(rebateFlag, v);
             any = true;
         }
         if (any) {

@@ -254,8 +254,8 @@ void TLeftTree::NotifySelection(bool refire)
     if (!node || !onNodeSelected_)
         return;
     // A copy: the receiver may rebuild the tree, which frees the node and its payload.
-    const TNodeData data = node->Data();
-    onNodeSelected_(node, data, refire);
+    const TNodeData nodeData = node->Data();
+    onNodeSelected_(node, nodeData, refire);
 }
 
 void TLeftTree::SetNodeText(TTreeNode* node, const QString& text)
@@ -336,9 +336,9 @@ bool TLeftTree::QuickSearchKey(const QKeyEvent& event)
     TVisualFindHelperDataModule& helper = TVisualFindHelperDataModule::Instance();
     helper.HideDelay = quickPause_;
     QWidget* view = treeview_->viewport();
-    const QRect node = treeview_->visualItemRect(current);
-    const QString text =
-        helper.QuickSearchKey(view, QRect(node.left(), node.top(), 100, 20), c, key, event.modifiers(), -1);
+    const QRect currentRect = treeview_->visualItemRect(current);
+    const QString text = helper.QuickSearchKey(view, QRect(currentRect.left(), currentRect.top(), 100, 20), c, key,
+                                               event.modifiers(), -1);
     if (text.isEmpty())
         return c.unicode() == 8 || c.unicode() == 27 || (c.unicode() >= 32 && !control);
     for (QTreeWidgetItemIterator it(treeview_); *it; ++it) {

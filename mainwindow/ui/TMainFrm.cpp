@@ -432,7 +432,8 @@ void TMainFrm::CreateTree()
     tree_ = new TLeftTree(pleft_);
     tree_->setObjectName(QStringLiteral("LeftTree"));
     tree_->SetCatalog(catalog_.get());
-    tree_->SetOnNodeSelected([this](TTreeNode*, const TNodeData& data, bool refire) { OnNodeSelected(data, refire); });
+    tree_->SetOnNodeSelected(
+        [this](TTreeNode*, const TNodeData& nodeData, bool refire) { OnNodeSelected(nodeData, refire); });
     tree_->SetOnKeyDown([this](int key, Qt::KeyboardModifiers shift) { TreeKeyDown(key, shift); });
     tree_->SetOnDblClick([this] { fprop_->click(); });
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);

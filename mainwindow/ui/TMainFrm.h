@@ -68,7 +68,7 @@ public:
 
     // --- operations of the window ---
     // The tree's selection: loads the node's database or applies the filter node.
-    void OnNodeSelected(const TNodeData& data, bool refire);
+    void OnNodeSelected(const TNodeData& nodeData, bool refire);
     // Enters the loading state; false (with the busy sound) while a load runs.
     bool StartLoading();
     // A load has completed (on the interface thread).

@@ -84,7 +84,7 @@ bool TMainFrm::CatalogHoldsLoadedFile() const
     return false;
 }
 
-void TMainFrm::OnNodeSelected(const TNodeData& data, bool)
+void TMainFrm::OnNodeSelected(const TNodeData& nodeData, bool)
 {
     tree_->RememberSelection();
     // A deletion rebuilds the tree without the loaded database: its rows must not stay on show.
@@ -95,17 +95,17 @@ void TMainFrm::OnNodeSelected(const TNodeData& data, bool)
         if (!loader_->Busy())
             loadedFileKey_.clear();
     }
-    if (data.NodeId.empty()) {
+    if (nodeData.NodeId.empty()) {
         grid_->SetTag(TI_DBGrid::kTagNothingChosen);
         grid_->SetScrollBarsShown(false);
         psh_->setText("");
         return;
     }
-    lastNodeId_ = data.NodeId;
+    lastNodeId_ = nodeData.NodeId;
     grid_->SetTag(TI_DBGrid::kTagChosen);
     grid_->SetScrollBarsShown(true);
 
-    TJSON* doc = catalog_->FindNode(data.NodeId);
+    TJSON* doc = catalog_->FindNode(nodeData.NodeId);
     if (!doc)
         return;
     // Nothing outside the database's own folder is ever read: such a node shows no rows, and the
@@ -132,7 +132,7 @@ void TMainFrm::OnNodeSelected(const TNodeData& data, bool)
         grid_->RowMarks().Clear();
         loadedFileKey_ = key;
         stopwatches_[TPerfomance2::kLoad].Start();
-        loader_->Load(path, data.NodeId);
+        loader_->Load(path, nodeData.NodeId);
         ClearFindTextSilently();
         searchTokens_.clear();
         grid_->SetSearchTokens({});
@@ -145,7 +145,7 @@ void TMainFrm::OnNodeSelected(const TNodeData& data, bool)
         return;
     }
 
-    const TJSON* filter = catalog_->FindFilter(data.NodeId);
+    const TJSON* filter = catalog_->FindFilter(nodeData.NodeId);
     if (dataSet_ && filter && loadComplete_) {
         const std::string text = JsonText(*filter, "filter");
         if (!text.empty()) {

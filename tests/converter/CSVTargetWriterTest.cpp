@@ -94,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"Preis", "Rabatt"}, {"1,50", "2,50"}, {"3,10", "0,5"}, {"7,25", "1,75"}},
                    ',',
                    "Preis,Rabatt\r\n\"1,50\",\"2,50\"\r\n\"3,10\",\"0,5\"\r\n\"7,25\",\"1,75\"\r\n"}),
-    [](const testing::TestParamInfo<WriterCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<WriterCase>& caseInfo) { return std::string(caseInfo.param.name); });
 
 TEST(CSVTargetWriter, CleansRowsAndNamesColumns)
 {

@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ProcessCase{"missing", {}, 1, "Result=0\r\nMessage=Die Datei „Fehlt.csv“ wurde nicht gefunden."},
                     ProcessCase{"version3", Golden("dn3_refused/input/DATANORM.001"), 1,
                                 "Result=0\r\nMessage=Die Datei „DATANORM.001“ liegt im Format DATANORM 3.0 vor."}),
-    [](const testing::TestParamInfo<ProcessCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<ProcessCase>& caseInfo) { return std::string(caseInfo.param.name); });
 
 TEST(ConvRunProcess, WrongArgumentsWriteNothing)
 {

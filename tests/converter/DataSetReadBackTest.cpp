@@ -111,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {"Artikelnummer", "Bezeichnung", "Langtext", "Einheit", "Preis", "Warengruppe", "EAN"},
                      400,
                      {{0, "Bezeichnung", "Eckventil 3/8\" x 3/8\" verchromt"}}}),
-    [](const testing::TestParamInfo<ReadBackCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<ReadBackCase>& caseInfo) { return std::string(caseInfo.param.name); });
 
 } // namespace
 } // namespace artikel::convert

@@ -68,7 +68,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, DatanormEncoding,
                                                       "Gr\x94\xE1"
                                                       "e\xFF"
                                                       "f\x81r Sch\x81tz\xFF"}),
-                         [](const testing::TestParamInfo<EncodingCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<EncodingCase>& caseInfo) {
+                             return std::string(caseInfo.param.name);
+                         });
 
 struct LineEncodingCase {
     const char* name;
@@ -122,8 +124,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, DatanormLineEncoding,
                                                "e \x07 \x15"
                                                "3"},
                                               {"•Punkt eins", "Spalte zwei•", "Größe • §3"}}),
-                         [](const testing::TestParamInfo<LineEncodingCase>& info) {
-                             return std::string(info.param.name);
+                         [](const testing::TestParamInfo<LineEncodingCase>& caseInfo) {
+                             return std::string(caseInfo.param.name);
                          });
 
 TEST(DatanormReader, PricesOfAnotherEncodingFindTheirArticle)
@@ -364,7 +366,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedCase{"empty", "", "ist keine DATANORM-Datei"},
                     RefusedCase{"groups_only", "S;;10;Elektro;;;\r\nS;;10;;1010;Dosen;\r\n", "enthält keine Artikel"},
                     RefusedCase{"all_deleted_is_fine_but_none", "R;;K1;1;100;Rabatt;\r\n", "enthält keine Artikel"}),
-    [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<RefusedCase>& caseInfo) { return std::string(caseInfo.param.name); });
 
 TEST(DatanormDelivery, GathersTheFilesOfOneDelivery)
 {

@@ -118,8 +118,8 @@ TEST_P(GoldenTest, ConvertsAsExpected)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, GoldenTest, testing::ValuesIn(CaseNames()),
-                         [](const testing::TestParamInfo<std::string>& info) {
-                             std::string n = info.param;
+                         [](const testing::TestParamInfo<std::string>& caseInfo) {
+                             std::string n = caseInfo.param;
                              for (char& c : n)
                                  if (!std::isalnum(static_cast<unsigned char>(c)))
                                      c = '_';

@@ -46,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  "ller \xC4\xD6\xDF\""},
                       EscapeCase{"highWin1252Raw", "\x84\x93\x96\x9F\x7F", "\"\x84\x93\x96\x9F\x7F\""},
                       EscapeCase{"unassignedByteRaw", "\x81", "\"\x81\""}, EscapeCase{"empty", "", R"("")"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
 
 TEST(JsonWriter, CharactersOutsideTheCodePageBecomeEscapesAndSurviveARoundTrip)
 {
