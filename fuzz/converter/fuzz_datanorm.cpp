@@ -2,6 +2,7 @@
 // price file and a look-up file, so that cross-file references get exercised too. A "\n##\n" mark
 // before that splits the input into two deliveries read into one table.
 #include "converter/TDatanormReader.h"
+#include "fuzz/common/DiscardSink.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,13 +12,6 @@
 #include <vector>
 
 namespace {
-
-class DiscardSink : public artikel::convert::TConvertSink {
-public:
-    void Row(const std::vector<std::string>& cells) override { bytes += cells.size(); }
-    void Note(const std::string& message) override { bytes += message.size(); }
-    size_t bytes = 0;
-};
 
 void AddParts(artikel::convert::TDatanormReader& reader, std::string_view in)
 {
@@ -37,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using artikel::convert::TDatanormReader;
     const std::string_view in(reinterpret_cast<const char*>(data), size);
-    DiscardSink sink;
+    artikel::fuzz::TDiscardSink sink;
     try {
         const size_t split = in.find("\n##\n");
         if (split == std::string_view::npos) {

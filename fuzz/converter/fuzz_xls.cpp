@@ -3,20 +3,10 @@
 // is read.
 #include "converter/TBiffWorkbook.h"
 #include "converter/TXlsReader.h"
+#include "fuzz/common/DiscardSink.h"
 
 #include <cstddef>
 #include <cstdint>
-
-namespace {
-
-class DiscardSink : public artikel::convert::TConvertSink {
-public:
-    void Row(const std::vector<std::string>& cells) override { count += cells.size(); }
-    void Note(const std::string&) override {}
-    std::size_t count = 0;
-};
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -24,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
-    DiscardSink sink;
+    artikel::fuzz::TDiscardSink sink;
     try {
         if (data[0] & 1) {
             TBiffWorkbook book("fuzz.xls", std::string(bytes), (data[0] & 2) != 0);

@@ -1,20 +1,10 @@
 // The XML parts of an .xlsx workbook: the input is parsed as shared strings and styles, then as
 // a worksheet using what those gave, fed in chunks whose size the first byte chooses.
 #include "converter/TXlsxParts.h"
+#include "fuzz/common/DiscardSink.h"
 
 #include <cstddef>
 #include <cstdint>
-
-namespace {
-
-class DiscardSink : public artikel::convert::TConvertSink {
-public:
-    void Row(const std::vector<std::string>& cells) override { count += cells.size(); }
-    void Note(const std::string&) override {}
-    std::size_t count = 0;
-};
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -36,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const EConvertError&) {
     }
     const std::vector<TCellFormat> formats = styles.CellFormats();
-    DiscardSink sink;
+    artikel::fuzz::TDiscardSink sink;
     TXlsxSheetParser sheet("fuzz.xlsx", shared.strings, formats, (data[0] & 0x80) != 0, sink);
     try {
         for (std::size_t pos = 0; pos < length; pos += chunk)
