@@ -1,14 +1,17 @@
 // The main window driven with real widgets: start-up with and without "Last.Node", loading,
 // a click during a load, title-click sorting, the status line, closing and drops.
 
+#include "catalog/NodeFile.h"
 #include "catalog/ui/TCatalogCommands.h"
 #include "catalog/ui/TImporter.h"
 #include "data/TListDataSet.h"
 #include "mainwindow/ProgramTitle.h"
 #include "mainwindow/ui/StatusLine.h"
 #include "mainwindow/ui/TI_DBGrid.h"
+#include "platform/MiniMarkup.h"
 #include "platform/ui/AnsiQString.h"
 #include "platform/ui/BusyCursor.h"
+#include "platform/ui/TFSB_BOX.h"
 #include "platform/ui/TMarkupLabel.h"
 #include "platform/ui/TQuestionDlg.h"
 #include "platform/ui/TWiiProgressBar.h"
@@ -380,6 +383,50 @@ TEST(TMainFrm, KeysOfTheTreeReachTheirCommands)
         EXPECT_EQ(resyncs.count(), c.resyncs) << c.key;
     }
     EXPECT_EQ(w.Catalog().NodeCount(), 2u);
+}
+
+TEST(TMainFrm, ADatabaseWhoseFileLiesOutsideItsFolderIsNeitherLoadedNorReimported)
+{
+    TCatalogFixture fx;
+    AddTwoDatabases(fx);
+    // A planted file beside the database folder, named by the node file: it must keep its bytes.
+    const std::filesystem::path planted = fx.CatalogRoot() / "nodes" / "draussen.csv";
+    const std::string plantedBytes = "Nr;Text\r\n1;fremd\r\n";
+    test::WriteFileBytes(planted, plantedBytes);
+    test::WriteFileBytes(fx.CatalogRoot() / "nodes" / kDbA / "node.json",
+                         std::string("{\"Caption\":\"Alpha\",\"Filename\":\"../draussen.csv\",\"uid\":\"") + kDbA +
+                             "\",\"SourceFilename\":\"" + planted.string() + "\"}");
+    fx.SetLastNode(kDbA);
+    TMainFrm& w = fx.Start();
+
+    const TJSON* doc = w.Catalog().FindNode(kDbA);
+    ASSERT_NE(doc, nullptr);
+    const std::string problem = NodeDatabaseFileProblem(*doc);
+    ASSERT_FALSE(problem.empty());
+    const std::string status = w.PSH()->text();
+    EXPECT_NE(status.find("clred"), std::string::npos) << status;
+    EXPECT_NE(status.find(EscapeMarkup(problem)), std::string::npos) << status;
+    EXPECT_TRUE(w.CurrentDataSet() == nullptr || w.CurrentDataSet()->RecordCount() == 0);
+
+    // The re-import is refused with the same reason, before any question or file dialog.
+    QString shown;
+    test::OnNextModal([&](QWidget* modal) {
+        auto* box = dynamic_cast<TFSB_BOX*>(modal);
+        ASSERT_NE(box, nullptr);
+        shown = FromAnsi(box->MessageLabel()->text());
+        test::PressKeys(box, {Qt::Key_Escape});
+    });
+    QTest::keyClick(w.Tree().Treeview(), Qt::Key_F5, Qt::ControlModifier);
+    EXPECT_TRUE(shown.contains(QStringLiteral("../draussen.csv")) &&
+                shown.contains(QStringLiteral("ist kein Dateiname im Ordner der Datenbank.")))
+        << shown.toStdString();
+    EXPECT_EQ(test::ReadFileBytes(planted), plantedBytes);
+
+    // Another database still loads as before.
+    fx.ClickTreeNode(kDbB);
+    fx.WaitIdle();
+    ASSERT_NE(w.CurrentDataSet(), nullptr);
+    EXPECT_EQ(CountsLine(w), Counts(2, 0));
 }
 
 TEST(TMainFrm, DeletingTheLoadedDatabaseLoadsItsNeighbour)
