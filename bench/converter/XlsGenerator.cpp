@@ -1,6 +1,7 @@
 #include "bench/converter/XlsGenerator.h"
 
 #include "platform/Win1252.h"
+#include "tools/testdata/BiffWriter.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -45,44 +46,7 @@ const Article kArticles[] = {
 const char* const kHeader[] = {"Artikelnummer", "EAN",          "Text",        "Langtext",         "Preis",
                                "Einheit",       "Preiseinheit", "Warengruppe", "G\xC3\xBCltig ab", "Preis je Einheit"};
 
-class Out {
-public:
-    std::string data;
-    void U8(unsigned v) { data += static_cast<char>(v & 0xFF); }
-    void U16(unsigned v)
-    {
-        U8(v);
-        U8(v >> 8);
-    }
-    void U32(std::uint32_t v)
-    {
-        U16(v & 0xFFFF);
-        U16(v >> 16);
-    }
-    void F64(double d)
-    {
-        std::uint64_t u;
-        std::memcpy(&u, &d, 8);
-        U32(static_cast<std::uint32_t>(u));
-        U32(static_cast<std::uint32_t>(u >> 32));
-    }
-    void Record(unsigned type, const std::string& body)
-    {
-        U16(type);
-        U16(static_cast<unsigned>(body.size()));
-        data += body;
-    }
-};
-
-// A BIFF8 string with one-byte characters (the texts here are all Latin-1).
-std::string Str16(const std::string& latin1)
-{
-    Out o;
-    o.U16(static_cast<unsigned>(latin1.size()));
-    o.U8(0);
-    o.data += latin1;
-    return o.data;
-}
+using Out = testdata::BiffBytes;
 
 class SharedStrings {
 public:
@@ -107,7 +71,7 @@ public:
         body.U32(static_cast<std::uint32_t>(all_.size()));
         unsigned type = 0x00FC;
         for (const auto& s : all_) {
-            const std::string piece = Str16(s);
+            const std::string piece = testdata::InlineString(s, 8);
             if (body.data.size() + piece.size() > 8224) {
                 out.Record(type, body.data);
                 body.data.clear();
@@ -123,97 +87,6 @@ private:
     std::map<std::string, std::uint32_t> index_;
     std::vector<std::string> all_;
 };
-
-// The compound file around one stream of at least 4096 bytes: stream sectors, directory, FAT
-// sectors and, beyond 109 FAT sectors, DIFAT sectors.
-std::string CompoundFile(std::string stream)
-{
-    const auto streamSize = static_cast<std::uint32_t>(stream.size());
-    stream.resize((stream.size() + 511) / 512 * 512, '\0');
-    const auto n = static_cast<std::uint32_t>(stream.size() / 512);
-    std::uint32_t fatSectors = 1, difatSectors = 0;
-    for (;;) {
-        const std::uint32_t entries = n + 1 + fatSectors + difatSectors;
-        const std::uint32_t f = (entries + 127) / 128;
-        const std::uint32_t d = f > 109 ? (f - 109 + 126) / 127 : 0;
-        if (f == fatSectors && d == difatSectors)
-            break;
-        fatSectors = f;
-        difatSectors = d;
-    }
-    const std::uint32_t dirSector = n, firstFat = n + 1, firstDifat = n + 1 + fatSectors;
-    Out h;
-    h.data = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(16, '\0');
-    h.U16(0x003E);
-    h.U16(0x0003);
-    h.U16(0xFFFE);
-    h.U16(9);
-    h.U16(6);
-    h.data += std::string(6, '\0');
-    h.U32(0);
-    h.U32(fatSectors);
-    h.U32(dirSector);
-    h.U32(0);
-    h.U32(4096);
-    h.U32(0xFFFFFFFE);
-    h.U32(0);
-    h.U32(difatSectors ? firstDifat : 0xFFFFFFFE);
-    h.U32(difatSectors);
-    for (std::uint32_t i = 0; i < 109; ++i)
-        h.U32(i < fatSectors ? firstFat + i : 0xFFFFFFFF);
-    Out fat;
-    for (std::uint32_t i = 0; i < n; ++i)
-        fat.U32(i + 1 == n ? 0xFFFFFFFE : i + 1);
-    fat.U32(0xFFFFFFFE); // directory
-    for (std::uint32_t i = 0; i < fatSectors; ++i)
-        fat.U32(0xFFFFFFFD);
-    for (std::uint32_t i = 0; i < difatSectors; ++i)
-        fat.U32(0xFFFFFFFC);
-    fat.data.resize(std::size_t{fatSectors} * 512, '\xFF');
-    Out difat;
-    for (std::uint32_t d = 0; d < difatSectors; ++d) {
-        for (std::uint32_t k = 0; k < 127; ++k) {
-            const std::uint32_t fatIndex = 109 + d * 127 + k;
-            difat.U32(fatIndex < fatSectors ? firstFat + fatIndex : 0xFFFFFFFF);
-        }
-        difat.U32(d + 1 < difatSectors ? firstDifat + d + 1 : 0xFFFFFFFE);
-    }
-    auto entry = [](const std::string& name, unsigned type, std::uint32_t child, std::uint32_t start,
-                    std::uint32_t size) {
-        Out e;
-        for (char c : name)
-            e.U16(static_cast<unsigned char>(c));
-        e.U16(0);
-        e.data.resize(64, '\0');
-        e.U16(static_cast<unsigned>((name.size() + 1) * 2));
-        e.U8(type);
-        e.U8(1);
-        e.U32(0xFFFFFFFF);
-        e.U32(0xFFFFFFFF);
-        e.U32(child);
-        e.data += std::string(16 + 4 + 16, '\0');
-        e.U32(start);
-        e.U32(size);
-        e.U32(0);
-        return e.data;
-    };
-    std::string dir = entry("Root Entry", 5, 1, 0xFFFFFFFE, 0) + entry("Workbook", 2, 0xFFFFFFFF, 0, streamSize);
-    while (dir.size() < 512)
-        dir += entry("", 0, 0xFFFFFFFF, 0, 0);
-    return h.data + std::string(512 - h.data.size(), '\0') + stream + dir + fat.data + difat.data;
-}
-
-std::string Bof(unsigned type)
-{
-    Out b;
-    b.U16(0x0600);
-    b.U16(type);
-    b.U16(0x0DBB);
-    b.U16(0x07CC);
-    b.U32(0);
-    b.U32(0x0006);
-    return b.data;
-}
 
 } // namespace
 
@@ -231,7 +104,7 @@ void WriteBenchXls(const std::filesystem::path& path, std::size_t rows)
     };
     enum Xf : unsigned { kGeneral = 15, kPrice = 16, kDate = 17, kTwoDecimals = 18 };
     Out sheet;
-    sheet.Record(0x0809, Bof(0x0010));
+    sheet.Record(0x0809, testdata::Bof(0x0010));
     Out dim;
     dim.U32(0);
     dim.U32(static_cast<std::uint32_t>(rows + 1));
@@ -305,7 +178,7 @@ void WriteBenchXls(const std::filesystem::path& path, std::size_t rows)
 
     auto globals = [&](std::uint32_t sheetOffset) {
         Out g;
-        g.Record(0x0809, Bof(0x0005));
+        g.Record(0x0809, testdata::Bof(0x0005));
         Out cp;
         cp.U16(1200);
         g.Record(0x0042, cp.data);
@@ -315,7 +188,7 @@ void WriteBenchXls(const std::filesystem::path& path, std::size_t rows)
         auto format = [&](unsigned id, const std::string& code) {
             Out fm;
             fm.U16(id);
-            fm.data += Str16(Utf8ToWin1252(code));
+            fm.data += testdata::InlineString(Utf8ToWin1252(code), 8);
             g.Record(0x041E, fm.data);
         };
         format(164, "#,##0.00\\ \"\xE2\x82\xAC\"");
@@ -348,7 +221,7 @@ void WriteBenchXls(const std::filesystem::path& path, std::size_t rows)
     const std::size_t globalsSize = globals(0).size();
     std::string stream = globals(static_cast<std::uint32_t>(globalsSize)) + sheet.data;
     std::ofstream out(path, std::ios::binary);
-    out << CompoundFile(std::move(stream));
+    out << testdata::CompoundFile(std::move(stream), "Workbook");
 }
 
 } // namespace artikel::bench

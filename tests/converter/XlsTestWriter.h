@@ -4,6 +4,8 @@
 // reader: shared and inline strings, numbers, RK numbers, dates, formula results, booleans and
 // errors on one or more sheets, raw records where a test needs a particular byte layout.
 
+#include "tools/testdata/BiffWriter.h"
+
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -55,59 +57,10 @@ struct XlsBook {
     std::vector<unsigned> xfFormats = {}; // number format ids of the cell formats 17, 18, ...
 };
 
-class Bytes {
-public:
-    std::string data;
-    void U8(unsigned v) { data += static_cast<char>(v & 0xFF); }
-    void U16(unsigned v)
-    {
-        U8(v);
-        U8(v >> 8);
-    }
-    void U32(std::uint32_t v)
-    {
-        U16(v & 0xFFFF);
-        U16(v >> 16);
-    }
-    void F64(double d)
-    {
-        std::uint64_t u;
-        std::memcpy(&u, &d, 8);
-        U32(static_cast<std::uint32_t>(u));
-        U32(static_cast<std::uint32_t>(u >> 32));
-    }
-    void Record(unsigned type, const std::string& body)
-    {
-        U16(type);
-        U16(static_cast<unsigned>(body.size()));
-        data += body;
-    }
-};
-
-inline std::string Bof(unsigned dt, int biff = 8)
-{
-    Bytes b;
-    b.U16(biff == 8 ? 0x0600 : 0x0500);
-    b.U16(dt);
-    b.U16(0x0DBB);
-    b.U16(0x07CC);
-    if (biff == 8) {
-        b.U32(0);
-        b.U32(0x0006);
-    }
-    return b.data;
-}
-
-// A string as LABEL, RSTRING and STRING hold it: BIFF8 with a flags byte (one-byte characters).
-inline std::string InlineString(const std::string& text, int biff)
-{
-    Bytes b;
-    b.U16(static_cast<unsigned>(text.size()));
-    if (biff == 8)
-        b.U8(0);
-    b.data += text;
-    return b.data;
-}
+using Bytes = testdata::BiffBytes;
+using testdata::Bof;
+using testdata::CompoundFile;
+using testdata::InlineString;
 
 inline std::string WorkbookStream(const XlsBook& book)
 {
@@ -303,85 +256,6 @@ inline std::string WorkbookStream(const XlsBook& book)
     for (const auto& b : bodies)
         stream += b;
     return stream;
-}
-
-// A compound file holding one stream. A stream of at least 4096 bytes lives in ordinary
-// sectors (header, FAT, directory, stream); a shorter one in the mini stream, as Office stores it
-// (header, FAT, directory, mini FAT, the root's mini stream container).
-inline std::string CompoundFile(std::string stream, const std::string& streamName)
-{
-    const bool mini = stream.size() < 4096;
-    const auto streamSize = static_cast<std::uint32_t>(stream.size());
-    const std::size_t unit = mini ? 64 : 512;
-    stream.resize((stream.size() + unit - 1) / unit * unit, '\0');
-    const auto units = static_cast<std::uint32_t>(stream.size() / unit);
-    std::string container = stream;
-    if (mini)
-        container.resize((container.size() + 511) / 512 * 512, '\0');
-    const auto dataSectors = static_cast<std::uint32_t>(container.size() / 512);
-    const std::uint32_t firstData = mini ? 3 : 2;
-    Bytes h;
-    h.data = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(16, '\0');
-    h.U16(0x003E);
-    h.U16(0x0003);
-    h.U16(0xFFFE);
-    h.U16(9);
-    h.U16(6);
-    h.data += std::string(6, '\0');
-    h.U32(0);
-    h.U32(1);
-    h.U32(1);
-    h.U32(0);
-    h.U32(4096);
-    h.U32(mini ? 2 : 0xFFFFFFFE);
-    h.U32(mini ? 1 : 0);
-    h.U32(0xFFFFFFFE);
-    h.U32(0);
-    h.U32(0);
-    for (int i = 1; i < 109; ++i)
-        h.U32(0xFFFFFFFF);
-    Bytes fat;
-    fat.U32(0xFFFFFFFD);
-    fat.U32(0xFFFFFFFE);
-    if (mini)
-        fat.U32(0xFFFFFFFE);
-    for (std::uint32_t i = 0; i < dataSectors; ++i)
-        fat.U32(i + 1 == dataSectors ? 0xFFFFFFFE : firstData + i + 1);
-    while (fat.data.size() < 512)
-        fat.U32(0xFFFFFFFF);
-    auto entry = [](const std::string& name, unsigned type, std::uint32_t child, std::uint32_t start,
-                    std::uint32_t size) {
-        Bytes e;
-        for (char c : name)
-            e.U16(static_cast<unsigned char>(c));
-        e.U16(0);
-        e.data.resize(64, '\0');
-        e.U16(static_cast<unsigned>((name.size() + 1) * 2));
-        e.U8(type);
-        e.U8(1);
-        e.U32(0xFFFFFFFF);
-        e.U32(0xFFFFFFFF);
-        e.U32(child);
-        e.data += std::string(16 + 4 + 16, '\0');
-        e.U32(start);
-        e.U32(size);
-        e.U32(0);
-        return e.data;
-    };
-    std::string dir = entry("Root Entry", 5, 1, mini ? firstData : 0xFFFFFFFE, mini ? units * 64 : 0) +
-        entry(streamName, 2, 0xFFFFFFFF, mini ? 0 : firstData, streamSize);
-    while (dir.size() < 512)
-        dir += entry("", 0, 0xFFFFFFFF, 0, 0);
-    std::string out = h.data + fat.data + dir;
-    if (mini) {
-        Bytes miniFat;
-        for (std::uint32_t i = 0; i < units; ++i)
-            miniFat.U32(i + 1 == units ? 0xFFFFFFFE : i + 1);
-        while (miniFat.data.size() < 512)
-            miniFat.U32(0xFFFFFFFF);
-        out += miniFat.data;
-    }
-    return out + container;
 }
 
 inline void WriteTestXlsBook(const std::filesystem::path& file, const XlsBook& book)
