@@ -5,7 +5,7 @@
 #include "converter/DatanormEncoding.h"
 #include "converter/DatanormFields.h"
 #include "converter/TArticleIndex.h"
-#include "converter/TMappedFile.h"
+#include "data/TReadOnlyFile.h"
 #include "platform/Win1252.h"
 
 #include <algorithm>
@@ -130,7 +130,7 @@ struct TDatanormReader::Impl {
     struct File {
         std::string name; // Windows-1252, for messages
         std::string order; // lower-case name: article files are read in this order
-        TMappedFile map;
+        TFileView map;
         std::string owned;
         const char* data = nullptr;
         size_t size = 0;

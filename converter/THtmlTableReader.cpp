@@ -1,7 +1,7 @@
 #include "converter/THtmlTableReader.h"
 
 #include "converter/TConvertMessage.h"
-#include "converter/TMappedFile.h"
+#include "data/TReadOnlyFile.h"
 #include "platform/Win1252.h"
 
 #include <algorithm>
@@ -252,7 +252,7 @@ bool LooksLikeHtmlTable(std::string_view head)
 void THtmlTableReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink)
 {
     const std::string shown = file.filename().string();
-    TMappedFile mapped;
+    TFileView mapped;
     if (!mapped.Open(file))
         FailFile(shown, "konnte nicht gelesen werden.");
     ReadBytes(std::string_view(mapped.Data(), mapped.Size()), shown, sink);

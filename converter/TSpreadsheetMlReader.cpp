@@ -2,9 +2,9 @@
 
 #include "converter/TCellFormat.h"
 #include "converter/TConvertMessage.h"
-#include "converter/TMappedFile.h"
 #include "converter/TSheetChoice.h"
 #include "converter/TXlsxParts.h"
+#include "data/TReadOnlyFile.h"
 
 #include <charconv>
 #include <cstring>
@@ -273,7 +273,7 @@ bool LooksLikeSpreadsheetMl(std::string_view head)
 void TSpreadsheetMlReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink)
 {
     const std::string shown = file.filename().string();
-    TMappedFile mapped;
+    TFileView mapped;
     if (!mapped.Open(file))
         FailFile(shown, "konnte nicht gelesen werden.");
     ReadBytes(std::string_view(mapped.Data(), mapped.Size()), shown, sink);

@@ -2,9 +2,9 @@
 
 #include "converter/TBiffWorkbook.h"
 #include "converter/TConvertMessage.h"
-#include "converter/TMappedFile.h"
 #include "converter/TOle2File.h"
 #include "converter/TSheetChoice.h"
+#include "data/TReadOnlyFile.h"
 
 #include <algorithm>
 #include <memory>
@@ -21,7 +21,7 @@ constexpr std::size_t kKeptSheetBytes = std::size_t{256} << 20;
 void TXlsReader::ReadFile(const std::filesystem::path& file, TConvertSink& sink)
 {
     const std::string shown = file.filename().string();
-    TMappedFile mapped;
+    TFileView mapped;
     if (!mapped.Open(file))
         FailFile(shown, "konnte nicht gelesen werden.");
     ReadBytes(std::string_view(mapped.Data(), mapped.Size()), shown, sink);

@@ -1,14 +1,13 @@
 #include "data/TArenaLoader.h"
 
 #include "data/TCSVReader.h"
+#include "data/TReadOnlyFile.h"
 #include "data/TRowStore.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <fcntl.h>
 #include <memory>
 #include <new>
 #include <sys/mman.h>
@@ -46,55 +45,10 @@ TBuffer AllocArena(size_t size)
     return TBuffer(p);
 }
 
-// The database file, read with pread into memory of our own: a mapping would turn a file that
-// another program shortens during the load into SIGBUS; here it only reads short.
-class TFileHandle {
-public:
-    explicit TFileHandle(const std::filesystem::path& fileName)
-    {
-        // Non-blocking: opening a named pipe would otherwise wait for a writer; anything but a
-        // regular file is refused below.
-        fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd_ < 0)
-            throw EStreamError("OSError");
-        struct stat st {};
-        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size >= kMaxFileSize) {
-            ::close(fd_);
-            throw EStreamError("OSError");
-        }
-        size_ = static_cast<size_t>(st.st_size);
-    }
-    ~TFileHandle() { ::close(fd_); }
-    TFileHandle(const TFileHandle&) = delete;
-    TFileHandle& operator=(const TFileHandle&) = delete;
-
-    size_t Size() const { return size_; }
-
-    // Reads up to `count` bytes at `offset`; `got` is how many came before the file's end.
-    // False on a read error.
-    bool ReadAt(char* to, size_t offset, size_t count, size_t& got) const
-    {
-        got = 0;
-        while (got < count) {
-            const ssize_t n = ::pread(fd_, to + got, std::min<size_t>(count - got, size_t(1) << 30),
-                                      static_cast<off_t>(offset + got));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                return false;
-            if (n == 0)
-                break;
-            got += static_cast<size_t>(n);
-        }
-        return true;
-    }
-
-private:
-    // Row offsets are 32 bits.
-    static constexpr off_t kMaxFileSize = off_t(0xFFFFFFFF);
-    int fd_ = -1;
-    size_t size_ = 0;
-};
+// The database file is read with pread into memory of our own (see TReadOnlyFile): a mapping
+// would turn a file that another program shortens during the load into SIGBUS. Row offsets are
+// 32 bits.
+constexpr uint64_t kMaxFileSize = 0xFFFFFFFF;
 
 // Copies a line to `dst` (never after `src`; the ranges may overlap) with every separator made
 // a NUL, and a NUL behind it.
@@ -189,7 +143,7 @@ TArenaLoad LoadArena(const std::filesystem::path& fileName, size_t parallelMinim
     size_t dataSize = 0;
     TCSVOptions options;
     {
-        TFileHandle file(fileName);
+        TReadOnlyFile file(fileName, kMaxFileSize);
         const size_t size = file.Size();
         buffer = AllocArena(size + 4 + std::max(TRowStore::kArenaPadding, TCSVReader::kBufferPadding));
         size_t got = 0;

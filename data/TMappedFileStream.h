@@ -1,15 +1,17 @@
 #pragma once
 
+#include "data/TReadOnlyFile.h"
 #include "data/TStream.h"
 
 #include <filesystem>
 
 namespace artikel {
 
-// Reads a whole file through one read-only memory mapping. Files of 4 GiB and more are refused.
+// A whole file as a read-only stream with its bytes in memory (see TFileView). Reads go through
+// the descriptor. Files of 4 GiB and more are refused.
 class TMappedFileStream : public TStream {
 public:
-    // Raises EStreamError("OSError") when the file cannot be opened or mapped.
+    // Raises EStreamError("OSError") when the file cannot be opened or read.
     explicit TMappedFileStream(const std::filesystem::path& fileName);
     ~TMappedFileStream() override;
     TMappedFileStream(const TMappedFileStream&) = delete;
@@ -21,13 +23,12 @@ public:
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
     int64_t Size() override { return size_; }
 
-    // The mapped bytes (nullptr for an empty file).
-    const char* Memory() const { return view_; }
-    bool Mapped() const { return view_ != nullptr; }
+    // The file's bytes (nullptr for an empty file).
+    const char* Memory() const { return size_ > 0 ? view_.Data() : nullptr; }
+    bool Mapped() const { return size_ > 0; }
 
 private:
-    int fd_ = -1;
-    const char* view_ = nullptr;
+    TFileView view_;
     int64_t size_ = 0;
     int64_t position_ = 0;
 };

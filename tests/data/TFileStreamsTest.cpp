@@ -3,6 +3,7 @@
 #include "data/TCachedFileStream.h"
 #include "data/TFastMemoryStream.h"
 #include "data/TMappedFileStream.h"
+#include "data/TReadOnlyFile.h"
 #include "tests/common/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -81,6 +82,57 @@ TEST(TMappedFileStream, ANamedPipeIsRefusedWithoutWaitingForAWriter)
         return;
     }
     EXPECT_EQ(opened.get(), "OSError");
+}
+
+// The converter's readers parse a file through a view: its bytes, or a clear failure for what is
+// no readable regular file (a pipe among them, opened without waiting), and a size limit.
+TEST(TFileView, GivesTheBytesOrFailsForWhatIsNoReadableFile)
+{
+    const auto dir = MakeTempDir("fileview");
+    WriteFileBytes(dir / "f", std::string("a\0b\xFF", 4));
+    WriteFileBytes(dir / "empty", "");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    struct Case {
+        const char* name;
+        uint64_t maxSize;
+        bool opens;
+        std::string bytes;
+    } cases[] = {
+        {"f", TReadOnlyFile::kNoLimit, true, std::string("a\0b\xFF", 4)},
+        {"empty", TReadOnlyFile::kNoLimit, true, ""},
+        {"f", 4, false, ""},
+        {"f", 5, true, std::string("a\0b\xFF", 4)},
+        {"missing", TReadOnlyFile::kNoLimit, false, ""},
+        {"pipe", TReadOnlyFile::kNoLimit, false, ""},
+        {".", TReadOnlyFile::kNoLimit, false, ""},
+    };
+    for (const Case& c : cases) {
+        auto opened = std::async(std::launch::async, [&] {
+            TFileView view;
+            const bool ok = view.Open(dir / c.name, c.maxSize);
+            return std::make_pair(ok, std::string(view.Data(), view.Size()));
+        });
+        ASSERT_EQ(opened.wait_for(std::chrono::seconds(5)), std::future_status::ready) << c.name;
+        const auto [ok, bytes] = opened.get();
+        EXPECT_EQ(ok, c.opens) << c.name << " " << c.maxSize;
+        EXPECT_EQ(bytes, c.bytes) << c.name;
+    }
+}
+
+// A file cut short after it was opened reads short through the descriptor, never past its end.
+TEST(TReadOnlyFile, AFileShortenedAfterOpeningReadsShort)
+{
+    const auto file = MakeTempDir("readonly") / "f";
+    WriteFileBytes(file, std::string(10000, 'x'));
+    TReadOnlyFile f(file);
+    EXPECT_EQ(f.Size(), 10000u);
+    ASSERT_EQ(::truncate(file.c_str(), 100), 0);
+    std::vector<char> buffer(10000);
+    size_t got = 0;
+    ASSERT_TRUE(f.ReadAt(buffer.data(), 50, 10000 - 50, got));
+    EXPECT_EQ(got, 50u);
+    ASSERT_TRUE(f.ReadAt(buffer.data(), 5000, 100, got));
+    EXPECT_EQ(got, 0u);
 }
 
 TEST(TFastMemoryStream, CapacityGrowsInSteps)
