@@ -1,5 +1,6 @@
 #include "data/TArenaLoader.h"
 
+#include "data/ParallelWork.h"
 #include "data/TCSVReader.h"
 #include "data/TReadOnlyFile.h"
 #include "data/TRowStore.h"
@@ -12,7 +13,6 @@
 #include <new>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 #if defined(__SSE2__)
@@ -137,7 +137,7 @@ TArenaLoad::TArenaLoad(TArenaLoad&& other) noexcept
 
 TArenaLoad LoadArena(const std::filesystem::path& fileName, size_t parallelMinimum)
 {
-    const bool twoCores = std::thread::hardware_concurrency() >= 2;
+    const bool twoCores = WorkerCount() >= 2;
     TArenaLoad load;
     TBuffer buffer;
     size_t dataSize = 0;
@@ -152,9 +152,9 @@ TArenaLoad LoadArena(const std::filesystem::path& fileName, size_t parallelMinim
             const size_t half = size / 2;
             size_t second = 0;
             bool secondFailed = false;
-            std::thread other([&] { secondFailed = !file.ReadAt(buffer.get() + half, half, size - half, second); });
-            const bool firstFailed = !file.ReadAt(buffer.get(), 0, half, got);
-            other.join();
+            bool firstFailed = false;
+            RunBoth([&] { firstFailed = !file.ReadAt(buffer.get(), 0, half, got); },
+                    [&] { secondFailed = !file.ReadAt(buffer.get() + half, half, size - half, second); });
             if (firstFailed || (got == half && secondFailed))
                 throw EStreamError("OSError");
             // A file cut short meanwhile ends where the first hole is.
@@ -212,38 +212,31 @@ TArenaLoad LoadArena(const std::filesystem::path& fileName, size_t parallelMinim
         TRows second;
         TBuffer secondOut = AllocArena(static_cast<size_t>(arena + dataSize - split) + 2 + TRowStore::kArenaPadding);
         std::exception_ptr secondError;
-        std::thread worker([&] {
-            try {
-                TCSVReader part(reader, split);
-                part.First();
-                ParseRows(part, secondOut.get(), nullptr, second);
-            } catch (...) {
-                secondError = std::current_exception();
-            }
-        });
-        bool joined = false;
-        try {
-            const bool confirmed = ParseRows(reader, arena, split, first);
-            worker.join();
-            joined = true;
-            if (confirmed && secondError)
-                std::rethrow_exception(secondError);
-            if (confirmed) {
-                std::memcpy(arena + first.written, secondOut.get(), second.written);
-                const uint32_t shift = static_cast<uint32_t>(first.written);
-                first.offsets.reserve(first.offsets.size() + second.offsets.size());
-                for (uint32_t o : second.offsets)
-                    first.offsets.push_back(o + shift);
-                first.counts.insert(first.counts.end(), second.counts.begin(), second.counts.end());
-                first.written += second.written;
-                first.tooMany = first.tooMany || second.tooMany;
-            } else {
-                ParseRows(reader, arena, nullptr, first);
-            }
-        } catch (...) {
-            if (!joined)
-                worker.join();
-            throw;
+        bool confirmed = false;
+        RunBoth([&] { confirmed = ParseRows(reader, arena, split, first); },
+                [&] {
+                    try {
+                        TCSVReader part(reader, split);
+                        part.First();
+                        ParseRows(part, secondOut.get(), nullptr, second);
+                    } catch (...) {
+                        // Matters only when the split was right: a wrong guess is parsed again.
+                        secondError = std::current_exception();
+                    }
+                });
+        if (confirmed && secondError)
+            std::rethrow_exception(secondError);
+        if (confirmed) {
+            std::memcpy(arena + first.written, secondOut.get(), second.written);
+            const uint32_t shift = static_cast<uint32_t>(first.written);
+            first.offsets.reserve(first.offsets.size() + second.offsets.size());
+            for (uint32_t o : second.offsets)
+                first.offsets.push_back(o + shift);
+            first.counts.insert(first.counts.end(), second.counts.begin(), second.counts.end());
+            first.written += second.written;
+            first.tooMany = first.tooMany || second.tooMany;
+        } else {
+            ParseRows(reader, arena, nullptr, first);
         }
     } else {
         ParseRows(reader, arena, nullptr, first);

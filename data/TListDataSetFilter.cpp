@@ -1,5 +1,6 @@
 // Filtering, locating and sorting of TListDataSet.
 
+#include "data/ParallelWork.h"
 #include "data/TListDataSet.h"
 #include "data/TRowMatcher.h"
 #include "data/TextMatch.h"
@@ -7,7 +8,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <thread>
 
 namespace artikel {
 
@@ -305,7 +305,7 @@ void TListDataSet::SortRows(std::vector<TRowId>& rows, int slot) const
             items[i] = TSortItem{ChunkKey(cells[i], 0), static_cast<uint32_t>(i)};
         }
     };
-    const bool twoCores = n >= 65536 && std::thread::hardware_concurrency() >= 2;
+    const bool twoCores = n >= 65536 && WorkerCount() >= 2;
     if (n >= 4096) {
         for (size_t i = 0; i < n; ++i)
             cells[i] = store_.Cell(rows[i], slot);
@@ -322,13 +322,15 @@ void TListDataSet::SortRows(std::vector<TRowId>& rows, int slot) const
         // Each core sorts one half; the halves are merged, then runs that tie on the first
         // bytes are refined.
         const size_t half = n / 2;
-        std::thread other([&] {
-            prepare(half, n);
-            std::sort(items.begin() + static_cast<ptrdiff_t>(half), items.end());
-        });
-        prepare(0, half);
-        std::sort(items.begin(), items.begin() + static_cast<ptrdiff_t>(half));
-        other.join();
+        RunBoth(
+            [&] {
+                prepare(0, half);
+                std::sort(items.begin(), items.begin() + static_cast<ptrdiff_t>(half));
+            },
+            [&] {
+                prepare(half, n);
+                std::sort(items.begin() + static_cast<ptrdiff_t>(half), items.end());
+            });
         std::inplace_merge(items.begin(), items.begin() + static_cast<ptrdiff_t>(half), items.end());
         std::vector<std::pair<size_t, size_t>> runs;
         for (size_t i = 0; i < n;) {
@@ -346,13 +348,15 @@ void TListDataSet::SortRows(std::vector<TRowId>& rows, int slot) const
         size_t split = 0, acc = 0;
         while (split < runs.size() && acc * 2 < total)
             acc += runs[split].second - runs[split].first, ++split;
-        std::thread refine([&] {
-            for (size_t k = split; k < runs.size(); ++k)
-                SortRange(items, cells, runs[k].first, runs[k].second, 7);
-        });
-        for (size_t k = 0; k < split; ++k)
-            SortRange(items, cells, runs[k].first, runs[k].second, 7);
-        refine.join();
+        RunBoth(
+            [&] {
+                for (size_t k = 0; k < split; ++k)
+                    SortRange(items, cells, runs[k].first, runs[k].second, 7);
+            },
+            [&] {
+                for (size_t k = split; k < runs.size(); ++k)
+                    SortRange(items, cells, runs[k].first, runs[k].second, 7);
+            });
     } else {
         prepare(0, n);
         SortRange(items, cells, 0, n, 0);

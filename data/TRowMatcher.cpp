@@ -1,11 +1,11 @@
 #include "data/TRowMatcher.h"
 
+#include "data/ParallelWork.h"
 #include "data/TextMatch.h"
 #include "platform/Win1252.h"
 
 #include <algorithm>
 #include <cstring>
-#include <thread>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -18,25 +18,8 @@ namespace {
 
 using u8 = unsigned char;
 
-// Runs fn(begin, end) over [0, n) split into `parts` pieces, the first on this thread.
-template <class Fn>
-void Parallel(size_t n, int parts, Fn fn)
-{
-    if (parts <= 1 || n < 4096) {
-        fn(size_t(0), n);
-        return;
-    }
-    std::vector<std::thread> threads;
-    const size_t step = n / static_cast<size_t>(parts);
-    for (int p = 1; p < parts; ++p) {
-        const size_t b = step * static_cast<size_t>(p);
-        const size_t e = p + 1 == parts ? n : b + step;
-        threads.emplace_back([&fn, b, e] { fn(b, e); });
-    }
-    fn(size_t(0), step);
-    for (std::thread& t : threads)
-        t.join();
-}
+// Fewer rows than this are matched on one thread: starting another costs more.
+constexpr size_t kParallelMinimum = 4096;
 
 // Both byte values that the upper-case mapping folds together with c (c twice when alone).
 void CaseVariants(u8 c, u8& a, u8& b)
@@ -188,8 +171,7 @@ TRowMatcher::TRowMatcher(const TRowStore& store, int column, bool wildcard)
       column_(column),
       wildcard_(wildcard)
 {
-    const unsigned hw = std::thread::hardware_concurrency();
-    threads_ = hw >= 2 ? 2 : 1;
+    threads_ = WorkerCount();
 }
 
 TRowMatcher::Plan TRowMatcher::MakePlan(const std::string& token) const
@@ -547,7 +529,7 @@ void TRowMatcher::ScanArena(const Plan& plan, std::vector<uint8_t>& hitById) con
         return;
     const bool whole = plan.kind == Plan::Exact;
     const size_t m = plan.core.size();
-    Parallel(rows, threads_, [&](size_t rb, size_t re) {
+    ParallelFor(rows, threads_, kParallelMinimum, [&](size_t rb, size_t re) {
         const size_t lo = store_.ArenaOffset(static_cast<TRowId>(rb));
         const size_t hi = store_.ArenaEnd(static_cast<TRowId>(re - 1));
         if (hi - lo < m)
@@ -594,12 +576,12 @@ std::vector<uint8_t> TRowMatcher::Evaluate(const Plan& plan, const std::vector<T
             ScanArena(plan, hitById);
         } else {
             hitById.assign(arenaRows, 0);
-            Parallel(arenaRows, threads_, [&](size_t b, size_t e) {
+            ParallelFor(arenaRows, threads_, kParallelMinimum, [&](size_t b, size_t e) {
                 for (size_t id = b; id < e; ++id)
                     hitById[id] = RowMatchesPlan(plan, static_cast<TRowId>(id));
             });
         }
-        Parallel(rows.size(), threads_, [&](size_t b, size_t e) {
+        ParallelFor(rows.size(), threads_, kParallelMinimum, [&](size_t b, size_t e) {
             for (size_t i = b; i < e; ++i) {
                 const TRowId r = rows[i];
                 flags[i] = store_.IsArenaRow(r) ? hitById[r] : RowMatchesReference(r, plan.token);
@@ -607,7 +589,7 @@ std::vector<uint8_t> TRowMatcher::Evaluate(const Plan& plan, const std::vector<T
         });
         return flags;
     }
-    Parallel(rows.size(), threads_, [&](size_t b, size_t e) {
+    ParallelFor(rows.size(), threads_, kParallelMinimum, [&](size_t b, size_t e) {
         for (size_t i = b; i < e; ++i)
             flags[i] = RowMatchesPlan(plan, rows[i]);
     });
