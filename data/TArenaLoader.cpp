@@ -23,26 +23,21 @@ namespace artikel {
 
 namespace {
 
-struct TFree {
-    void operator()(char* p) const { std::free(p); }
-};
-using TBuffer = std::unique_ptr<char, TFree>;
-
 // Huge pages where the system gives them: the buffer is touched end to end and kept.
-TBuffer AllocArena(size_t size)
+TArenaBuffer AllocArena(size_t size)
 {
     constexpr size_t kHuge = size_t(2) << 20;
     if (size >= 4 * kHuge) {
         const size_t rounded = (size + kHuge - 1) / kHuge * kHuge;
         if (void* p = std::aligned_alloc(kHuge, rounded)) {
             ::madvise(p, rounded, MADV_HUGEPAGE);
-            return TBuffer(static_cast<char*>(p));
+            return TArenaBuffer(static_cast<char*>(p));
         }
     }
     char* p = static_cast<char*>(std::malloc(size));
     if (!p)
         throw std::bad_alloc();
-    return TBuffer(p);
+    return TArenaBuffer(p);
 }
 
 // The database file is read with pread into memory of our own (see TReadOnlyFile): a mapping
@@ -121,25 +116,11 @@ bool ParseRows(TCSVReader& reader, char* out, const char* stop, TRows& rows)
 
 } // namespace
 
-TArenaLoad::~TArenaLoad() { std::free(Arena); }
-
-TArenaLoad::TArenaLoad(TArenaLoad&& other) noexcept
-    : Arena(other.Arena),
-      Used(other.Used),
-      Offsets(std::move(other.Offsets)),
-      Counts(std::move(other.Counts)),
-      Headers(std::move(other.Headers)),
-      Separator(other.Separator),
-      TooManyFields(other.TooManyFields)
-{
-    other.Arena = nullptr;
-}
-
 TArenaLoad LoadArena(const std::filesystem::path& fileName, size_t parallelMinimum)
 {
     const bool twoCores = WorkerCount() >= 2;
     TArenaLoad load;
-    TBuffer buffer;
+    TArenaBuffer buffer;
     size_t dataSize = 0;
     TCSVOptions options;
     {
@@ -175,7 +156,7 @@ TArenaLoad LoadArena(const std::filesystem::path& fileName, size_t parallelMinim
     }
     load.Separator = options.Separator;
 
-    TCSVReader reader(buffer.release(), dataSize, options.Separator);
+    TCSVReader reader(std::move(buffer), dataSize, options.Separator);
     if (options.LineBreak.size() == 1) {
         reader.SetLineEnd(options.LineBreak[0]);
         reader.SetLineBreakLength(1);
@@ -210,7 +191,8 @@ TArenaLoad LoadArena(const std::filesystem::path& fileName, size_t parallelMinim
     }
     if (split) {
         TRows second;
-        TBuffer secondOut = AllocArena(static_cast<size_t>(arena + dataSize - split) + 2 + TRowStore::kArenaPadding);
+        TArenaBuffer secondOut =
+            AllocArena(static_cast<size_t>(arena + dataSize - split) + 2 + TRowStore::kArenaPadding);
         std::exception_ptr secondError;
         bool confirmed = false;
         RunBoth([&] { confirmed = ParseRows(reader, arena, split, first); },
@@ -242,12 +224,14 @@ TArenaLoad LoadArena(const std::filesystem::path& fileName, size_t parallelMinim
         ParseRows(reader, arena, nullptr, first);
     }
 
-    char* bytes = reader.ReleaseBuffer();
+    TArenaBuffer bytes = reader.ReleaseBuffer();
     // Give back what the raw text needed beyond the cells.
-    if (char* shrunk = static_cast<char*>(std::realloc(bytes, first.written + TRowStore::kArenaPadding)))
-        bytes = shrunk;
-    std::memset(bytes + first.written, 0, TRowStore::kArenaPadding);
-    load.Arena = bytes;
+    if (char* shrunk = static_cast<char*>(std::realloc(bytes.get(), first.written + TRowStore::kArenaPadding))) {
+        (void)bytes.release(); // realloc took it over
+        bytes.reset(shrunk);
+    }
+    std::memset(bytes.get() + first.written, 0, TRowStore::kArenaPadding);
+    load.Arena = std::move(bytes);
     load.Used = first.written;
     load.Offsets = std::move(first.offsets);
     load.Counts = std::move(first.counts);

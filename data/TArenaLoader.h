@@ -4,6 +4,7 @@
 // once into a buffer, tokenized there, and each line's cells are written back into the same
 // buffer, unquoted, behind the read position. Big files are split between two cores.
 
+#include "data/TArenaBuffer.h"
 #include "data/TListRecordData.h"
 
 #include <array>
@@ -15,14 +16,8 @@
 namespace artikel {
 
 struct TArenaLoad {
-    TArenaLoad() = default;
-    ~TArenaLoad();
-    TArenaLoad(TArenaLoad&& other) noexcept;
-    TArenaLoad& operator=(TArenaLoad&&) = delete;
-    TArenaLoad(const TArenaLoad&) = delete;
-
-    // malloc'ed; Used bytes of rows, then TRowStore::kArenaPadding readable bytes.
-    char* Arena = nullptr;
+    // Used bytes of rows, then TRowStore::kArenaPadding readable bytes.
+    TArenaBuffer Arena;
     size_t Used = 0;
     std::vector<uint32_t> Offsets;
     std::vector<uint8_t> Counts;

@@ -143,9 +143,9 @@ TCSVReader::TCSVReader(std::string_view data, char separator)
     Init(separator);
 }
 
-TCSVReader::TCSVReader(char* buffer, size_t dataSize, char separator)
+TCSVReader::TCSVReader(TArenaBuffer buffer, size_t dataSize, char separator)
 {
-    buffer_ = buffer;
+    buffer_ = buffer.release();
     size_ = dataSize + 2;
     Init(separator);
 }
@@ -170,11 +170,11 @@ TCSVReader::~TCSVReader()
         std::free(buffer_);
 }
 
-char* TCSVReader::ReleaseBuffer()
+TArenaBuffer TCSVReader::ReleaseBuffer()
 {
     if (!owned_)
         return nullptr;
-    char* b = buffer_;
+    TArenaBuffer b(buffer_);
     buffer_ = nullptr;
     lineStart_ = bufferEnd_ = nullptr;
     atLastLine_ = endReached_ = true;

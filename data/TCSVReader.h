@@ -4,6 +4,7 @@
 // field is quoted only when it begins with a quote, an inner quote is doubled, quoted fields may
 // hold separators and line breaks, and a NUL byte ends the data.
 
+#include "data/TArenaBuffer.h"
 #include "data/TStream.h"
 
 #include <cstddef>
@@ -60,7 +61,7 @@ public:
     TCSVReader(std::string_view data, char separator);
     // Adopts a malloc'ed buffer of at least `dataSize` + 2 + kBufferPadding bytes whose first
     // `dataSize` bytes are the data; the reader writes the sentinel, NUL and padding behind them.
-    TCSVReader(char* buffer, size_t dataSize, char separator);
+    TCSVReader(TArenaBuffer buffer, size_t dataSize, char separator);
     // Reads, without owning or changing it, the part of another reader's buffer that begins at
     // `start` (a line start inside `owner`'s data); its line end is the owner's.
     TCSVReader(const TCSVReader& owner, const char* start);
@@ -92,8 +93,8 @@ public:
     // The buffer (data, sentinel, NUL) and its size; it stays owned by the reader.
     char* Buffer() { return buffer_; }
     size_t BufferSize() const { return size_; }
-    // Hands the malloc'ed buffer to the caller (free with std::free); the reader is spent.
-    char* ReleaseBuffer();
+    // Hands the buffer to the caller; the reader is spent. Empty for a reader of another's buffer.
+    TArenaBuffer ReleaseBuffer();
 
     // Writes the unquoted text of a raw field to `dst` (which may be the field's own start:
     // the text never grows) and returns its length.

@@ -83,8 +83,7 @@ void TListDataSet::LoadRows(const std::filesystem::path& fileName)
     if (load.TooManyFields)
         errorText_ = "to many cols";
     const size_t rows = load.Offsets.size();
-    store_.AdoptArenaRows(load.Arena, load.Used, std::move(load.Offsets), std::move(load.Counts));
-    load.Arena = nullptr;
+    store_.AdoptArenaRows(std::move(load.Arena), load.Used, std::move(load.Offsets), std::move(load.Counts));
     allRows_.resize(rows);
     allRowsSortedBy_ = -1;
     for (size_t i = 0; i < rows; ++i)

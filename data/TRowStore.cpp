@@ -6,18 +6,18 @@
 
 namespace artikel {
 
-TRowStore::~TRowStore() { std::free(arena_); }
+TRowStore::~TRowStore() = default;
 
-void TRowStore::AdoptArenaRows(char* arena, size_t used, std::vector<uint32_t> offsets, std::vector<uint8_t> counts)
+void TRowStore::AdoptArenaRows(TArenaBuffer arena, size_t used, std::vector<uint32_t> offsets,
+                               std::vector<uint8_t> counts)
 {
     // Arena rows come first and in arena order: the filter maps a byte position to its row.
     if (!offsets_.empty() || offsets.size() != counts.size())
         throw std::logic_error("arena rows must come first");
-    std::free(arena_);
-    arena_ = arena;
+    arena_ = std::move(arena);
     arenaUsed_ = used;
     if (arena_)
-        std::memset(arena_ + used, 0, kArenaPadding);
+        std::memset(arena_.get() + used, 0, kArenaPadding);
     offsets_ = std::move(offsets);
     counts_ = std::move(counts);
     arenaRows_ = static_cast<uint32_t>(offsets_.size());
@@ -41,8 +41,7 @@ void TRowStore::Release(TRowId row)
 
 void TRowStore::Clear()
 {
-    std::free(arena_);
-    arena_ = nullptr;
+    arena_.reset();
     arenaUsed_ = 0;
     arenaRows_ = 0;
     std::vector<uint32_t>().swap(offsets_);
@@ -74,7 +73,7 @@ std::string_view TRowStore::Cell(TRowId row, int slot) const
     }
     if (slot >= counts_[row])
         return {};
-    const char* p = arena_ + offsets_[row];
+    const char* p = arena_.get() + offsets_[row];
     for (int i = 0; i < slot; ++i)
         p += std::strlen(p) + 1;
     return std::string_view(p, std::strlen(p));

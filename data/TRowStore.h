@@ -4,6 +4,7 @@
 // after the other, each followed by a NUL (cells never contain one), and a row is just its arena
 // offset and cell count. Rows added later (AddRecord) are separate owned records.
 
+#include "data/TArenaBuffer.h"
 #include "data/TListRecordData.h"
 
 #include <cstdint>
@@ -27,7 +28,7 @@ public:
 
     // Takes a malloc'ed arena whose first `used` bytes are rows, with kArenaPadding bytes of
     // room behind them, and its rows (arena offset and cell count each); the store must be empty.
-    void AdoptArenaRows(char* arena, size_t used, std::vector<uint32_t> offsets, std::vector<uint8_t> counts);
+    void AdoptArenaRows(TArenaBuffer arena, size_t used, std::vector<uint32_t> offsets, std::vector<uint8_t> counts);
     TRowId AddOwnedRow(std::unique_ptr<TListRecordData> row);
     // Frees the row's own cells (arena rows keep their bytes until Clear).
     void Release(TRowId row);
@@ -41,7 +42,7 @@ public:
 
     size_t RowCount() const { return offsets_.size(); }
     size_t ArenaRowCount() const { return arenaRows_; }
-    const char* Arena() const { return arena_; }
+    const char* Arena() const { return arena_.get(); }
     size_t ArenaUsed() const { return arenaUsed_; }
     uint32_t ArenaOffset(TRowId row) const { return offsets_[row]; }
     // End of an arena row's bytes.
@@ -54,7 +55,7 @@ public:
 private:
     static constexpr uint8_t kOwned = 0xFF;
 
-    char* arena_ = nullptr;
+    TArenaBuffer arena_;
     size_t arenaUsed_ = 0;
     uint32_t arenaRows_ = 0;
     // Arena rows: offset and cell count. Owned rows: index into owned_ and kOwned.
