@@ -65,19 +65,13 @@ void OpenBasketFile(TListDataSet& positions, const std::filesystem::path& fileNa
             reader.Next();
         }
     }
-    positions.DisableControls();
-    try {
-        positions.ClearFilter();
-        positions.ClearRecords();
-        for (auto& row : rows)
-            positions.AddRecord(std::move(row), false, false);
-        positions.RefreshView(false);
-        positions.First();
-    } catch (...) {
-        positions.EnableControls();
-        throw;
-    }
-    positions.EnableControls();
+    TControlsGuard guard(positions);
+    positions.ClearFilter();
+    positions.ClearRecords();
+    for (auto& row : rows)
+        positions.AddRecord(std::move(row), false, false);
+    positions.RefreshView(false);
+    positions.First();
 }
 
 } // namespace artikel

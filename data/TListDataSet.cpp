@@ -55,8 +55,8 @@ TListDataSet::~TListDataSet()
 
 void TListDataSet::LoadFromFile(const std::filesystem::path& fileName)
 {
-    DisableControls();
-    try {
+    {
+        TControlsGuard guard(*this);
         Close();
         errorText_.clear();
         ClearRecords();
@@ -65,12 +65,8 @@ void TListDataSet::LoadFromFile(const std::filesystem::path& fileName)
         LoadRows(fileName);
         if (!allRows_.empty())
             Open();
-    } catch (...) {
-        EnableControls();
-        throw;
+        NotifyRefreshed();
     }
-    NotifyRefreshed();
-    EnableControls();
     if (!errorText_.empty())
         throw EDataSetError(errorText_);
 }
@@ -206,28 +202,26 @@ void TListDataSet::Open()
 {
     if (open_)
         return;
-    DisableControls();
+    TControlsGuard guard(*this);
     BuildFields();
     open_ = true;
     cursor_ = RecordCount() > 0 ? 0 : -1;
     bof_ = true;
     eof_ = RecordCount() == 0;
     NotifyRefreshed();
-    EnableControls();
 }
 
 void TListDataSet::Close()
 {
     if (!open_)
         return;
-    DisableControls();
+    TControlsGuard guard(*this);
     fieldCache_.clear();
     fields_.clear();
     open_ = false;
     cursor_ = -1;
     bof_ = eof_ = true;
     NotifyRefreshed();
-    EnableControls();
 }
 
 void TListDataSet::BuildFields()
@@ -305,7 +299,7 @@ void TListDataSet::AddRecord(std::unique_ptr<TListRecordData> row, bool alsoInto
 {
     if (!row)
         return;
-    DisableControls();
+    TControlsGuard guard(*this);
     const TRowId id = store_.AddOwnedRow(std::move(row));
     allRows_.push_back(id);
     allRowsSortedBy_ = -1;
@@ -314,12 +308,11 @@ void TListDataSet::AddRecord(std::unique_ptr<TListRecordData> row, bool alsoInto
     NotifyRefreshed();
     if (refresh)
         RefreshView(false);
-    EnableControls();
 }
 
 void TListDataSet::ClearRecords()
 {
-    DisableControls();
+    TControlsGuard guard(*this);
     store_.Clear();
     std::vector<TRowId>().swap(allRows_);
     std::vector<TRowId>().swap(filteredRows_);
@@ -328,7 +321,6 @@ void TListDataSet::ClearRecords()
     cursor_ = -1;
     bof_ = eof_ = true;
     NotifyRefreshed();
-    EnableControls();
 }
 
 void TListDataSet::Clear()
@@ -344,7 +336,7 @@ void TListDataSet::Delete()
     const int current = CurrentRow();
     if (!open_ || view.empty() || current < 0)
         return;
-    DisableControls();
+    TControlsGuard guard(*this);
     const TRowId id = view[static_cast<size_t>(current)];
     const int newPos = view.size() == 1 ? 0 : current - 1;
     if (auto it = std::find(allRows_.begin(), allRows_.end(), id); it != allRows_.end())
@@ -354,7 +346,6 @@ void TListDataSet::Delete()
     store_.Release(id);
     RefreshView(false);
     MoveCursor(newPos);
-    EnableControls();
 }
 
 // ---------------------------------------------------------------- cursor
@@ -490,17 +481,11 @@ void TListDataSet::NotifyCursor()
 
 void TListDataSet::RefreshView(bool resort)
 {
-    DisableControls();
-    try {
-        First();
-        NotifyRefreshed();
-        if (resort && !sortColumn_.empty())
-            SortByColumn(sortColumn_);
-    } catch (...) {
-        EnableControls();
-        throw;
-    }
-    EnableControls();
+    TControlsGuard guard(*this);
+    First();
+    NotifyRefreshed();
+    if (resort && !sortColumn_.empty())
+        SortByColumn(sortColumn_);
 }
 
 // ---------------------------------------------------------------- the positions queue

@@ -138,6 +138,8 @@ public:
     // --- observers and suspending ---
     void AddObserver(IDataSetObserver* observer);
     void RemoveObserver(IDataSetObserver* observer);
+    // A bracket of changes: observers hear of them once it closes (pairs nest). Prefer
+    // TControlsGuard, which closes the bracket also when an error leaves the scope.
     void DisableControls();
     void EnableControls();
     bool ControlsDisabled() const { return disableCount_ > 0; }
@@ -198,6 +200,23 @@ private:
     std::vector<IDataSetObserver*> observers_;
     int disableCount_ = 0;
     size_t parallelLoadMinimum_ = size_t(4) << 20;
+};
+
+// Holds a dataset's change bracket (DisableControls .. EnableControls) for its scope; every
+// operation that changes rows or the view opens one.
+class TControlsGuard {
+public:
+    explicit TControlsGuard(TListDataSet& dataSet)
+        : dataSet_(dataSet)
+    {
+        dataSet_.DisableControls();
+    }
+    ~TControlsGuard() { dataSet_.EnableControls(); }
+    TControlsGuard(const TControlsGuard&) = delete;
+    TControlsGuard& operator=(const TControlsGuard&) = delete;
+
+private:
+    TListDataSet& dataSet_;
 };
 
 // The positions queue: its first seven fields are always named as kPositionFieldNames says.

@@ -28,22 +28,6 @@ std::vector<std::string> SplitAtBlanks(std::string_view s)
     }
 }
 
-// Closes a DisableControls bracket also when an error leaves the scope.
-class TControlsGuard {
-public:
-    explicit TControlsGuard(TListDataSet& ds)
-        : ds_(ds)
-    {
-        ds_.DisableControls();
-    }
-    ~TControlsGuard() { ds_.EnableControls(); }
-    TControlsGuard(const TControlsGuard&) = delete;
-    TControlsGuard& operator=(const TControlsGuard&) = delete;
-
-private:
-    TListDataSet& ds_;
-};
-
 } // namespace
 
 bool TListDataSet::ApplyFilter(std::string_view findText, bool wrapTokens, bool everyToken)

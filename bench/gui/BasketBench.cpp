@@ -42,27 +42,28 @@ int main(int argc, char** argv)
 
     TCSVRequest catalog(home.path().toStdString() + "/");
     TListDataSet& queue = catalog.PositionSet();
-    queue.DisableControls();
-    for (int i = 0; i < positions; ++i) {
-        auto row = std::make_unique<TListRecordData>();
-        const std::string number = std::to_string(i);
-        std::string& description = (*row)[0];
-        description.append("Kupferrohr ")
-            .append(number)
-            .append(" halbhart \xFC"
-                    "berl\xE4nge <b>DN 15</b>");
-        (*row)[1]
-            .append("Langtext mit Umlauten \xE4\xF6\xFC und Ma\xDF"
-                    "en ")
-            .append(220, 'x');
-        (*row)[2].append("ART-").append(number);
-        (*row)[3].append(std::to_string(i % 997)).append(",50");
-        (*row)[4].push_back('m');
-        (*row)[5] = std::to_string(1 + i % 9);
-        (*row)[6] = std::to_string(i + 1);
-        queue.AddRecord(std::move(row), true, false);
+    {
+        TControlsGuard hold(queue);
+        for (int i = 0; i < positions; ++i) {
+            auto row = std::make_unique<TListRecordData>();
+            const std::string number = std::to_string(i);
+            std::string& description = (*row)[0];
+            description.append("Kupferrohr ")
+                .append(number)
+                .append(" halbhart \xFC"
+                        "berl\xE4nge <b>DN 15</b>");
+            (*row)[1]
+                .append("Langtext mit Umlauten \xE4\xF6\xFC und Ma\xDF"
+                        "en ")
+                .append(220, 'x');
+            (*row)[2].append("ART-").append(number);
+            (*row)[3].append(std::to_string(i % 997)).append(",50");
+            (*row)[4].push_back('m');
+            (*row)[5] = std::to_string(1 + i % 9);
+            (*row)[6] = std::to_string(i + 1);
+            queue.AddRecord(std::move(row), true, false);
+        }
     }
-    queue.EnableControls();
     queue.RefreshView(false);
 
     TBasketCurrentView* view = ShowBasket(&catalog, nullptr, nullptr);

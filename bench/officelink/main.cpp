@@ -136,14 +136,15 @@ int main(int argc, char** argv)
         baseline.push_back(Ms(std::chrono::steady_clock::now() - q0));
 
         const auto t0 = std::chrono::steady_clock::now();
-        catalog.PositionSet().DisableControls();
-        const int keep = source.RecNo();
-        for (size_t i = 0; i < marks.size(); ++i) {
-            source.SetRecNo(marks[i]);
-            catalog.MakePosition(source, setup, i + 1 == marks.size());
+        {
+            TControlsGuard hold(catalog.PositionSet());
+            const int keep = source.RecNo();
+            for (size_t i = 0; i < marks.size(); ++i) {
+                source.SetRecNo(marks[i]);
+                catalog.MakePosition(source, setup, i + 1 == marks.size());
+            }
+            source.SetRecNo(keep);
         }
-        source.SetRecNo(keep);
-        catalog.PositionSet().EnableControls();
         const auto t1 = std::chrono::steady_clock::now();
         const bool can = catalog.CanPost();
         const bool sent = can && catalog.SendPositions(true);

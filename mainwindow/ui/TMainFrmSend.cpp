@@ -24,22 +24,6 @@ constexpr const char* kAssignFirstMessage =
 constexpr const char* kSendCaption = "Zeile nach Ledgix senden  [F7]";
 constexpr const char* kAddCaption = "Zum Korb hinzuf\xFCgen [F7]";
 
-// Holds a dataset's displays for the time of a batch, also when it ends by an error.
-class TControlsGuard {
-public:
-    explicit TControlsGuard(TListDataSet& dataSet)
-        : dataSet_(dataSet)
-    {
-        dataSet_.DisableControls();
-    }
-    ~TControlsGuard() { dataSet_.EnableControls(); }
-    TControlsGuard(const TControlsGuard&) = delete;
-    TControlsGuard& operator=(const TControlsGuard&) = delete;
-
-private:
-    TListDataSet& dataSet_;
-};
-
 } // namespace
 
 std::unique_ptr<IOfficeLink> ExchangeOfficeLink()
