@@ -3,45 +3,45 @@
 namespace artikel {
 
 TImportWorker::TImportWorker(std::string fileName, std::string tag, TCompletion completion)
-    : FDataSet(std::make_unique<TListDataSet>()),
-      FFileName(std::move(fileName)),
-      FTag(std::move(tag)),
-      FCompletion(std::move(completion))
+    : dataSet_(std::make_unique<TListDataSet>()),
+      fileName_(std::move(fileName)),
+      tag_(std::move(tag)),
+      completion_(std::move(completion))
 {}
 
 void TImportWorker::Execute()
 {
     // Errors of every kind reach ExecuteFailed through the worker; the dataset stays as the
     // failed load left it.
-    FDataSet->LoadFromFile(FFileName);
+    dataSet_->LoadFromFile(fileName_);
 }
 
 void TImportWorker::Completed()
 {
-    if (FCompletion)
-        FCompletion(*this);
+    if (completion_)
+        completion_(*this);
 }
 
 TASyncLoader::TASyncLoader(TclSynchronizerManager& manager, TCompletion completion)
-    : FCompletion(std::move(completion)),
-      FPool(std::make_unique<TWorkerThreadPool>(manager))
+    : completion_(std::move(completion)),
+      pool_(std::make_unique<TWorkerThreadPool>(manager))
 {}
 
 TASyncLoader::~TASyncLoader()
 {
     // Explicitly first: completions served while stopping still use this object.
-    FPool->Stop();
-    FPool.reset();
+    pool_->Stop();
+    pool_.reset();
 }
 
 void TASyncLoader::Load(const std::string& fileName, const std::string& tag)
 {
-    ++FPending;
+    ++pending_;
     try {
-        FPool->AddJob(
+        pool_->AddJob(
             std::make_unique<TImportWorker>(fileName, tag, [this](TImportWorker& job) { JobCompleted(job); }));
     } catch (...) {
-        --FPending;
+        --pending_;
         throw;
     }
 }
@@ -49,9 +49,9 @@ void TASyncLoader::Load(const std::string& fileName, const std::string& tag)
 void TASyncLoader::JobCompleted(TImportWorker& job)
 {
     // Idle before the receiver runs, so that its completion may start the next load.
-    --FPending;
-    if (FCompletion)
-        FCompletion(job, job.TakeDataSet(), job.Tag(), job.FileName());
+    --pending_;
+    if (completion_)
+        completion_(job, job.TakeDataSet(), job.Tag(), job.FileName());
 }
 
 } // namespace artikel

@@ -26,16 +26,16 @@ public:
     void Execute() override;
     void Completed() override;
 
-    const std::string& FileName() const { return FFileName; }
-    const std::string& Tag() const { return FTag; }
+    const std::string& FileName() const { return fileName_; }
+    const std::string& Tag() const { return tag_; }
     // The dataset; its ownership passes to whoever takes it.
-    std::unique_ptr<TListDataSet> TakeDataSet() { return std::move(FDataSet); }
+    std::unique_ptr<TListDataSet> TakeDataSet() { return std::move(dataSet_); }
 
 private:
-    std::unique_ptr<TListDataSet> FDataSet;
-    std::string FFileName;
-    std::string FTag;
-    TCompletion FCompletion;
+    std::unique_ptr<TListDataSet> dataSet_;
+    std::string fileName_;
+    std::string tag_;
+    TCompletion completion_;
 };
 
 class TASyncLoader {
@@ -55,17 +55,17 @@ public:
     // Starts loading `fileName`; `tag` comes back unchanged with the dataset.
     void Load(const std::string& fileName, const std::string& tag);
     // True from Load until just before the receiver's completion of the last pending load.
-    bool Busy() const { return FPending != 0; }
+    bool Busy() const { return pending_ != 0; }
 
     // The pool, for looking at its threads.
-    const TWorkerThreadPool& Pool() const { return *FPool; }
+    const TWorkerThreadPool& Pool() const { return *pool_; }
 
 private:
     void JobCompleted(TImportWorker& job);
 
-    TCompletion FCompletion;
-    int FPending = 0; // interface thread only
-    std::unique_ptr<TWorkerThreadPool> FPool;
+    TCompletion completion_;
+    int pending_ = 0; // interface thread only
+    std::unique_ptr<TWorkerThreadPool> pool_;
 };
 
 } // namespace artikel

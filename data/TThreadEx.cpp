@@ -5,11 +5,11 @@
 namespace artikel {
 
 TThreadEx::TThreadEx(TclSynchronizerManager& manager)
-    : FSynchronizer(std::make_unique<TclThreadSynchronizer>(manager))
+    : synchronizer_(std::make_unique<TclThreadSynchronizer>(manager))
 {}
 
 TThreadEx::TThreadEx(TclSynchronizerManager& manager, TclSyncInfo& owner)
-    : FSynchronizer(std::make_unique<TclThreadSynchronizer>(manager, owner))
+    : synchronizer_(std::make_unique<TclThreadSynchronizer>(manager, owner))
 {}
 
 TThreadEx::~TThreadEx()
@@ -20,17 +20,17 @@ TThreadEx::~TThreadEx()
 
 void TThreadEx::Start()
 {
-    if (FThread.joinable())
+    if (thread_.joinable())
         throw std::logic_error("TThreadEx already started");
-    FThread = std::thread([this] { Execute(); });
+    thread_ = std::thread([this] { Execute(); });
 }
 
-void TThreadEx::Terminate() { FTerminated.store(true, std::memory_order_release); }
+void TThreadEx::Terminate() { terminated_.store(true, std::memory_order_release); }
 
 void TThreadEx::WaitFor()
 {
-    if (FThread.joinable() && FThread.get_id() != std::this_thread::get_id())
-        FThread.join();
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+        thread_.join();
 }
 
 } // namespace artikel

@@ -28,21 +28,21 @@ public:
     void Start();
     // Asks Execute to end; it checks Terminated.
     virtual void Terminate();
-    bool Terminated() const { return FTerminated.load(std::memory_order_acquire); }
+    bool Terminated() const { return terminated_.load(std::memory_order_acquire); }
     // Waits until Execute has returned (no-op when never started or already joined).
     void WaitFor();
 
     // Runs `proc` on the bound thread and waits; its error is raised here.
-    void Synchronize(const std::function<void()>& proc) { FSynchronizer->Run(proc); }
-    TclThreadSynchronizer& Synchronizer() { return *FSynchronizer; }
+    void Synchronize(const std::function<void()>& proc) { synchronizer_->Run(proc); }
+    TclThreadSynchronizer& Synchronizer() { return *synchronizer_; }
 
 protected:
     virtual void Execute() = 0;
 
 private:
-    std::unique_ptr<TclThreadSynchronizer> FSynchronizer;
-    std::atomic<bool> FTerminated{false};
-    std::thread FThread;
+    std::unique_ptr<TclThreadSynchronizer> synchronizer_;
+    std::atomic<bool> terminated_{false};
+    std::thread thread_;
 };
 
 } // namespace artikel

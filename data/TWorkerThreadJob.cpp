@@ -8,7 +8,7 @@ namespace artikel {
 void TWorkerThreadBaseJob::ExecuteFailed(std::exception_ptr error) noexcept
 {
     try {
-        FErrorText = ErrorMessage(error);
+        errorText_ = ErrorMessage(error);
     } catch (...) {
         // Not even the message could be stored (out of memory): the job still gets delivered.
     }

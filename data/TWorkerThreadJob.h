@@ -22,14 +22,14 @@ public:
 // A job that keeps the message of the error Execute raised.
 class TWorkerThreadBaseJob : public TWorkerThreadJob {
 public:
-    const std::string& ErrorText() const { return FErrorText; }
+    const std::string& ErrorText() const { return errorText_; }
     void ExecuteFailed(std::exception_ptr error) noexcept override;
 
     // The user-visible message of an error of any type (never empty).
     static std::string ErrorMessage(std::exception_ptr error);
 
 protected:
-    std::string FErrorText;
+    std::string errorText_;
 };
 
 } // namespace artikel

@@ -34,10 +34,10 @@ public:
     void Stop();
 
     // Jobs added and not yet finished.
-    int PendingJobs() const { return FPendingJobs.load(std::memory_order_acquire); }
+    int PendingJobs() const { return pendingJobs_.load(std::memory_order_acquire); }
     std::size_t ThreadCount() const;
     std::size_t QueuedCount() const;
-    bool Stopping() const { return FStopping; }
+    bool Stopping() const { return stopping_; }
 
 private:
     friend class TclWorkerThread;
@@ -47,13 +47,13 @@ private:
     TclWorkerThread& NewThread();
     TclWorkerThread* IdleThread();
 
-    TclSynchronizerManager& FManager;
-    std::unique_ptr<TclThreadSynchronizer> FOwner;
-    mutable std::mutex FLock;
-    std::vector<std::unique_ptr<TclWorkerThread>> FThreads;
-    std::deque<std::unique_ptr<TWorkerThreadJob>> FQueue;
-    std::atomic<int> FPendingJobs{0};
-    bool FStopping = false;
+    TclSynchronizerManager& manager_;
+    std::unique_ptr<TclThreadSynchronizer> owner_;
+    mutable std::mutex lock_;
+    std::vector<std::unique_ptr<TclWorkerThread>> threads_;
+    std::deque<std::unique_ptr<TWorkerThreadJob>> queue_;
+    std::atomic<int> pendingJobs_{0};
+    bool stopping_ = false;
 };
 
 } // namespace artikel

@@ -7,9 +7,9 @@
 namespace artikel {
 
 TclSynchronizerManager::TclSynchronizerManager(std::unique_ptr<TclSyncWindowFactory> factory)
-    : FFactory(std::move(factory))
+    : factory_(std::move(factory))
 {
-    if (!FFactory)
+    if (!factory_)
         throw std::invalid_argument("TclSynchronizerManager needs a window factory");
 }
 
@@ -18,84 +18,84 @@ TclSynchronizerManager::~TclSynchronizerManager() = default;
 TclSyncInfo& TclSynchronizerManager::Attach()
 {
     const auto self = std::this_thread::get_id();
-    std::lock_guard lock(FLock);
-    for (auto& rec : FRecords) {
-        if (rec->FSyncBaseThreadID == self) {
-            ++rec->FThreadCount;
+    std::lock_guard lock(lock_);
+    for (auto& rec : records_) {
+        if (rec->syncBaseThreadId == self) {
+            ++rec->threadCount;
             return *rec;
         }
     }
     auto rec = std::make_unique<TclSyncInfo>();
-    rec->FSyncBaseThreadID = self;
-    rec->FThreadWindow = FFactory->CreateWindow();
-    rec->FThreadCount = 1;
-    FRecords.push_back(std::move(rec));
-    return *FRecords.back();
+    rec->syncBaseThreadId = self;
+    rec->threadWindow = factory_->CreateWindow();
+    rec->threadCount = 1;
+    records_.push_back(std::move(rec));
+    return *records_.back();
 }
 
 void TclSynchronizerManager::AddRef(TclSyncInfo& info)
 {
-    std::lock_guard lock(FLock);
-    ++info.FThreadCount;
+    std::lock_guard lock(lock_);
+    ++info.threadCount;
 }
 
 void TclSynchronizerManager::Detach(TclSyncInfo& info)
 {
-    if (std::this_thread::get_id() == info.FSyncBaseThreadID) {
+    if (std::this_thread::get_id() == info.syncBaseThreadId) {
         Release(info);
         return;
     }
     // The window may only be destroyed on its own thread; our reference keeps it alive until the
     // posted release has run there.
-    info.FThreadWindow->Post([this, &info] { Release(info); });
+    info.threadWindow->Post([this, &info] { Release(info); });
 }
 
 void TclSynchronizerManager::Release(TclSyncInfo& info)
 {
     std::unique_ptr<TclSyncWindow> unused;
     {
-        std::lock_guard lock(FLock);
-        if (--info.FThreadCount > 0)
+        std::lock_guard lock(lock_);
+        if (--info.threadCount > 0)
             return;
-        unused = std::move(info.FThreadWindow);
+        unused = std::move(info.threadWindow);
         auto it =
-            std::find_if(FRecords.begin(), FRecords.end(), [&info](const auto& rec) { return rec.get() == &info; });
-        if (it != FRecords.end())
-            FRecords.erase(it);
+            std::find_if(records_.begin(), records_.end(), [&info](const auto& rec) { return rec.get() == &info; });
+        if (it != records_.end())
+            records_.erase(it);
     }
     // `unused` is destroyed here, on the window's thread, outside the lock.
 }
 
 std::size_t TclSynchronizerManager::RecordCount() const
 {
-    std::lock_guard lock(FLock);
-    return FRecords.size();
+    std::lock_guard lock(lock_);
+    return records_.size();
 }
 
 TclThreadSynchronizer::TclThreadSynchronizer(TclSynchronizerManager& manager)
-    : FManager(manager),
-      FInfo(manager.Attach())
+    : manager_(manager),
+      info_(manager.Attach())
 {}
 
 TclThreadSynchronizer::TclThreadSynchronizer(TclSynchronizerManager& manager, TclSyncInfo& sameThreadAs)
-    : FManager(manager),
-      FInfo(sameThreadAs)
+    : manager_(manager),
+      info_(sameThreadAs)
 {
     manager.AddRef(sameThreadAs);
 }
 
-TclThreadSynchronizer::~TclThreadSynchronizer() { FManager.Detach(FInfo); }
+TclThreadSynchronizer::~TclThreadSynchronizer() { manager_.Detach(info_); }
 
 void TclThreadSynchronizer::Run(const std::function<void()>& proc)
 {
-    if (std::this_thread::get_id() == FInfo.FSyncBaseThreadID) {
+    if (std::this_thread::get_id() == info_.syncBaseThreadId) {
         proc();
         return;
     }
     std::exception_ptr error;
     {
-        std::lock_guard lock(FLock);
-        FInfo.FThreadWindow->Send([&proc, &error] {
+        std::lock_guard lock(lock_);
+        info_.threadWindow->Send([&proc, &error] {
             try {
                 proc();
             } catch (...) {
@@ -108,8 +108,8 @@ void TclThreadSynchronizer::Run(const std::function<void()>& proc)
         std::rethrow_exception(error);
 }
 
-void TclThreadSynchronizer::ProcessMessages() { FInfo.FThreadWindow->ProcessMessages(); }
+void TclThreadSynchronizer::ProcessMessages() { info_.threadWindow->ProcessMessages(); }
 
-void TclThreadSynchronizer::Wake() { FInfo.FThreadWindow->Wake(); }
+void TclThreadSynchronizer::Wake() { info_.threadWindow->Wake(); }
 
 } // namespace artikel

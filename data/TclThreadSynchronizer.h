@@ -37,9 +37,9 @@ public:
 
 // One record per thread that owns synchronizers.
 struct TclSyncInfo {
-    std::thread::id FSyncBaseThreadID;
-    std::unique_ptr<TclSyncWindow> FThreadWindow;
-    int FThreadCount = 0;
+    std::thread::id syncBaseThreadId;
+    std::unique_ptr<TclSyncWindow> threadWindow;
+    int threadCount = 0;
 };
 
 // Keeps the message windows of the threads that own synchronizers; the program has one.
@@ -64,9 +64,9 @@ public:
 private:
     void Release(TclSyncInfo& info);
 
-    mutable std::mutex FLock;
-    std::unique_ptr<TclSyncWindowFactory> FFactory;
-    std::vector<std::unique_ptr<TclSyncInfo>> FRecords;
+    mutable std::mutex lock_;
+    std::unique_ptr<TclSyncWindowFactory> factory_;
+    std::vector<std::unique_ptr<TclSyncInfo>> records_;
 };
 
 // Runs procedures synchronously on the thread it is bound to.
@@ -89,13 +89,13 @@ public:
     // From any thread: wakes the bound thread out of ProcessMessages.
     void Wake();
 
-    std::thread::id ThreadID() const { return FInfo.FSyncBaseThreadID; }
-    TclSyncInfo& Info() { return FInfo; }
+    std::thread::id ThreadID() const { return info_.syncBaseThreadId; }
+    TclSyncInfo& Info() { return info_; }
 
 private:
-    TclSynchronizerManager& FManager;
-    TclSyncInfo& FInfo;
-    std::mutex FLock;
+    TclSynchronizerManager& manager_;
+    TclSyncInfo& info_;
+    std::mutex lock_;
 };
 
 } // namespace artikel

@@ -6,7 +6,7 @@ namespace artikel {
 
 TclWorkerThread::TclWorkerThread(TWorkerThreadPool& pool, TclSynchronizerManager& manager, TclSyncInfo& owner)
     : TThreadEx(manager, owner),
-      FPool(pool)
+      pool_(pool)
 {}
 
 TclWorkerThread::~TclWorkerThread()
@@ -17,19 +17,19 @@ TclWorkerThread::~TclWorkerThread()
 
 void TclWorkerThread::GiveJob(std::unique_ptr<TWorkerThreadJob> job)
 {
-    FBusy = true;
-    std::lock_guard lock(FEventLock);
-    FJob = std::move(job);
-    FJobEvent = true;
-    FEventSignal.notify_one();
+    busy_ = true;
+    std::lock_guard lock(eventLock_);
+    job_ = std::move(job);
+    jobEvent_ = true;
+    eventSignal_.notify_one();
 }
 
 void TclWorkerThread::Terminate()
 {
     TThreadEx::Terminate();
-    std::lock_guard lock(FEventLock);
-    FStopEvent = true;
-    FEventSignal.notify_one();
+    std::lock_guard lock(eventLock_);
+    stopEvent_ = true;
+    eventSignal_.notify_one();
 }
 
 void TclWorkerThread::Execute()
@@ -37,18 +37,18 @@ void TclWorkerThread::Execute()
     while (!Terminated()) {
         std::unique_ptr<TWorkerThreadJob> job;
         {
-            std::unique_lock lock(FEventLock);
-            FEventSignal.wait(lock, [this] { return FStopEvent || FJobEvent; });
-            if (FStopEvent) {
-                FStopEvent = false;
+            std::unique_lock lock(eventLock_);
+            eventSignal_.wait(lock, [this] { return stopEvent_ || jobEvent_; });
+            if (stopEvent_) {
+                stopEvent_ = false;
                 return;
             }
-            FJobEvent = false;
-            job = std::move(FJob);
+            jobEvent_ = false;
+            job = std::move(job_);
         }
         if (job)
             RunJob(std::move(job));
-        FPool.JobFinished(*this);
+        pool_.JobFinished(*this);
     }
 }
 

@@ -21,7 +21,7 @@ public:
     ~TclWorkerThread() override;
 
     // Under the pool lock: the thread is running a job or has been given one.
-    bool Busy() const { return FBusy; }
+    bool Busy() const { return busy_; }
     // Under the pool lock: marks the thread busy, hands it the job and sets its job event.
     void GiveJob(std::unique_ptr<TWorkerThreadJob> job);
     // Sets the terminate flag and the stop event.
@@ -34,15 +34,15 @@ private:
     friend class TWorkerThreadPool;
     void RunJob(std::unique_ptr<TWorkerThreadJob> job);
 
-    TWorkerThreadPool& FPool;
-    bool FBusy = false; // guarded by the pool lock
+    TWorkerThreadPool& pool_;
+    bool busy_ = false; // guarded by the pool lock
 
     // The two auto-resetting events and the handed-over job.
-    std::mutex FEventLock;
-    std::condition_variable FEventSignal;
-    bool FJobEvent = false;
-    bool FStopEvent = false;
-    std::unique_ptr<TWorkerThreadJob> FJob;
+    std::mutex eventLock_;
+    std::condition_variable eventSignal_;
+    bool jobEvent_ = false;
+    bool stopEvent_ = false;
+    std::unique_ptr<TWorkerThreadJob> job_;
 };
 
 } // namespace artikel

@@ -21,29 +21,29 @@ public:
 };
 
 TQtSyncWindow::TQtSyncWindow()
-    : FReceiver(new TQtSyncReceiver),
-      FThread(QThread::currentThread())
+    : receiver_(new TQtSyncReceiver),
+      thread_(QThread::currentThread())
 {}
 
 TQtSyncWindow::~TQtSyncWindow()
 {
     // The last release may arrive through a call posted to this very receiver.
-    if (FReceiver->FDepth > 0)
-        FReceiver->deleteLater();
+    if (receiver_->FDepth > 0)
+        receiver_->deleteLater();
     else
-        delete FReceiver;
+        delete receiver_;
 }
 
 void TQtSyncWindow::Send(const std::function<void()>& call)
 {
-    TQtSyncReceiver* receiver = FReceiver;
+    TQtSyncReceiver* receiver = receiver_;
     QMetaObject::invokeMethod(
         receiver, [receiver, &call] { receiver->Dispatch(call); }, Qt::BlockingQueuedConnection);
 }
 
 void TQtSyncWindow::Post(std::function<void()> call)
 {
-    TQtSyncReceiver* receiver = FReceiver;
+    TQtSyncReceiver* receiver = receiver_;
     QMetaObject::invokeMethod(
         receiver, [receiver, call = std::move(call)] { receiver->Dispatch(call); }, Qt::QueuedConnection);
 }
@@ -56,7 +56,7 @@ void TQtSyncWindow::ProcessMessages()
 
 void TQtSyncWindow::Wake()
 {
-    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(FThread))
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread_))
         dispatcher->wakeUp();
 }
 

@@ -27,8 +27,8 @@ public:
     void Wake() override;
 
 private:
-    TQtSyncReceiver* FReceiver; // owned; deleted later when destroyed from inside one of its calls
-    QThread* FThread;
+    TQtSyncReceiver* receiver_; // owned; deleted later when destroyed from inside one of its calls
+    QThread* thread_;
 };
 
 class TQtSyncWindowFactory final : public TclSyncWindowFactory {

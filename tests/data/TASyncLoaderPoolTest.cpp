@@ -29,18 +29,18 @@ class TGate {
 public:
     void Open()
     {
-        std::lock_guard lock(FLock);
+        std::lock_guard lock(lock_);
         FOpen = true;
         FSignal.notify_all();
     }
     bool Wait()
     {
-        std::unique_lock lock(FLock);
+        std::unique_lock lock(lock_);
         return FSignal.wait_for(lock, 20s, [this] { return FOpen; });
     }
 
 private:
-    std::mutex FLock;
+    std::mutex lock_;
     std::condition_variable FSignal;
     bool FOpen = false;
 };
@@ -90,7 +90,7 @@ private:
 
 class PoolTest : public ::testing::Test {
 protected:
-    TclSynchronizerManager FManager{std::make_unique<TQtSyncWindowFactory>()};
+    TclSynchronizerManager manager_{std::make_unique<TQtSyncWindowFactory>()};
 
     bool WaitForCompleted(TJobLog& log, int count)
     {
@@ -106,7 +106,7 @@ protected:
 TEST_F(PoolTest, CompletedRunsOnOwnerThreadAndIdleThreadIsReused)
 {
     TJobLog log;
-    TWorkerThreadPool pool(FManager);
+    TWorkerThreadPool pool(manager_);
     pool.AddJob(std::make_unique<TProbeJob>(log));
     ASSERT_TRUE(WaitForCompleted(log, 1));
     ASSERT_TRUE(QTest::qWaitFor([&] { return pool.PendingJobs() == 0; }, 20000));
@@ -130,7 +130,7 @@ TEST_F(PoolTest, AtMostFiveThreadsRunTheRestIsQueuedAndEveryJobIsDelivered)
     TGate gate;
     std::atomic<bool> timedOut{false};
     {
-        TWorkerThreadPool pool(FManager);
+        TWorkerThreadPool pool(manager_);
         for (int i = 0; i < 7; ++i)
             pool.AddJob(std::make_unique<TProbeJob>(log, [&] {
                 if (!gate.Wait())
@@ -165,7 +165,7 @@ TEST_F(PoolTest, AnErrorOfAnyTypeInExecuteIsKeptAndTheJobStillDelivered)
         {"no error", [] {}, ""},
     };
     TJobLog log;
-    TWorkerThreadPool pool(FManager);
+    TWorkerThreadPool pool(manager_);
     int expected = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -179,7 +179,7 @@ TEST_F(PoolTest, AnErrorOfAnyTypeInExecuteIsKeptAndTheJobStillDelivered)
 TEST_F(PoolTest, AnErrorOfCompletedIsSwallowedAndThePoolGoesOn)
 {
     TJobLog log;
-    TWorkerThreadPool pool(FManager);
+    TWorkerThreadPool pool(manager_);
     pool.AddJob(std::make_unique<TProbeJob>(log, nullptr, [] { throw std::runtime_error("receiver"); }));
     ASSERT_TRUE(WaitForCompleted(log, 1));
     ASSERT_TRUE(QTest::qWaitFor([&] { return pool.PendingJobs() == 0; }, 20000));
@@ -192,7 +192,7 @@ TEST_F(PoolTest, DestructionServesMessagesUntilTheRunningJobIsDelivered)
     TJobLog log;
     TGate gate;
     std::atomic<bool> timedOut{false};
-    auto pool = std::make_unique<TWorkerThreadPool>(FManager);
+    auto pool = std::make_unique<TWorkerThreadPool>(manager_);
     pool->AddJob(std::make_unique<TProbeJob>(log, [&] {
         if (!gate.Wait())
             timedOut = true;
@@ -202,12 +202,12 @@ TEST_F(PoolTest, DestructionServesMessagesUntilTheRunningJobIsDelivered)
     pool.reset();
     EXPECT_FALSE(timedOut);
     EXPECT_EQ(log.Completed, 1);
-    EXPECT_EQ(FManager.RecordCount(), 0u);
+    EXPECT_EQ(manager_.RecordCount(), 0u);
 }
 
 TEST_F(PoolTest, SynchronizerRaisesTheErrorOfTheProcedureInTheCallingThread)
 {
-    TclThreadSynchronizer sync(FManager);
+    TclThreadSynchronizer sync(manager_);
     std::thread::id ranOn;
     std::string caught;
     std::atomic<bool> done{false};
@@ -231,19 +231,19 @@ TEST_F(PoolTest, SynchronizerRaisesTheErrorOfTheProcedureInTheCallingThread)
 
 TEST_F(PoolTest, TheThreadWindowGoesWithItsLastSynchronizerAlsoWhenThatEndsOnAnotherThread)
 {
-    auto first = std::make_unique<TclThreadSynchronizer>(FManager);
-    auto second = std::make_unique<TclThreadSynchronizer>(FManager, first->Info());
-    EXPECT_EQ(FManager.RecordCount(), 1u);
+    auto first = std::make_unique<TclThreadSynchronizer>(manager_);
+    auto second = std::make_unique<TclThreadSynchronizer>(manager_, first->Info());
+    EXPECT_EQ(manager_.RecordCount(), 1u);
     first.reset();
-    EXPECT_EQ(FManager.RecordCount(), 1u);
+    EXPECT_EQ(manager_.RecordCount(), 1u);
 
     // Released on a worker: the window may only go on its own thread, once that serves messages.
     std::thread([&] { second.reset(); }).join();
-    EXPECT_EQ(FManager.RecordCount(), 1u);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return FManager.RecordCount() == 0; }, 20000));
+    EXPECT_EQ(manager_.RecordCount(), 1u);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return manager_.RecordCount() == 0; }, 20000));
 
     // A new synchronizer on this thread gets a fresh window that works.
-    TclThreadSynchronizer again(FManager);
+    TclThreadSynchronizer again(manager_);
     std::atomic<bool> ran{false};
     std::thread caller([&] { again.Run([&] { ran = true; }); });
     const bool served = QTest::qWaitFor([&] { return ran.load(); }, 20000);
