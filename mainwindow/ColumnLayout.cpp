@@ -4,6 +4,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace artikel {
 
@@ -122,6 +126,75 @@ int EqualColumnWidth(int gridWidth, int count, bool indicator, bool marker, int 
         width -= 14;
     width -= count * lineWidth;
     return width / count;
+}
+
+namespace {
+
+bool ReadWholeFile(const std::string& name, std::string& out)
+{
+    std::ifstream in(name, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    out = buffer.str();
+    return !in.bad();
+}
+
+} // namespace
+
+std::optional<TGridOptions> ReadGridOptions(const std::string& layoutName)
+{
+    const std::string cox = CoxFileName(layoutName);
+    std::string text;
+    std::error_code ec;
+    if (!std::filesystem::exists(cox, ec) || !ReadWholeFile(cox, text))
+        return std::nullopt;
+    return DecodeGridOptions(text);
+}
+
+TSavedColumns ReadSavedColumns(const std::string& layoutName)
+{
+    TSavedColumns saved;
+    const std::string col = ColFileName(layoutName);
+    std::error_code ec;
+    if (!std::filesystem::exists(col, ec))
+        return saved;
+    saved.present = true;
+    std::string text;
+    if (ReadWholeFile(col, text))
+        saved.columns = DecodeColumns(text);
+    if (!saved.columns)
+        std::filesystem::remove(col, ec);
+    return saved;
+}
+
+std::string PictureFolder(const std::string& layoutName)
+{
+    return (std::filesystem::path(layoutName).parent_path() / "images").string() + "/";
+}
+
+std::string ResolvePictureLink(const std::string& folder, const std::string& name)
+{
+    const std::filesystem::path base = std::filesystem::path(folder).lexically_normal();
+    const std::filesystem::path path = (base / std::filesystem::path(name).relative_path()).lexically_normal();
+    std::error_code ec;
+    if (!path.string().starts_with(base.string()) || !std::filesystem::is_regular_file(path, ec))
+        return {};
+    return path.string();
+}
+
+std::string WritePictureHint(const std::string& folder)
+{
+    const std::string hint = folder + kPictureHintFile;
+    try {
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        WriteFileAtomic(hint, "Bilder m\xFCssen in dieses Verzeichnis gelegt werden\r\n", TLinkPolicy::Replace);
+    } catch (const std::exception&) {
+        // The folder is shown even when the note cannot be written.
+    }
+    return hint;
 }
 
 } // namespace artikel

@@ -54,4 +54,24 @@ int WidthTrackMaximum(const std::vector<int>& visibleWidths, int selected, bool 
 // wide (less 12 for a row indicator, 14 for a marker column and a line per column); 0 for none.
 int EqualColumnWidth(int gridWidth, int count, bool indicator, bool marker, int lineWidth);
 
+// The layout files as the grid reads them. Grid options (".COX"): nothing when missing or
+// unreadable. Saved columns (".COL"): `present` when the file is there; one that cannot be read or
+// is not in the program's form is removed (a fresh one is saved on close) and gives no columns.
+std::optional<TGridOptions> ReadGridOptions(const std::string& layoutName);
+struct TSavedColumns {
+    bool present = false;
+    std::optional<std::vector<TColumnState>> columns;
+};
+TSavedColumns ReadSavedColumns(const std::string& layoutName);
+
+// Picture links of a grid's cells name files in the folder "images" beside the layout.
+inline constexpr const char* kPictureHintFile = "Bilder m\xC3\xBCssen in dieses Verzeichnis gelegt werden.txt";
+std::string PictureFolder(const std::string& layoutName);
+// The picture a link names (UTF-8), when it is a regular file inside `folder`: a link never
+// reaches outside it ("../" or an absolute path). Else empty.
+std::string ResolvePictureLink(const std::string& folder, const std::string& name);
+// Creates the picture folder and the note in it that tells where pictures go; the note's path
+// (also when it could not be written: the folder is shown all the same).
+std::string WritePictureHint(const std::string& folder);
+
 } // namespace artikel

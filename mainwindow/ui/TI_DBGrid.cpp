@@ -224,11 +224,7 @@ bool TI_DBGrid::viewportEvent(QEvent* event)
     return QTableView::viewportEvent(event);
 }
 
-std::string TI_DBGrid::PictureFolder() const
-{
-    const std::filesystem::path folder = std::filesystem::path(layoutName_).parent_path() / "images";
-    return folder.string() + "/";
-}
+std::string TI_DBGrid::PictureFolder() const { return artikel::PictureFolder(layoutName_); }
 
 bool TI_DBGrid::OpenCellLink()
 {
@@ -237,7 +233,6 @@ bool TI_DBGrid::OpenCellLink()
         return false;
     const std::string value(model_->CellText(current.row(), current.column()));
     const std::string folder = PictureFolder();
-    const std::filesystem::path base = std::filesystem::path(folder).lexically_normal();
     size_t start = 0;
     while (start <= value.size()) {
         const size_t end = std::min(value.find('\xAC', start), value.size());
@@ -245,22 +240,11 @@ bool TI_DBGrid::OpenCellLink()
         start = end + 1;
         if (name.empty())
             continue;
-        // A link never reaches outside the picture folder ("../" or an absolute path).
-        const std::filesystem::path path = (base / std::filesystem::path(name).relative_path()).lexically_normal();
-        const bool inside = path.string().starts_with(base.string());
-        std::error_code ec;
-        if (inside && std::filesystem::is_regular_file(path, ec)) {
-            fileShower_(path.string());
+        if (const std::string picture = ResolvePictureLink(folder, name); !picture.empty()) {
+            fileShower_(picture);
             continue;
         }
-        const std::string hint = folder + kPictureHintFile;
-        try {
-            std::filesystem::create_directories(folder, ec);
-            WriteFileAtomic(hint, "Bilder m\xFCssen in dieses Verzeichnis gelegt werden\r\n", TLinkPolicy::Replace);
-        } catch (const std::exception&) {
-            // The folder is shown even when the note cannot be written.
-        }
-        fileShower_(hint);
+        fileShower_(WritePictureHint(folder));
     }
     return true;
 }
@@ -446,17 +430,6 @@ Qt::Alignment ToQt(TColumnAlignment a)
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
-bool ReadWholeFile(const std::string& name, std::string& out)
-{
-    std::ifstream in(name, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    out = buffer.str();
-    return !in.bad();
-}
-
 } // namespace
 
 std::vector<TColumnState> TI_DBGrid::ColumnStates() const
@@ -549,11 +522,8 @@ void TI_DBGrid::LoadColumnLayout()
     if (layoutName_.empty())
         return;
     setUpdatesEnabled(false);
-    const std::string cox = CoxFileName(layoutName_);
-    std::string text;
-    std::error_code ec;
-    if (std::filesystem::exists(cox, ec) && ReadWholeFile(cox, text)) {
-        const TGridOptions o = DecodeGridOptions(text);
+    if (const std::optional<TGridOptions> options = ReadGridOptions(layoutName_)) {
+        const TGridOptions& o = *options;
         SetGridLines(o.columnLines, o.rowLines);
         if (!o.currentField.empty()) {
             const auto& columns = model_->Columns();
@@ -568,16 +538,11 @@ void TI_DBGrid::LoadColumnLayout()
         }
         SetAutoSize(o.autoSize);
     }
-    const std::string col = ColFileName(layoutName_);
-    if (std::filesystem::exists(col, ec)) {
+    if (TSavedColumns savedColumns = ReadSavedColumns(layoutName_); savedColumns.present) {
         const bool autoSize = autoSize_;
         SetAutoSize(false);
-        std::optional<std::vector<TColumnState>> saved;
-        if (ReadWholeFile(col, text))
-            saved = DecodeColumns(text);
-        if (!saved) {
-            std::filesystem::remove(col, ec);
-        } else {
+        const std::optional<std::vector<TColumnState>>& saved = savedColumns.columns;
+        if (saved) {
             QHeaderView* header = horizontalHeader();
             const auto& columns = model_->Columns();
             for (size_t i = 0; i < saved->size(); ++i) {

@@ -33,7 +33,7 @@ public:
     static constexpr int kTypeAheadTimeoutMs = 5000;
     static inline const QColor kBandColor{49, 106, 197};
     // The explanatory file written into a picture folder that lacks a linked picture (UTF-8 name).
-    static constexpr const char* kPictureHintFile = "Bilder m\xC3\xBCssen in dieses Verzeichnis gelegt werden.txt";
+    static constexpr const char* kPictureHintFile = artikel::kPictureHintFile;
 
     // Shows a file in a file manager (the file selected where the platform can).
     using TFileShower = std::function<void(const std::string& file)>;
