@@ -67,6 +67,28 @@ inline std::string InlineString(const std::string& text, int biff)
 
 namespace detail {
 
+// One 128-byte directory entry (name, type, child, first sector, size).
+inline std::string DirectoryEntry(const std::string& name, unsigned type, std::uint32_t child, std::uint32_t start,
+                                  std::uint32_t size)
+{
+    BiffBytes e;
+    for (char c : name)
+        e.U16(static_cast<unsigned char>(c));
+    e.U16(0);
+    e.data.resize(64, '\0');
+    e.U16(static_cast<unsigned>((name.size() + 1) * 2));
+    e.U8(type);
+    e.U8(1);
+    e.U32(0xFFFFFFFF);
+    e.U32(0xFFFFFFFF);
+    e.U32(child);
+    e.data += std::string(16 + 4 + 16, '\0');
+    e.U32(start);
+    e.U32(size);
+    e.U32(0);
+    return e.data;
+}
+
 inline std::string LargeCompoundFile(std::string stream, const std::string& streamName)
 {
     const auto streamSize = static_cast<std::uint32_t>(stream.size());
@@ -119,25 +141,7 @@ inline std::string LargeCompoundFile(std::string stream, const std::string& stre
         }
         difat.U32(d + 1 < difatSectors ? firstDifat + d + 1 : 0xFFFFFFFE);
     }
-    auto entry = [](const std::string& name, unsigned type, std::uint32_t child, std::uint32_t start,
-                    std::uint32_t size) {
-        BiffBytes e;
-        for (char c : name)
-            e.U16(static_cast<unsigned char>(c));
-        e.U16(0);
-        e.data.resize(64, '\0');
-        e.U16(static_cast<unsigned>((name.size() + 1) * 2));
-        e.U8(type);
-        e.U8(1);
-        e.U32(0xFFFFFFFF);
-        e.U32(0xFFFFFFFF);
-        e.U32(child);
-        e.data += std::string(16 + 4 + 16, '\0');
-        e.U32(start);
-        e.U32(size);
-        e.U32(0);
-        return e.data;
-    };
+    const auto entry = detail::DirectoryEntry;
     std::string dir = entry("Root Entry", 5, 1, 0xFFFFFFFE, 0) + entry(streamName, 2, 0xFFFFFFFF, 0, streamSize);
     while (dir.size() < 512)
         dir += entry("", 0, 0xFFFFFFFF, 0, 0);
@@ -195,25 +199,7 @@ inline std::string CompoundFile(std::string stream, const std::string& streamNam
         fat.U32(i + 1 == dataSectors ? 0xFFFFFFFE : firstData + i + 1);
     while (fat.data.size() < 512)
         fat.U32(0xFFFFFFFF);
-    auto entry = [](const std::string& name, unsigned type, std::uint32_t child, std::uint32_t start,
-                    std::uint32_t size) {
-        BiffBytes e;
-        for (char c : name)
-            e.U16(static_cast<unsigned char>(c));
-        e.U16(0);
-        e.data.resize(64, '\0');
-        e.U16(static_cast<unsigned>((name.size() + 1) * 2));
-        e.U8(type);
-        e.U8(1);
-        e.U32(0xFFFFFFFF);
-        e.U32(0xFFFFFFFF);
-        e.U32(child);
-        e.data += std::string(16 + 4 + 16, '\0');
-        e.U32(start);
-        e.U32(size);
-        e.U32(0);
-        return e.data;
-    };
+    const auto entry = detail::DirectoryEntry;
     std::string dir = entry("Root Entry", 5, 1, mini ? firstData : 0xFFFFFFFE, mini ? units * 64 : 0) +
         entry(streamName, 2, 0xFFFFFFFF, mini ? 0 : firstData, streamSize);
     while (dir.size() < 512)
