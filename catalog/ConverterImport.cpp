@@ -187,11 +187,11 @@ std::string AddConvertedDatabase(const std::string& nodesFolder, const std::stri
                            Utf8ToWin1252(folder));
     }
     TJSON doc = TJSON::object();
-    SetJsonTextUtf8(doc, "Caption", csvName);
+    SetJsonTextUtf8(doc, kNodeKeyCaption, csvName);
     SetJsonTextUtf8(doc, kNodeKeyFilename, csvName);
     SetJsonTextUtf8(doc, kNodeKeySourceFilename, source);
     const std::string uid = NewGuidText();
-    SetJsonText(doc, "uid", uid);
+    SetJsonText(doc, kNodeKeyUid, uid);
     const std::string nodeFile = folder + kNodeFileName;
     if (!SaveNodeFile(doc, nodeFile, TJsonLayout::Compact)) {
         DeleteFolderTree(folder, false);

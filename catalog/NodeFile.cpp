@@ -56,7 +56,7 @@ std::optional<TJSON> ReadNodeFile(const std::string& fileName)
         TJSON doc = ReadJson(*bytes);
         if (!doc.is_object())
             return std::nullopt;
-        if (const TJSON* items = JsonFind(doc, "items"); items && !items->is_null()) {
+        if (const TJSON* items = JsonFind(doc, kNodeKeyItems); items && !items->is_null()) {
             if (!items->is_array())
                 return std::nullopt;
             for (const auto& item : *items)
@@ -86,7 +86,7 @@ std::string NodeDatabaseFile(const TJSON& node)
 
 std::string NodeDatabaseFileProblem(const TJSON& node)
 {
-    const std::string caption = JsonText(node, "Caption");
+    const std::string caption = JsonText(node, kNodeKeyCaption);
     const std::string head =
         Utf8ToWin1252("Die Datenbank \xE2\x80\x9E") + caption + Utf8ToWin1252("\xE2\x80\x9C ist unbrauchbar:\r\n");
     const std::string name = JsonText(node, kNodeKeyFilename);

@@ -13,11 +13,17 @@ namespace artikel {
 inline constexpr const char* kNodeFileName = "node.json";
 inline constexpr const char* kNodeBackupExt = ".~json";
 
-// Keys of the node document that name files. Keys match without regard to case.
+// Keys of the node document. Keys match without regard to case. The field assignment is kept
+// under the seven kPositionFieldNames (data/PositionFields.h).
 inline constexpr const char* kNodeKeyFilename = "Filename"; // the database CSV
 inline constexpr const char* kNodeKeySourceFilename = "SourceFilename"; // the converted source
 inline constexpr const char* kNodeKeyNodeFile = "nodefile"; // this node file (set by the scan)
 inline constexpr const char* kNodeKeyNodePath = "nodepath"; // its folder (set by the scan)
+inline constexpr const char* kNodeKeyCaption = "Caption"; // the name shown (database or filter)
+inline constexpr const char* kNodeKeyUid = "uid"; // the id of a database or filter
+inline constexpr const char* kNodeKeyItems = "items"; // the saved filters, an array of objects
+inline constexpr const char* kNodeKeyFilter = "filter"; // a saved filter's find text
+inline constexpr const char* kNodeKeyPriceFactor = "PriceFactor";
 
 // True for a bare file name: not empty, no separator ("/" or "\\"), no NUL, not "." or "..".
 bool IsBareFileName(std::string_view name);

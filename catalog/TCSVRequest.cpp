@@ -1,6 +1,7 @@
 #include "catalog/TCSVRequest.h"
 
 #include "catalog/CatalogHelpers.h"
+#include "catalog/NodeFile.h"
 #include "platform/Folders.h"
 #include "platform/TextUtils.h"
 #include "platform/Win1252.h"
@@ -19,7 +20,7 @@ namespace {
 // The "items" array of a node document; nullptr when absent or not an array.
 const TJSON* FilterItems(const TJSON& node)
 {
-    const TJSON* items = JsonFind(node, "items");
+    const TJSON* items = JsonFind(node, kNodeKeyItems);
     return items && items->is_array() ? items : nullptr;
 }
 
@@ -28,7 +29,7 @@ TJSON* FilterItems(TJSON& node) { return const_cast<TJSON*>(FilterItems(static_c
 // The same, created when absent or null; nullptr when it holds something else.
 TJSON* MakeFilterItems(TJSON& node)
 {
-    TJSON& items = JsonMember(node, "items");
+    TJSON& items = JsonMember(node, kNodeKeyItems);
     if (items.is_null())
         items = TJSON::array();
     return items.is_array() ? &items : nullptr;
@@ -54,7 +55,7 @@ std::string LinesToCommaList(std::string_view text)
 void SortByCaption(TJSON& items)
 {
     std::stable_sort(items.begin(), items.end(), [](const TJSON& a, const TJSON& b) {
-        return NaturalCompareText(JsonText(a, "Caption"), JsonText(b, "Caption")) < 0;
+        return NaturalCompareText(JsonText(a, kNodeKeyCaption), JsonText(b, kNodeKeyCaption)) < 0;
     });
 }
 
@@ -199,25 +200,25 @@ void TCSVRequest::ReloadNodes()
             changed = true; // the node file is written back from its backup
         }
         auto node = std::make_unique<TJSON>(std::move(*doc));
-        SetJsonTextUtf8(*node, "nodefile", file);
-        SetJsonTextUtf8(*node, "nodepath", ExtractFilePath(file));
-        if (JsonText(*node, "Caption").empty())
-            SetJsonTextUtf8(*node, "Caption", ExtractFileName(file));
+        SetJsonTextUtf8(*node, kNodeKeyNodeFile, file);
+        SetJsonTextUtf8(*node, kNodeKeyNodePath, ExtractFilePath(file));
+        if (JsonText(*node, kNodeKeyCaption).empty())
+            SetJsonTextUtf8(*node, kNodeKeyCaption, ExtractFileName(file));
         if (TJSON* items = FilterItems(*node)) {
             for (TJSON& item : *items) {
-                if (JsonText(item, "uid").empty()) {
-                    SetJsonText(item, "uid", NewGuidText());
+                if (JsonText(item, kNodeKeyUid).empty()) {
+                    SetJsonText(item, kNodeKeyUid, NewGuidText());
                     changed = true;
                 }
-                if (JsonText(item, "Caption").empty() && !JsonText(item, "filter").empty()) {
-                    JsonMember(item, "Caption") = JsonTextUtf8(item, "filter");
+                if (JsonText(item, kNodeKeyCaption).empty() && !JsonText(item, kNodeKeyFilter).empty()) {
+                    JsonMember(item, kNodeKeyCaption) = JsonTextUtf8(item, kNodeKeyFilter);
                     changed = true;
                 }
             }
             SortByCaption(*items);
         }
-        if (JsonText(*node, "uid").empty()) {
-            SetJsonText(*node, "uid", NewGuidText());
+        if (JsonText(*node, kNodeKeyUid).empty()) {
+            SetJsonText(*node, kNodeKeyUid, NewGuidText());
             changed = true;
         }
         if (changed)
@@ -225,7 +226,7 @@ void TCSVRequest::ReloadNodes()
         nodeList_.push_back(std::move(node));
     }
     std::stable_sort(nodeList_.begin(), nodeList_.end(), [](const auto& a, const auto& b) {
-        return NaturalCompareText(JsonText(*a, "Caption"), JsonText(*b, "Caption")) < 0;
+        return NaturalCompareText(JsonText(*a, kNodeKeyCaption), JsonText(*b, kNodeKeyCaption)) < 0;
     });
 }
 
@@ -251,11 +252,11 @@ TJSON* TCSVRequest::FindNode(std::string_view id) const
 {
     std::lock_guard lock(nodeLock_);
     for (const auto& node : nodeList_) {
-        if (JsonText(*node, "uid") == id)
+        if (JsonText(*node, kNodeKeyUid) == id)
             return node.get();
         if (const TJSON* items = FilterItems(static_cast<const TJSON&>(*node)))
             for (const auto& item : *items)
-                if (JsonText(item, "uid") == id)
+                if (JsonText(item, kNodeKeyUid) == id)
                     return node.get();
     }
     return nullptr;
@@ -267,7 +268,7 @@ TJSON* TCSVRequest::FindFilter(std::string_view id) const
     for (const auto& node : nodeList_) {
         if (TJSON* items = FilterItems(*node))
             for (auto& item : *items)
-                if (JsonText(item, "uid") == id)
+                if (JsonText(item, kNodeKeyUid) == id)
                     return &item;
     }
     return nullptr;
@@ -277,12 +278,12 @@ std::string TCSVRequest::NeighbourNodeId(std::string_view id) const
 {
     std::lock_guard lock(nodeLock_);
     for (size_t i = 0; i < nodeList_.size(); ++i) {
-        if (JsonText(*nodeList_[i], "uid") != id)
+        if (JsonText(*nodeList_[i], kNodeKeyUid) != id)
             continue;
         if (i > 0)
-            return JsonText(*nodeList_[i - 1], "uid");
+            return JsonText(*nodeList_[i - 1], kNodeKeyUid);
         if (nodeList_.size() > 1)
-            return JsonText(*nodeList_[1], "uid");
+            return JsonText(*nodeList_[1], kNodeKeyUid);
         return {};
     }
     return {};
@@ -295,14 +296,14 @@ std::string TCSVRequest::AddFilter(TJSON& node, std::string_view findText)
     if (!items)
         return {};
     for (const auto& item : *items) {
-        const std::string filter = JsonText(item, "filter");
+        const std::string filter = JsonText(item, kNodeKeyFilter);
         if (filter.size() == findText.size() && SameTextNoCase(filter, findText))
-            return JsonText(item, "uid");
+            return JsonText(item, kNodeKeyUid);
     }
     const std::string uid = NewGuidText();
     TJSON item = TJSON::object();
-    SetJsonText(item, "filter", findText);
-    SetJsonText(item, "uid", uid);
+    SetJsonText(item, kNodeKeyFilter, findText);
+    SetJsonText(item, kNodeKeyUid, uid);
     items->push_back(std::move(item));
     return uid;
 }
@@ -310,18 +311,18 @@ std::string TCSVRequest::AddFilter(TJSON& node, std::string_view findText)
 std::string TCSVRequest::RemoveFilter(TJSON& node, std::string_view filterId)
 {
     std::lock_guard lock(nodeLock_);
-    std::string result = JsonText(node, "uid");
+    std::string result = JsonText(node, kNodeKeyUid);
     TJSON* items = FilterItems(node);
     if (!items)
         return result;
     for (size_t i = 0; i < items->size(); ++i) {
-        if (JsonText((*items)[i], "uid") != filterId)
+        if (JsonText((*items)[i], kNodeKeyUid) != filterId)
             continue;
         items->erase(i);
         if (i < items->size())
-            result = JsonText((*items)[i], "uid");
+            result = JsonText((*items)[i], kNodeKeyUid);
         else if (!items->empty())
-            result = JsonText((*items)[0], "uid");
+            result = JsonText((*items)[0], kNodeKeyUid);
         return result;
     }
     return result;
@@ -334,7 +335,7 @@ TCSVSetup TCSVRequest::LoadCSVSetup(const TJSON& node) const
         setup.SourceColumns[i] = JsonText(node, kPositionFieldNames[i]);
         setup.Assigned = setup.Assigned || !setup.SourceColumns[i].empty();
     }
-    setup.PriceFactor = ParsePriceFactor(JsonText(node, "PriceFactor"));
+    setup.PriceFactor = ParsePriceFactor(JsonText(node, kNodeKeyPriceFactor));
     return setup;
 }
 
@@ -342,8 +343,8 @@ bool TCSVRequest::SaveCSVSetup(TJSON& node, const TCSVSetup& setup)
 {
     for (size_t i = 0; i < kPositionFieldNames.size(); ++i)
         SetJsonText(node, kPositionFieldNames[i], LinesToCommaList(setup.SourceColumns[i]));
-    SetJsonText(node, "PriceFactor", FormatPriceFactor(setup.PriceFactor, decimalSeparator_));
-    if (JsonTextUtf8(node, "nodefile").empty())
+    SetJsonText(node, kNodeKeyPriceFactor, FormatPriceFactor(setup.PriceFactor, decimalSeparator_));
+    if (JsonTextUtf8(node, kNodeKeyNodeFile).empty())
         return true;
     return SaveNode(node);
 }
@@ -420,6 +421,6 @@ std::string TCSVRequest::PositionDisplayText(int viewRow) const
 
 std::string TCSVRequest::PositionDisplayText() const { return PositionDisplayText(positionSet_->CurrentRow()); }
 
-bool TCSVRequest::SaveNode(const TJSON& node) const { return SaveNodeFile(node, JsonTextUtf8(node, "nodefile")); }
+bool TCSVRequest::SaveNode(const TJSON& node) const { return SaveNodeFile(node, JsonTextUtf8(node, kNodeKeyNodeFile)); }
 
 } // namespace artikel

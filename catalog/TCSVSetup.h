@@ -22,9 +22,6 @@ enum TPositionField : int {
     pfPos = 6,
 };
 
-// Node-file key of the price factor.
-inline constexpr const char* kPriceFactorKey = "PriceFactor";
-
 struct TCSVSetup {
     // Per position field a comma list of source column names (Windows-1252).
     std::array<std::string, 7> SourceColumns;

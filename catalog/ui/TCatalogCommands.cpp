@@ -1,5 +1,6 @@
 #include "catalog/ui/TCatalogCommands.h"
 
+#include "catalog/NodeFile.h"
 #include "catalog/TCSVRequest.h"
 #include "catalog/ui/ICatalogHost.h"
 #include "catalog/ui/TLeftTree.h"
@@ -73,7 +74,7 @@ void TCatalogCommands::FNEWSUBNODEClick()
     const std::string id = catalog.AddFilter(*doc, findText);
     if (!catalog.SaveNode(*doc)) {
         // The next scan would drop the filter again; say so instead of pretending it was added.
-        ReportSaveFailure(JsonTextUtf8(*doc, "nodefile"));
+        ReportSaveFailure(JsonTextUtf8(*doc, kNodeKeyNodeFile));
         return;
     }
     Reload(id);
@@ -93,7 +94,7 @@ void TCatalogCommands::FDELSUBNODEClick()
     if (!filter)
         return;
     // Captions are the user's text: in a question they show as typed, never as markup.
-    if (!AskYesNo(QStringLiteral("</b>Filter <b>") + FromAnsi(EscapeMarkup(JsonText(*filter, "Caption"))) +
+    if (!AskYesNo(QStringLiteral("</b>Filter <b>") + FromAnsi(EscapeMarkup(JsonText(*filter, kNodeKeyCaption))) +
                   QStringLiteral("</b> löschen?")))
         return;
     // The question ran an event loop: take the document afresh rather than trust the pointers.
@@ -102,7 +103,7 @@ void TCatalogCommands::FDELSUBNODEClick()
         return;
     const std::string next = catalog.RemoveFilter(*doc, id);
     if (!catalog.SaveNode(*doc)) {
-        ReportSaveFailure(JsonTextUtf8(*doc, "nodefile"));
+        ReportSaveFailure(JsonTextUtf8(*doc, kNodeKeyNodeFile));
         Reload(id);
         return;
     }
@@ -122,13 +123,13 @@ void TCatalogCommands::FDELECATClick()
     const TJSON* doc = catalog.FindNode(id);
     if (!doc)
         return;
-    if (!AskYesNo(QStringLiteral("</b>Datenbank <b>") + FromAnsi(EscapeMarkup(JsonText(*doc, "caption"))) +
+    if (!AskYesNo(QStringLiteral("</b>Datenbank <b>") + FromAnsi(EscapeMarkup(JsonText(*doc, kNodeKeyCaption))) +
                   QStringLiteral("</b> löschen?")))
         return;
     doc = catalog.FindNode(id);
     if (!doc)
         return;
-    const std::string folder = FolderOf(JsonTextUtf8(*doc, "nodefile"));
+    const std::string folder = FolderOf(JsonTextUtf8(*doc, kNodeKeyNodeFile));
     if (!IsDatabaseFolder(folder, catalog.NodesFolder()))
         return;
     TBusyCursorGuard busy;
@@ -170,21 +171,21 @@ void TCatalogCommands::FPROPClick()
         if (!name.empty())
             columns.push_back(name);
     }
-    const std::string oldCaption = JsonText(*doc, "Caption");
+    const std::string oldCaption = JsonText(*doc, kNodeKeyCaption);
     std::string caption = oldCaption;
     editor_(columns, setup, caption, JsonTextUtf8(*doc, "SourceFilename"));
 
     if (caption != oldCaption) {
-        SetJsonText(*doc, "Caption", caption);
+        SetJsonText(*doc, kNodeKeyCaption, caption);
         // The caption is the database's: with a filter selected, its database node shows it.
         TTreeNode* node = host_.Tree().SelectedNode();
         if (node && node->Kind() == TNodeKind::Filter)
             node = static_cast<TTreeNode*>(node->parent());
-        host_.Tree().SetNodeText(node, QString::fromStdString(JsonTextUtf8(*doc, "Caption")));
+        host_.Tree().SetNodeText(node, QString::fromStdString(JsonTextUtf8(*doc, kNodeKeyCaption)));
         host_.Tree().update();
     }
     if (!host_.Catalog().SaveCSVSetup(*doc, setup))
-        ReportSaveFailure(JsonTextUtf8(*doc, "nodefile"));
+        ReportSaveFailure(JsonTextUtf8(*doc, kNodeKeyNodeFile));
 }
 
 } // namespace artikel

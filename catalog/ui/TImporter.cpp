@@ -1,6 +1,7 @@
 #include "catalog/ui/TImporter.h"
 
 #include "catalog/ConverterImport.h"
+#include "catalog/NodeFile.h"
 #include "catalog/TCSVRequest.h"
 #include "catalog/TSendQuerySyncThread.h"
 #include "catalog/ui/ICatalogHost.h"
@@ -311,7 +312,7 @@ void TImporter::FDBRESYNCClick()
         ShowError(problem);
         return;
     }
-    const std::string uid = JsonText(*doc, "uid");
+    const std::string uid = JsonText(*doc, kNodeKeyUid);
     const std::string recorded = JsonTextUtf8(*doc, kNodeKeySourceFilename);
     const bool found = !recorded.empty() && FileExists(recorded);
     const QString detail = found
@@ -321,7 +322,7 @@ void TImporter::FDBRESYNCClick()
                            "importieren die Datenbank neu.")
         : QStringLiteral("Es wurde kein Orginal der Datenbank gefunden.<br>W\u00e4hlene Sie im nachfolgenden Dialog "
                          "die wahrscheinlichste Quelle.");
-    if (!AskYesNo(QStringLiteral("</b>Datenbank <b>") + FromAnsi(EscapeMarkup(JsonText(*doc, "caption"))) +
+    if (!AskYesNo(QStringLiteral("</b>Datenbank <b>") + FromAnsi(EscapeMarkup(JsonText(*doc, kNodeKeyCaption))) +
                   QStringLiteral("</b> neu importieren?") + QStringLiteral("<br>") + detail))
         return;
 
@@ -356,8 +357,8 @@ void TImporter::FDBRESYNCClick()
     }
     if (changed) {
         SetJsonTextUtf8(*current, kNodeKeySourceFilename, sourceUsed);
-        if (!JsonText(*current, "nodefile").empty() && !catalog.SaveNode(*current))
-            ShowError(Utf8ToWin1252("Die Datei ") + Utf8ToWin1252(JsonTextUtf8(*current, "nodefile")) +
+        if (!JsonText(*current, kNodeKeyNodeFile).empty() && !catalog.SaveNode(*current))
+            ShowError(Utf8ToWin1252("Die Datei ") + Utf8ToWin1252(JsonTextUtf8(*current, kNodeKeyNodeFile)) +
                       Utf8ToWin1252(" konnte nicht gespeichert werden."));
     }
     {

@@ -1,5 +1,6 @@
 #include "catalog/ui/TLeftTree.h"
 
+#include "catalog/NodeFile.h"
 #include "catalog/TCSVRequest.h"
 #include "catalog/ui/TVisualFindHelperDataModule.h"
 #include "catalog/ui/TreeImages.h"
@@ -29,7 +30,7 @@ const QString& RootText()
     return text;
 }
 
-QString Caption(const TJSON& obj) { return QString::fromStdString(JsonTextUtf8(obj, "Caption")); }
+QString Caption(const TJSON& obj) { return QString::fromStdString(JsonTextUtf8(obj, kNodeKeyCaption)); }
 
 // Every row has the node height of the tree, whatever the font says.
 class TNodeDelegate : public QStyledItemDelegate {
@@ -187,17 +188,17 @@ void TLeftTree::RebuildTree(const std::string& idToSelect)
         for (const TJSON* doc : catalog_->Nodes()) {
             // A document that fails half-way keeps the nodes added so far.
             try {
-                std::string uid = JsonText(*doc, "uid");
+                std::string uid = JsonText(*doc, kNodeKeyUid);
                 auto* dbNode = new TTreeNode(TNodeKind::Database, TNodeData{Caption(*doc), uid, {}});
                 dbNode->setIcon(0, imageOf(uid));
                 root->addChild(dbNode);
                 if (!idToSelect.empty() && uid == idToSelect)
                     target = dbNode;
-                const TJSON* items = JsonFind(*doc, "items");
+                const TJSON* items = JsonFind(*doc, kNodeKeyItems);
                 if (!items || !items->is_array())
                     continue;
                 for (const TJSON& filter : *items) {
-                    std::string filterId = JsonText(filter, "uid");
+                    std::string filterId = JsonText(filter, kNodeKeyUid);
                     auto* filterNode = new TTreeNode(TNodeKind::Filter, TNodeData{Caption(filter), filterId, {}});
                     filterNode->setIcon(0, imageOf(filterId));
                     dbNode->addChild(filterNode);

@@ -136,7 +136,7 @@ void TMainFrm::OnNodeSelected(const TNodeData& nodeData, bool)
         ClearFindTextSilently();
         searchTokens_.clear();
         grid_->SetSearchTokens({});
-        autoComplete_->SetWordFile(JsonTextUtf8(*doc, "nodepath") + kWordFileName);
+        autoComplete_->SetWordFile(JsonTextUtf8(*doc, kNodeKeyNodePath) + kWordFileName);
         try {
             autoComplete_->Reload();
         } catch (const std::exception& e) {
@@ -147,7 +147,7 @@ void TMainFrm::OnNodeSelected(const TNodeData& nodeData, bool)
 
     const TJSON* filter = catalog_->FindFilter(nodeData.NodeId);
     if (dataSet_ && filter && loadComplete_) {
-        const std::string text = JsonText(*filter, "filter");
+        const std::string text = JsonText(*filter, kNodeKeyFilter);
         if (!text.empty()) {
             ApplySearch(text);
         } else {
@@ -212,7 +212,7 @@ void TMainFrm::OnDatabaseLoaded(std::unique_ptr<TListDataSet> dataSet, const std
     dataSet_ = std::move(dataSet);
 
     const TJSON* filter = catalog_->FindFilter(nodeId);
-    const std::string filterText = filter ? JsonText(*filter, "filter") : std::string();
+    const std::string filterText = filter ? JsonText(*filter, kNodeKeyFilter) : std::string();
     if (!filterText.empty()) {
         ApplySearch(filterText);
     } else {
@@ -241,7 +241,7 @@ void TMainFrm::ShowDataSetColumns(const std::string& nodeId)
     grid_->horizontalHeader()->setSectionsClickable(true);
     grid_->horizontalHeader()->setSortIndicatorShown(false);
     const TJSON* doc = catalog_->FindNode(nodeId);
-    grid_->SetLayoutName(doc ? JsonTextUtf8(*doc, "nodepath") + "grid.col" : GetScratchFolder() + "grid.col.tmp");
+    grid_->SetLayoutName(doc ? JsonTextUtf8(*doc, kNodeKeyNodePath) + "grid.col" : GetScratchFolder() + "grid.col.tmp");
     grid_->LoadColumnLayout();
 }
 
