@@ -114,51 +114,110 @@ bool ParseRows(TCSVReader& reader, char* out, const char* stop, TRows& rows)
     return atStop;
 }
 
+// The file's bytes in a fresh arena, ending with a line break; with two cores both halves are
+// read (and their pages faulted in) at once.
+struct TFileBytes {
+    TArenaBuffer buffer;
+    size_t size = 0;
+    TCSVOptions options;
+};
+
+TFileBytes ReadDatabaseFile(const std::filesystem::path& fileName, size_t parallelMinimum)
+{
+    TReadOnlyFile file(fileName, kMaxFileSize);
+    const size_t size = file.Size();
+    TFileBytes bytes;
+    bytes.buffer = AllocArena(size + 4 + std::max(TRowStore::kArenaPadding, TCSVReader::kBufferPadding));
+    char* to = bytes.buffer.get();
+    size_t got = 0;
+    if (WorkerCount() >= 2 && size >= parallelMinimum && size >= 2) {
+        const size_t half = size / 2;
+        size_t second = 0;
+        bool secondFailed = false;
+        bool firstFailed = false;
+        RunBoth([&] { firstFailed = !file.ReadAt(to, 0, half, got); },
+                [&] { secondFailed = !file.ReadAt(to + half, half, size - half, second); });
+        if (firstFailed || (got == half && secondFailed))
+            throw EStreamError("OSError");
+        // A file cut short meanwhile ends where the first hole is.
+        if (got == half)
+            got += second;
+    } else if (size && !file.ReadAt(to, 0, size, got)) {
+        throw EStreamError("OSError");
+    }
+    bytes.size = got;
+    const std::string_view data(to, got);
+    bytes.options = DetectCSVOptions(data);
+    // The last line must end with a line break to be read.
+    const std::string& lb = bytes.options.LineBreak;
+    if (!(got >= lb.size() && data.substr(got - lb.size()) == lb)) {
+        std::memcpy(to + got, lb.data(), lb.size());
+        bytes.size += lb.size();
+    }
+    return bytes;
+}
+
+// Where a second core may start parsing: after a line end near the middle. That is a guess: when
+// the first half's lines do not end exactly there (a quoted field spans it), the guess is dropped.
+const char* GuessSplit(const TCSVReader& reader, const char* arena, size_t dataSize)
+{
+    const char* from = std::max<const char*>(reader.NextLineStart(), arena + dataSize / 2);
+    if (const void* le = std::memchr(from, reader.LineEnd(), static_cast<size_t>(arena + dataSize - from))) {
+        const char* candidate = static_cast<const char*>(le) + reader.LineBreakLength();
+        if (candidate < arena + dataSize)
+            return candidate;
+    }
+    return nullptr;
+}
+
+// Parses the rows from `split` on another core while this one parses up to it. The second half
+// writes into a buffer of its own, so the shared bytes stay as they were until the guess is
+// confirmed; then its rows are appended, else the first half reads on to the end.
+void ParseInTwoHalves(TCSVReader& reader, char* arena, size_t dataSize, const char* split, TRows& first)
+{
+    TRows second;
+    TArenaBuffer secondOut = AllocArena(static_cast<size_t>(arena + dataSize - split) + 2 + TRowStore::kArenaPadding);
+    std::exception_ptr secondError;
+    bool confirmed = false;
+    RunBoth([&] { confirmed = ParseRows(reader, arena, split, first); },
+            [&] {
+                try {
+                    TCSVReader part(reader, split);
+                    part.First();
+                    ParseRows(part, secondOut.get(), nullptr, second);
+                } catch (...) {
+                    // Matters only when the split was right: a wrong guess is parsed again.
+                    secondError = std::current_exception();
+                }
+            });
+    if (confirmed && secondError)
+        std::rethrow_exception(secondError);
+    if (!confirmed) {
+        ParseRows(reader, arena, nullptr, first);
+        return;
+    }
+    std::memcpy(arena + first.written, secondOut.get(), second.written);
+    const uint32_t shift = static_cast<uint32_t>(first.written);
+    first.offsets.reserve(first.offsets.size() + second.offsets.size());
+    for (uint32_t o : second.offsets)
+        first.offsets.push_back(o + shift);
+    first.counts.insert(first.counts.end(), second.counts.begin(), second.counts.end());
+    first.written += second.written;
+    first.tooMany = first.tooMany || second.tooMany;
+}
+
 } // namespace
 
 TArenaLoad LoadArena(const std::filesystem::path& fileName, size_t parallelMinimum)
 {
-    const bool twoCores = WorkerCount() >= 2;
     TArenaLoad load;
-    TArenaBuffer buffer;
-    size_t dataSize = 0;
-    TCSVOptions options;
-    {
-        TReadOnlyFile file(fileName, kMaxFileSize);
-        const size_t size = file.Size();
-        buffer = AllocArena(size + 4 + std::max(TRowStore::kArenaPadding, TCSVReader::kBufferPadding));
-        size_t got = 0;
-        if (twoCores && size >= parallelMinimum && size >= 2) {
-            // Both halves fault their pages in at once.
-            const size_t half = size / 2;
-            size_t second = 0;
-            bool secondFailed = false;
-            bool firstFailed = false;
-            RunBoth([&] { firstFailed = !file.ReadAt(buffer.get(), 0, half, got); },
-                    [&] { secondFailed = !file.ReadAt(buffer.get() + half, half, size - half, second); });
-            if (firstFailed || (got == half && secondFailed))
-                throw EStreamError("OSError");
-            // A file cut short meanwhile ends where the first hole is.
-            if (got == half)
-                got += second;
-        } else if (size && !file.ReadAt(buffer.get(), 0, size, got)) {
-            throw EStreamError("OSError");
-        }
-        dataSize = got;
-        const std::string_view data(buffer.get(), dataSize);
-        options = DetectCSVOptions(data);
-        // The last line must end with a line break to be read.
-        const std::string& lb = options.LineBreak;
-        if (!(dataSize >= lb.size() && data.substr(dataSize - lb.size()) == lb)) {
-            std::memcpy(buffer.get() + dataSize, lb.data(), lb.size());
-            dataSize += lb.size();
-        }
-    }
-    load.Separator = options.Separator;
+    TFileBytes bytes = ReadDatabaseFile(fileName, parallelMinimum);
+    const size_t dataSize = bytes.size;
+    load.Separator = bytes.options.Separator;
 
-    TCSVReader reader(std::move(buffer), dataSize, options.Separator);
-    if (options.LineBreak.size() == 1) {
-        reader.SetLineEnd(options.LineBreak[0]);
+    TCSVReader reader(std::move(bytes.buffer), dataSize, bytes.options.Separator);
+    if (bytes.options.LineBreak.size() == 1) {
+        reader.SetLineEnd(bytes.options.LineBreak[0]);
         reader.SetLineBreakLength(1);
     }
     char* arena = reader.Buffer();
@@ -173,69 +232,29 @@ TArenaLoad LoadArena(const std::filesystem::path& fileName, size_t parallelMinim
         reader.Next();
     }
 
-    TRows first;
-    first.offsets.reserve(dataSize / 96);
-    first.counts.reserve(dataSize / 96);
-    // The second half starts after a line end near the middle. That is a guess: when the first
-    // half's lines do not end exactly there (a quoted field spans it), the guess is dropped and
-    // the first half reads on to the end. The second half writes into a buffer of its own, so
-    // the shared bytes stay as they were until the guess is confirmed.
-    const char* split = nullptr;
-    if (twoCores && dataSize >= parallelMinimum && !reader.Eof()) {
-        const char* from = std::max<const char*>(reader.NextLineStart(), arena + dataSize / 2);
-        if (const void* le = std::memchr(from, reader.LineEnd(), static_cast<size_t>(arena + dataSize - from))) {
-            const char* candidate = static_cast<const char*>(le) + reader.LineBreakLength();
-            if (candidate < arena + dataSize)
-                split = candidate;
-        }
-    }
-    if (split) {
-        TRows second;
-        TArenaBuffer secondOut =
-            AllocArena(static_cast<size_t>(arena + dataSize - split) + 2 + TRowStore::kArenaPadding);
-        std::exception_ptr secondError;
-        bool confirmed = false;
-        RunBoth([&] { confirmed = ParseRows(reader, arena, split, first); },
-                [&] {
-                    try {
-                        TCSVReader part(reader, split);
-                        part.First();
-                        ParseRows(part, secondOut.get(), nullptr, second);
-                    } catch (...) {
-                        // Matters only when the split was right: a wrong guess is parsed again.
-                        secondError = std::current_exception();
-                    }
-                });
-        if (confirmed && secondError)
-            std::rethrow_exception(secondError);
-        if (confirmed) {
-            std::memcpy(arena + first.written, secondOut.get(), second.written);
-            const uint32_t shift = static_cast<uint32_t>(first.written);
-            first.offsets.reserve(first.offsets.size() + second.offsets.size());
-            for (uint32_t o : second.offsets)
-                first.offsets.push_back(o + shift);
-            first.counts.insert(first.counts.end(), second.counts.begin(), second.counts.end());
-            first.written += second.written;
-            first.tooMany = first.tooMany || second.tooMany;
-        } else {
-            ParseRows(reader, arena, nullptr, first);
-        }
-    } else {
-        ParseRows(reader, arena, nullptr, first);
-    }
+    TRows rows;
+    rows.offsets.reserve(dataSize / 96);
+    rows.counts.reserve(dataSize / 96);
+    const char* split = WorkerCount() >= 2 && dataSize >= parallelMinimum && !reader.Eof()
+        ? GuessSplit(reader, arena, dataSize)
+        : nullptr;
+    if (split)
+        ParseInTwoHalves(reader, arena, dataSize, split, rows);
+    else
+        ParseRows(reader, arena, nullptr, rows);
 
-    TArenaBuffer bytes = reader.ReleaseBuffer();
+    TArenaBuffer cells = reader.ReleaseBuffer();
     // Give back what the raw text needed beyond the cells.
-    if (char* shrunk = static_cast<char*>(std::realloc(bytes.get(), first.written + TRowStore::kArenaPadding))) {
-        (void)bytes.release(); // realloc took it over
-        bytes.reset(shrunk);
+    if (char* shrunk = static_cast<char*>(std::realloc(cells.get(), rows.written + TRowStore::kArenaPadding))) {
+        (void)cells.release(); // realloc took it over
+        cells.reset(shrunk);
     }
-    std::memset(bytes.get() + first.written, 0, TRowStore::kArenaPadding);
-    load.Arena = std::move(bytes);
-    load.Used = first.written;
-    load.Offsets = std::move(first.offsets);
-    load.Counts = std::move(first.counts);
-    load.TooManyFields = load.TooManyFields || first.tooMany;
+    std::memset(cells.get() + rows.written, 0, TRowStore::kArenaPadding);
+    load.Arena = std::move(cells);
+    load.Used = rows.written;
+    load.Offsets = std::move(rows.offsets);
+    load.Counts = std::move(rows.counts);
+    load.TooManyFields = load.TooManyFields || rows.tooMany;
     return load;
 }
 
