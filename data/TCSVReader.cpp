@@ -254,7 +254,7 @@ inline char* SkipQuoted(char* p, char quote)
 
 } // namespace
 
-void TCSVReader::Next()
+bool TCSVReader::StartLine()
 {
     fieldCount_ = 0;
     lineQuoted_ = false;
@@ -263,12 +263,32 @@ void TCSVReader::Next()
         if (endReached_)
             throw ECSVError("Try to read past eof");
         endReached_ = true;
-        return;
+        return false;
     }
     if (!buffer_) {
         endReached_ = true;
-        return;
+        return false;
     }
+    return true;
+}
+
+inline void TCSVReader::EndLine(char* at, const char* fieldStart, bool literal)
+{
+    if (at != lineStart_)
+        AddField(fieldStart, at, literal);
+    lineStart_ = at;
+    if (at[1] == '\0') {
+        atLastLine_ = true;
+        endReached_ = true;
+    } else {
+        lineStart_ += lineBreakLength_;
+    }
+}
+
+void TCSVReader::Next()
+{
+    if (!StartLine())
+        return;
 
     const char sep = separator_;
     const char le = lineEnd_;
@@ -306,15 +326,7 @@ void TCSVReader::Next()
                 return;
             }
             if (c == le) {
-                if (q != lineStart_)
-                    AddField(fieldStart, q, literal);
-                lineStart_ = q;
-                if (q[1] == '\0') {
-                    atLastLine_ = true;
-                    endReached_ = true;
-                } else {
-                    lineStart_ += lineBreakLength_;
-                }
+                EndLine(q, fieldStart, literal);
                 return;
             }
             AddField(fieldStart, q, literal);
@@ -336,15 +348,7 @@ void TCSVReader::Next()
             return;
         }
         if (c == le) {
-            if (p != lineStart_)
-                AddField(fieldStart, p, literal);
-            lineStart_ = p;
-            if (p[1] == '\0') {
-                atLastLine_ = true;
-                endReached_ = true;
-            } else {
-                lineStart_ += lineBreakLength_;
-            }
+            EndLine(p, fieldStart, literal);
             return;
         }
         if (c == sep) {

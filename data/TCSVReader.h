@@ -106,6 +106,10 @@ private:
     void Init(char separator);
     void Reset();
     void AddField(const char* start, const char* end, bool literal);
+    // Next() in steps: the checks before a line (false: nothing more to read), and the end of a
+    // line at its line end `at`: its last field, and where the next line starts.
+    bool StartLine();
+    void EndLine(char* at, const char* fieldStart, bool literal);
 
     char* buffer_ = nullptr;
     char* lineStart_ = nullptr;
