@@ -191,6 +191,11 @@ private:
     void EmitImage(std::string_view tag);
     void EmitBullet(std::string_view tag);
     void ApplyTag(const MarkupItem& item);
+    void ApplyLink(std::string_view tag, bool on);
+    void CloseFont();
+    void ApplyHighlight(bool on);
+    void ApplyList(bool on);
+    void ApplyListItem(std::string_view tag, bool on);
     void ApplyFont(std::string_view tag);
     void ApplyParagraph(std::string_view tag);
     void ApplyBody(std::string_view tag);
@@ -596,6 +601,76 @@ void Layout::ApplyBody(std::string_view tag)
         body.topRight = ImageOf(v);
 }
 
+void Layout::ApplyLink(std::string_view tag, bool on)
+{
+    if (!on) {
+        link_ = -1;
+        return;
+    }
+    std::string_view href;
+    Link l;
+    if (HasAttribute(tag, "HREF", href)) {
+        l.hrefStart = static_cast<std::uint32_t>(href.data() - parser.Text().data());
+        l.hrefLength = static_cast<std::uint32_t>(href.size());
+    }
+    links.push_back(std::move(l));
+    link_ = static_cast<int>(links.size() - 1);
+}
+
+// </font> gives back the font and colours that were in force before its <font>.
+void Layout::CloseFont()
+{
+    if (fontStack_.empty())
+        return;
+    const FontState& f = fontStack_.back();
+    font_.setFamily(f.family);
+    if (f.pixels > 0)
+        font_.setPixelSize(f.pixels);
+    else
+        font_.setPointSizeF(f.points);
+    color_ = f.color;
+    background_ = f.background;
+    fontStack_.pop_back();
+}
+
+void Layout::ApplyHighlight(bool on)
+{
+    if (on) {
+        hiStack_.emplace_back(color_, background_);
+        color_ = palette_->color(QPalette::HighlightedText);
+        background_ = palette_->color(QPalette::Highlight);
+    } else if (!hiStack_.empty()) {
+        color_ = hiStack_.back().first;
+        background_ = hiStack_.back().second;
+        hiStack_.pop_back();
+    }
+}
+
+void Layout::ApplyList(bool on)
+{
+    if (!on) {
+        listLevel_ = std::max(listLevel_ - 1, 0);
+        return;
+    }
+    listLevel_ = std::min(listLevel_ + 1, 100);
+    if (lines.back().hasContent)
+        NewLine();
+    else
+        x_ = LineStart();
+}
+
+void Layout::ApplyListItem(std::string_view tag, bool on)
+{
+    if (!on) {
+        NewLine();
+        return;
+    }
+    if (lines.back().hasContent || liOnLine_ > 0)
+        NewLine();
+    liOnLine_++;
+    EmitBullet(tag);
+}
+
 void Layout::ApplyTag(const MarkupItem& item)
 {
     const std::string_view tag = parser.TagText(item);
@@ -609,34 +684,12 @@ void Layout::ApplyTag(const MarkupItem& item)
     case MarkupTag::I: font_.setItalic(on); break;
     case MarkupTag::U: font_.setUnderline(on); break;
     case MarkupTag::S: font_.setStrikeOut(on); break;
-    case MarkupTag::A:
-        if (on) {
-            std::string_view href;
-            Link l;
-            if (HasAttribute(tag, "HREF", href)) {
-                l.hrefStart = static_cast<std::uint32_t>(href.data() - parser.Text().data());
-                l.hrefLength = static_cast<std::uint32_t>(href.size());
-            }
-            links.push_back(std::move(l));
-            link_ = static_cast<int>(links.size() - 1);
-        } else {
-            link_ = -1;
-        }
-        break;
+    case MarkupTag::A: ApplyLink(tag, on); break;
     case MarkupTag::Font:
-        if (on) {
+        if (on)
             ApplyFont(tag);
-        } else if (!fontStack_.empty()) {
-            const FontState& f = fontStack_.back();
-            font_.setFamily(f.family);
-            if (f.pixels > 0)
-                font_.setPixelSize(f.pixels);
-            else
-                font_.setPointSizeF(f.points);
-            color_ = f.color;
-            background_ = f.background;
-            fontStack_.pop_back();
-        }
+        else
+            CloseFont();
         break;
     case MarkupTag::Br:
         if (on)
@@ -657,17 +710,7 @@ void Layout::ApplyTag(const MarkupItem& item)
             NewLine();
         }
         break;
-    case MarkupTag::Hi:
-        if (on) {
-            hiStack_.emplace_back(color_, background_);
-            color_ = palette_->color(QPalette::HighlightedText);
-            background_ = palette_->color(QPalette::Highlight);
-        } else if (!hiStack_.empty()) {
-            color_ = hiStack_.back().first;
-            background_ = hiStack_.back().second;
-            hiStack_.pop_back();
-        }
-        break;
+    case MarkupTag::Hi: ApplyHighlight(on); break;
     case MarkupTag::Ind:
         if (on) {
             std::string_view v;
@@ -690,27 +733,8 @@ void Layout::ApplyTag(const MarkupItem& item)
         if (on)
             EmitImage(tag);
         break;
-    case MarkupTag::Ul:
-        if (on) {
-            listLevel_ = std::min(listLevel_ + 1, 100);
-            if (lines.back().hasContent)
-                NewLine();
-            else
-                x_ = LineStart();
-        } else {
-            listLevel_ = std::max(listLevel_ - 1, 0);
-        }
-        break;
-    case MarkupTag::Li:
-        if (on) {
-            if (lines.back().hasContent || liOnLine_ > 0)
-                NewLine();
-            liOnLine_++;
-            EmitBullet(tag);
-        } else {
-            NewLine();
-        }
-        break;
+    case MarkupTag::Ul: ApplyList(on); break;
+    case MarkupTag::Li: ApplyListItem(tag, on); break;
     case MarkupTag::Sub: sub_ = std::max(0, sub_ + (on ? 1 : -1)); break;
     case MarkupTag::Sup: sup_ = std::max(0, sup_ + (on ? 1 : -1)); break;
     case MarkupTag::Shad: shadow_ = on; break;
