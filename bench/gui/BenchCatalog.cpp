@@ -34,7 +34,12 @@ std::string AddDatabase(const std::filesystem::path& clientRoot, const std::stri
     const std::string uid = NewGuidText();
     const auto folder = clientRoot / kCatalogRootName / "nodes" / uid;
     std::filesystem::create_directories(folder);
-    std::filesystem::create_symlink(std::filesystem::absolute(csv), folder / "db.csv");
+    // A database's CSV must be a regular file in its folder (a link is refused): a hard link
+    // shares the generated file without copying it, a copy serves across file systems.
+    std::error_code linkError;
+    std::filesystem::create_hard_link(csv, folder / "db.csv", linkError);
+    if (linkError)
+        std::filesystem::copy_file(csv, folder / "db.csv");
     std::string items;
     for (const auto& [filterCaption, text] : filters) {
         if (!items.empty())
